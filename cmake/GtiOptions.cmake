@@ -1,0 +1,33 @@
+# Compile settings shared by every gtikit target.
+
+# All text inside the station is code page 1251: the sources are UTF-8 and the compiler turns
+# every narrow literal into 1251 bytes, so "вес_на_крюке" is the station's 12 bytes at run time.
+set(GTI_CHARSET_FLAGS -finput-charset=UTF-8 -fexec-charset=CP1251)
+if(CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+  # Clang cannot recode literals. Its only use here is the fuzz build, where literals stay UTF-8:
+  # that changes texts (messages, month names), never how bytes are read.
+  if(NOT GTI_FUZZ)
+    message(FATAL_ERROR "gtikit needs GCC: only GCC compiles literals to code page 1251")
+  endif()
+  set(GTI_CHARSET_FLAGS "")
+endif()
+
+set(GTI_WARNING_FLAGS -Wall -Wextra)
+if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+  # GCC 12 reports string concatenations such as "[" + std::string(name) as overlapping copies
+  # at -O2 and above (GCC bug 105329); the warning says nothing about our code there.
+  list(APPEND GTI_WARNING_FLAGS -Wno-restrict)
+endif()
+if(GTI_WERROR)
+  list(APPEND GTI_WARNING_FLAGS -Werror)
+endif()
+
+if(GTI_SANITIZE)
+  add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=all)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
+# gti_target_defaults(target): the warnings of the house on one of our own targets.
+function(gti_target_defaults target)
+  target_compile_options(${target} PRIVATE ${GTI_WARNING_FLAGS})
+endfunction()

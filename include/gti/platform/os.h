@@ -1,0 +1,160 @@
+// The operating-system layer for files.
+//
+// Every file the library touches goes through these calls; the upper modules never call the
+// OS themselves, so a port to another system replaces only this layer's implementation.
+//
+// Paths are station text (code page 1251). The layer hands them to the file system in the
+// system's own spelling (UTF-8 on POSIX), so a well folder named "Южная-7" carries that name on
+// disk and in the library alike. File contents are never converted.
+//
+// Sharing model. Several station programs open one data file at once: files are always opened
+// with reading and writing shared. Mutual exclusion comes from an exclusive whole-file lock that
+// belongs to one handle (two handles of one process exclude each other too) and is given up
+// when the handle closes or its process dies. A file mapped by some handle cannot be truncated
+// through another: opening with `disposition::create_always` waits (reports `busy`) while any
+// other handle holds the file locked or mapped, so a viewer reading a mapped data file never
+// sees it vanish under its feet.
+#pragma once
+
+#include <bit>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "gti/platform/ansi_string.h"
+#include "gti/platform/system.h"
+
+// Every binary format of the station is little-endian and the streams copy memory images.
+static_assert(std::endian::native == std::endian::little, "gtikit stores memory images: a big-endian port starts here");
+
+namespace lib::os {
+
+// A file handle of the system.
+using file_handle = int;
+// The value of a handle that holds no file.
+inline constexpr file_handle invalid_handle = -1;
+
+// What a handle may do with the file.
+enum class access { read, write, read_write };
+
+// What happens to an existing or missing file at opening.
+enum class disposition {
+    open_existing,  // opens an existing file; a missing one is `not_found`
+    open_always,    // opens an existing file, creates a missing one
+    create_always,  // creates a missing file; truncates an existing one to length 0
+};
+
+// The outcome of one attempt to open a file.
+enum class open_status {
+    ok,
+    not_found,  // the file or a directory of its path does not exist
+    busy,       // another handle holds the file locked or mapped, so it cannot be truncated now
+    failed,     // any other refusal of the system (permissions, a directory, too many files)
+};
+
+// A handle and the outcome of the attempt that produced it.
+struct open_result {
+    file_handle handle = invalid_handle;
+    open_status status = open_status::failed;
+};
+
+// Makes one attempt to open a file with reading and writing shared. Never waits.
+open_result open_shared(const AnsiString& path, access mode, disposition disp) noexcept;
+
+// Closes a handle; closing releases its lock and its mapping guard. False when the system
+// reported an error.
+bool close_file(file_handle h) noexcept;
+
+// Reads up to `count` bytes at the current position. Returns the bytes read (fewer at the end of
+// the file, 0 there) or -1 when the system reports an error.
+std::int64_t read_file(file_handle h, void* buffer, std::size_t count) noexcept;
+
+// Writes all `count` bytes at the current position, repeating after partial writes. False when
+// the system refused before all bytes were written.
+bool write_file(file_handle h, const void* data, std::size_t count) noexcept;
+
+// Where a seek counts from.
+enum class seek_origin { begin, current, end };
+
+// Moves the position. Returns the new position, or -1 when the system refuses (a position
+// before the start of the file, for instance) and the position is unchanged.
+std::int64_t seek_file(file_handle h, std::int64_t offset, seek_origin origin) noexcept;
+
+// The size of the file in bytes, or -1 on error.
+std::int64_t file_size(file_handle h) noexcept;
+
+// Takes the exclusive whole-file lock of this handle if no other handle holds it. Never waits.
+bool try_lock_file(file_handle h) noexcept;
+
+// Gives up the whole-file lock of this handle; does nothing when it holds none.
+void unlock_file(file_handle h) noexcept;
+
+// Forces the data and times of the file to disk.
+bool flush_file(file_handle h) noexcept;
+
+// The three times of a file.
+struct file_times {
+    FILETIME creation;
+    FILETIME last_access;
+    FILETIME last_write;
+};
+
+// Reads the times of an open file. Where the file system keeps no creation time, the time of
+// the last change of the file's status stands in for it.
+bool get_file_times(file_handle h, file_times& times) noexcept;
+
+// Maps the first `size` bytes of the file into memory, read-only or read-write (a read-write
+// mapping needs a handle opened with `access::read_write`). While the mapping lives, no other
+// handle can truncate the file. Returns null on failure; `size` 0 always fails.
+void* map_file(file_handle h, std::size_t size, bool writable) noexcept;
+
+// Removes a mapping made by map_file on the same handle.
+void unmap_file(file_handle h, void* address, std::size_t size) noexcept;
+
+// The spelling of a station path on the file system.
+std::string native_path(const AnsiString& path);
+
+// The station spelling of a name read from the file system. False when code page 1251 cannot
+// hold it: such a name is treated as if it were not there.
+bool station_name(std::string_view native, AnsiString& name);
+
+// A small file shared by several programs and rewritten as a whole (an INI file).
+//
+// contents() is the file as last seen; refresh() rereads it only when another handle or
+// program has replaced or changed it since. update() is a transaction: under an exclusive lock
+// it reads the newest contents, lets the caller change them and replaces the file with a new one
+// in a single rename, so two programs that change different keys of one file both keep their
+// changes and a reader never sees a half-written file.
+class shared_file {
+public:
+    explicit shared_file(const AnsiString& path);
+    ~shared_file();
+    shared_file(const shared_file&) = delete;
+    shared_file& operator=(const shared_file&) = delete;
+
+    // The path given at construction.
+    const AnsiString& path() const noexcept;
+
+    // Rereads the file when it changed since last seen; true when contents() changed. A missing
+    // or unreadable file reads as empty.
+    bool refresh();
+
+    // The file's bytes as last read or written.
+    const std::string& contents() const noexcept;
+
+    // Changes the file: `edit` receives the newest contents and changes them in place; when it
+    // returns false nothing is written. The new file is in place when update() returns. Throws
+    // std::runtime_error with "Невозможно заблокировать файл!" when the lock cannot be had within
+    // about two seconds, and with "Невозможно записать в файл!" when the new file cannot be
+    // written; the old file is then left as it was.
+    void update(const std::function<bool(std::string& contents)>& edit);
+
+private:
+    struct state;
+    std::unique_ptr<state> s_;
+};
+
+}  // namespace lib::os

@@ -1,0 +1,84 @@
+// TIniFile: settings in a text file of [sections] and key=value lines.
+//
+// INI files are shared by the station's programs, so the class works on the file, not on a copy:
+//  - every write has reached the file when the call returns. It rereads the file under an
+//    exclusive lock, changes only the line it concerns and replaces the file in one rename, so
+//    two objects or two programs that write different keys of one file both keep their values,
+//    and other sections, keys, comments and blank lines survive as they were;
+//  - every read sees the file as it is now (it is reread when another writer has changed it);
+//  - section and key names compare without regard to letter case, Cyrillic included, and lose
+//    the spaces and tabs around them;
+//  - values are bytes: whatever is written reads back unchanged, code page 1251 and all, with
+//    the one rule of the station's INI files that a stored value that begins and ends with a
+//    double quote reads back without that pair of quotes (option sets store texts as "text"
+//    so that spaces at their ends survive). A value that begins or ends with a space or a tab
+//    is stored in such quotes by the writer itself.
+//  - a value holding a line break (CR or LF) is refused with std::invalid_argument before the
+//    file is touched: it would split into a second line and plant a foreign key in the file.
+//    A multi-line text must be escaped by its owner first. A section name holding "]",
+//    a key holding "=" or starting with "[" or ";", and empty names are refused the same way.
+//
+// A missing or unreadable file reads as empty, so every read gives its default. Writes throw
+// std::runtime_error when the file cannot be locked or written; the file is then unchanged.
+#pragma once
+
+#include <memory>
+
+#include "gti/platform/ansi_string.h"
+
+class TStrings;
+
+// An INI file of the station, read and written in place.
+class TIniFile {
+public:
+    // Works on the file of that name; nothing is read or created until a call needs it.
+    explicit TIniFile(const AnsiString& file_name);
+    ~TIniFile();
+    TIniFile(const TIniFile&) = delete;
+    TIniFile& operator=(const TIniFile&) = delete;
+
+    // The name given at construction.
+    const AnsiString& FileName() const;
+
+    // The value of a key, one pair of enclosing double quotes removed; `def` when it is missing.
+    AnsiString ReadString(const AnsiString& section, const AnsiString& key, const AnsiString& def) const;
+    // Stores a value.
+    void WriteString(const AnsiString& section, const AnsiString& key, const AnsiString& value);
+
+    // A decimal integer (hexadecimal with "$" or "0x" also reads); `def` when the key is missing or
+    // its value is not a 32-bit integer.
+    int ReadInteger(const AnsiString& section, const AnsiString& key, int def) const;
+    // Stores an integer as decimal text.
+    void WriteInteger(const AnsiString& section, const AnsiString& key, int value);
+
+    // True for any non-zero integer; `def` when the key is missing or not an integer.
+    bool ReadBool(const AnsiString& section, const AnsiString& key, bool def) const;
+    // Stores "1" or "0".
+    void WriteBool(const AnsiString& section, const AnsiString& key, bool value);
+
+    // A decimal number (a comma serves as the decimal point too); `def` when the key is missing
+    // or its value is not a number as a whole.
+    double ReadFloat(const AnsiString& section, const AnsiString& key, double def) const;
+    // Stores the shortest decimal text that reads back as the same double.
+    void WriteFloat(const AnsiString& section, const AnsiString& key, double value);
+
+    // True when the file has the section.
+    bool SectionExists(const AnsiString& section) const;
+    // True when the section has the key.
+    bool ValueExists(const AnsiString& section, const AnsiString& key) const;
+    // Replaces `keys` by the keys of a section, in file order.
+    void ReadSection(const AnsiString& section, TStrings* keys) const;
+    // Replaces `sections` by the section names, in file order.
+    void ReadSections(TStrings* sections) const;
+    // Replaces `lines` by the key=value lines of a section as stored.
+    void ReadSectionValues(const AnsiString& section, TStrings* lines) const;
+
+    // Removes a whole section (every section of that name) with its keys and comments.
+    void EraseSection(const AnsiString& section);
+    // Removes one key.
+    void DeleteKey(const AnsiString& section, const AnsiString& key);
+
+private:
+    struct state;
+    std::unique_ptr<state> s_;
+};

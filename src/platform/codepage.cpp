@@ -1,0 +1,233 @@
+#include "gti/platform/codepage.h"
+
+#include <array>
+#include <cstdint>
+
+namespace lib::cp1251 {
+namespace {
+
+using byte_table = std::array<unsigned char, 256>;
+
+// Pairs of (upper, lower) case letters in the upper half of code page 1251.
+constexpr unsigned char cased_pairs[][2] = {
+    {0x80, 0x90}, {0x81, 0x83}, {0x8A, 0x9A}, {0x8C, 0x9C}, {0x8D, 0x9D}, {0x8E, 0x9E}, {0x8F, 0x9F}, {0xA1, 0xA2},
+    {0xA3, 0xBC}, {0xA5, 0xB4}, {0xA8, 0xB8}, {0xAA, 0xBA}, {0xAF, 0xBF}, {0xB2, 0xB3}, {0xBD, 0xBE},
+};
+
+constexpr byte_table make_case_table(bool upper) {
+    byte_table t{};
+    for (int i = 0; i < 256; ++i)
+        t[i] = static_cast<unsigned char>(i);
+    for (int i = 0; i < 26; ++i) {
+        if (upper)
+            t['a' + i] = static_cast<unsigned char>('A' + i);
+        else
+            t['A' + i] = static_cast<unsigned char>('a' + i);
+    }
+    for (int i = 0; i < 32; ++i) {
+        if (upper)
+            t[0xE0 + i] = static_cast<unsigned char>(0xC0 + i);
+        else
+            t[0xC0 + i] = static_cast<unsigned char>(0xE0 + i);
+    }
+    for (const auto& p : cased_pairs) {
+        if (upper)
+            t[p[1]] = p[0];
+        else
+            t[p[0]] = p[1];
+    }
+    return t;
+}
+
+constexpr byte_table upper_table = make_case_table(true);
+constexpr byte_table lower_table = make_case_table(false);
+
+// Sort weight of a byte once folded to lower case: the byte itself, doubled, with ё placed
+// right after е as the alphabet has it.
+constexpr std::array<std::uint16_t, 256> make_weights() {
+    std::array<std::uint16_t, 256> w{};
+    for (int i = 0; i < 256; ++i)
+        w[i] = static_cast<std::uint16_t>(lower_table[i] * 2);
+    w[0xA8] = w[0xB8] = 0xE5 * 2 + 1;
+    return w;
+}
+
+constexpr auto weights = make_weights();
+
+// Unicode code points of the bytes 0x80-0xFF.
+// clang-format off
+constexpr char16_t upper_half[128] = {
+    0x0402, 0x0403, 0x201A, 0x0453, 0x201E, 0x2026, 0x2020, 0x2021,
+    0x20AC, 0x2030, 0x0409, 0x2039, 0x040A, 0x040C, 0x040B, 0x040F,
+    0x0452, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+    0x0098, 0x2122, 0x0459, 0x203A, 0x045A, 0x045C, 0x045B, 0x045F,
+    0x00A0, 0x040E, 0x045E, 0x0408, 0x00A4, 0x0490, 0x00A6, 0x00A7,
+    0x0401, 0x00A9, 0x0404, 0x00AB, 0x00AC, 0x00AD, 0x00AE, 0x0407,
+    0x00B0, 0x00B1, 0x0406, 0x0456, 0x0491, 0x00B5, 0x00B6, 0x00B7,
+    0x0451, 0x2116, 0x0454, 0x00BB, 0x0458, 0x0405, 0x0455, 0x0457,
+    0x0410, 0x0411, 0x0412, 0x0413, 0x0414, 0x0415, 0x0416, 0x0417,
+    0x0418, 0x0419, 0x041A, 0x041B, 0x041C, 0x041D, 0x041E, 0x041F,
+    0x0420, 0x0421, 0x0422, 0x0423, 0x0424, 0x0425, 0x0426, 0x0427,
+    0x0428, 0x0429, 0x042A, 0x042B, 0x042C, 0x042D, 0x042E, 0x042F,
+    0x0430, 0x0431, 0x0432, 0x0433, 0x0434, 0x0435, 0x0436, 0x0437,
+    0x0438, 0x0439, 0x043A, 0x043B, 0x043C, 0x043D, 0x043E, 0x043F,
+    0x0440, 0x0441, 0x0442, 0x0443, 0x0444, 0x0445, 0x0446, 0x0447,
+    0x0448, 0x0449, 0x044A, 0x044B, 0x044C, 0x044D, 0x044E, 0x044F,
+};
+// clang-format on
+
+// Code page 866 bytes of the 1251 bytes 0x80-0xFF. Letters, Ё/ё, Є/є, Ї/ї, Ў/ў, °, ·, №, ¤ and
+// the no-break space go to their own places; the remaining 51 bytes of each side are paired in
+// ascending order, so the table is a permutation and the conversion can be undone.
+// clang-format off
+constexpr unsigned char to_866_upper_half[128] = {
+    0xB0, 0xB1, 0xB2, 0xB3, 0xB4, 0xB5, 0xB6, 0xB7, 0xB8, 0xB9, 0xBA, 0xBB, 0xBC, 0xBD, 0xBE, 0xBF,
+    0xC0, 0xC1, 0xC2, 0xC3, 0xC4, 0xC5, 0xC6, 0xC7, 0xC8, 0xC9, 0xCA, 0xCB, 0xCC, 0xCD, 0xCE, 0xCF,
+    0xFF, 0xF6, 0xF7, 0xD0, 0xFD, 0xD1, 0xD2, 0xD3, 0xF0, 0xD4, 0xF2, 0xD5, 0xD6, 0xD7, 0xD8, 0xF4,
+    0xF8, 0xD9, 0xDA, 0xDB, 0xDC, 0xDD, 0xDE, 0xFA, 0xF1, 0xFC, 0xF3, 0xDF, 0xF9, 0xFB, 0xFE, 0xF5,
+    0x80, 0x81, 0x82, 0x83, 0x84, 0x85, 0x86, 0x87, 0x88, 0x89, 0x8A, 0x8B, 0x8C, 0x8D, 0x8E, 0x8F,
+    0x90, 0x91, 0x92, 0x93, 0x94, 0x95, 0x96, 0x97, 0x98, 0x99, 0x9A, 0x9B, 0x9C, 0x9D, 0x9E, 0x9F,
+    0xA0, 0xA1, 0xA2, 0xA3, 0xA4, 0xA5, 0xA6, 0xA7, 0xA8, 0xA9, 0xAA, 0xAB, 0xAC, 0xAD, 0xAE, 0xAF,
+    0xE0, 0xE1, 0xE2, 0xE3, 0xE4, 0xE5, 0xE6, 0xE7, 0xE8, 0xE9, 0xEA, 0xEB, 0xEC, 0xED, 0xEE, 0xEF,
+};
+// clang-format on
+
+constexpr byte_table make_from_866() {
+    byte_table t{};
+    for (int i = 0; i < 128; ++i)
+        t[i] = static_cast<unsigned char>(i);
+    for (int i = 0; i < 128; ++i)
+        t[to_866_upper_half[i]] = static_cast<unsigned char>(0x80 + i);
+    return t;
+}
+
+constexpr byte_table from_866_table = make_from_866();
+
+unsigned char u8(char c) {
+    return static_cast<unsigned char>(c);
+}
+
+void append_utf8(std::string& out, char32_t cp) {
+    if (cp < 0x80) {
+        out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        out += static_cast<char>(0xC0 | (cp >> 6));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        out += static_cast<char>(0xE0 | (cp >> 12));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+}
+
+// The 1251 byte of a code point, or -1 when the code page has none.
+int from_code_point(char32_t cp) {
+    if (cp < 0x80) return static_cast<int>(cp);
+    for (int i = 0; i < 128; ++i) {
+        if (upper_half[i] == cp) return 0x80 + i;
+    }
+    return -1;
+}
+
+}  // namespace
+
+char to_upper(char c) noexcept {
+    return static_cast<char>(upper_table[u8(c)]);
+}
+char to_lower(char c) noexcept {
+    return static_cast<char>(lower_table[u8(c)]);
+}
+
+std::string to_upper(std::string_view s) {
+    std::string r(s);
+    for (char& c : r)
+        c = to_upper(c);
+    return r;
+}
+
+std::string to_lower(std::string_view s) {
+    std::string r(s);
+    for (char& c : r)
+        c = to_lower(c);
+    return r;
+}
+
+bool equal_nocase(std::string_view a, std::string_view b) noexcept {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (lower_table[u8(a[i])] != lower_table[u8(b[i])]) return false;
+    }
+    return true;
+}
+
+int compare_nocase(std::string_view a, std::string_view b) noexcept {
+    const std::size_t n = a.size() < b.size() ? a.size() : b.size();
+    for (std::size_t i = 0; i < n; ++i) {
+        const int d = weights[u8(a[i])] - weights[u8(b[i])];
+        if (d != 0) return d;
+    }
+    return a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
+}
+
+char to_866(char c) noexcept {
+    const unsigned char b = u8(c);
+    return static_cast<char>(b < 0x80 ? b : to_866_upper_half[b - 0x80]);
+}
+
+char from_866(char c) noexcept {
+    return static_cast<char>(from_866_table[u8(c)]);
+}
+
+char32_t to_unicode(char c) noexcept {
+    const unsigned char b = u8(c);
+    return b < 0x80 ? b : upper_half[b - 0x80];
+}
+
+std::string to_utf8(std::string_view s) {
+    std::string out;
+    out.reserve(s.size() * 2);
+    for (char c : s)
+        append_utf8(out, to_unicode(c));
+    return out;
+}
+
+bool from_utf8(std::string_view s, std::string& out) {
+    out.clear();
+    out.reserve(s.size());
+    std::size_t i = 0;
+    while (i < s.size()) {
+        const unsigned char b = u8(s[i]);
+        char32_t cp;
+        std::size_t len;
+        if (b < 0x80) {
+            cp = b;
+            len = 1;
+        } else if ((b & 0xE0) == 0xC0) {
+            cp = b & 0x1F;
+            len = 2;
+        } else if ((b & 0xF0) == 0xE0) {
+            cp = b & 0x0F;
+            len = 3;
+        } else if ((b & 0xF8) == 0xF0) {
+            cp = b & 0x07;
+            len = 4;
+        } else {
+            return false;
+        }
+        if (i + len > s.size()) return false;
+        for (std::size_t k = 1; k < len; ++k) {
+            const unsigned char t = u8(s[i + k]);
+            if ((t & 0xC0) != 0x80) return false;
+            cp = (cp << 6) | (t & 0x3F);
+        }
+        // Overlong forms are not valid UTF-8.
+        if ((len == 2 && cp < 0x80) || (len == 3 && cp < 0x800) || (len == 4 && cp < 0x10000)) return false;
+        const int byte = from_code_point(cp);
+        if (byte < 0) return false;
+        out += static_cast<char>(byte);
+        i += len;
+    }
+    return true;
+}
+
+}  // namespace lib::cp1251

@@ -1,0 +1,25 @@
+#include "platform/posix/syscalls.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace lib::os::detail {
+namespace {
+
+int real_open(const char* path, int flags, mode_t mode) {
+    return ::open(path, flags, mode);
+}
+
+constexpr syscall_table real_table{real_open, ::read, ::write, ::fsync};
+syscall_table current_table = real_table;
+
+}  // namespace
+
+syscall_table& syscalls() noexcept {
+    return current_table;
+}
+const syscall_table& real_syscalls() noexcept {
+    return real_table;
+}
+
+}  // namespace lib::os::detail

@@ -1,0 +1,167 @@
+#include "gti/time/unix_time.h"
+
+#include <charconv>
+#include <cstdint>
+#include <limits>
+#include <string>
+
+#include "gti/platform/system.h"
+
+namespace lib {
+namespace {
+
+constexpr int month_days[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+
+const char* const month_names[12] = {"января", "февраля", "марта",    "апреля",  "мая",    "июня",
+                                     "июля",   "августа", "сентября", "октября", "ноября", "декабря"};
+
+bool is_leap(std::int64_t year) {
+    return year % 4 == 0;
+}
+
+int month_length(int month, bool leap) {
+    return month == 2 && leap ? 29 : month_days[month - 1];
+}
+
+// A decimal number, with "0" in front when it is a single digit.
+std::string two_digits(std::int64_t v) {
+    std::string s = std::to_string(v);
+    if (s.size() == 1) s.insert(s.begin(), '0');
+    return s;
+}
+
+}  // namespace
+
+std::uint32_t time_2_long(int year, int month, int day, int hour, int minute, int second) noexcept {
+    // 64-bit sums taken modulo 2^32 give the 32-bit results of the station's arithmetic.
+    const std::int64_t y = year;
+    std::int64_t days = 365 * y - 719050 + (y - 1968) / 4;
+    const bool leap = is_leap(y);
+    if (leap) days -= 1;
+    if (month > 1) {
+        // Months past December go round the year again.
+        const std::int64_t passed = static_cast<std::int64_t>(month) - 1;
+        days += passed / 12 * (leap ? 366 : 365);
+        for (int m = 1; m <= passed % 12; ++m)
+            days += month_length(m, leap);
+    }
+    days += day;
+    const std::int64_t t =
+        days * 86400 + static_cast<std::int64_t>(hour) * 3600 + static_cast<std::int64_t>(minute) * 60 + second;
+    return static_cast<std::uint32_t>(t);
+}
+
+void big_time(std::uint32_t t, int& day, int& month, int& year, int& hour, int& minute, int* second) noexcept {
+    if (second != nullptr) *second = static_cast<int>(t % 60);
+    const std::uint32_t m = (t / 60) % 60;
+    const std::uint32_t h = ((t - m * 60) / 3600) % 24;
+    std::int64_t d = (t - m * 60 - h * 3600) / 86400;
+    int y = 1970;
+    for (;;) {
+        const std::int64_t r = d - (is_leap(y) ? 366 : 365);
+        if (r < 1) break;
+        d = r;
+        ++y;
+    }
+    const bool leap = is_leap(y);
+    int mon = 1;
+    while (mon < 12) {
+        const std::int64_t r = d - month_length(mon, leap);
+        if (r < 1) break;
+        d = r;
+        ++mon;
+    }
+    day = static_cast<int>(d);
+    month = mon;
+    year = y;
+    hour = static_cast<int>(h);
+    minute = static_cast<int>(m);
+}
+
+void unix_time::serparate(int& day, int& month, int& year, int& hour, int& minute, int* second) const noexcept {
+    big_time(value_, day, month, year, hour, minute, second);
+}
+
+void conv_time(std::uint32_t t, int& hour, int& minute, int* second) noexcept {
+    const std::uint32_t m = (t / 60) % 60;
+    minute = static_cast<int>(m);
+    hour = static_cast<int>(((t - m * 60) / 3600) % 24);
+    if (second != nullptr) *second = static_cast<int>((t - m * 60) % 60);
+}
+
+std::uint32_t get_local_time() {
+    const clock_fields c = local_clock();
+    return time_2_long(c.year, c.month, c.day, c.hour, c.minute, c.second);
+}
+
+TDateTime unix_to_datetime(std::uint32_t t) noexcept {
+    int day, month, year, hour, minute, second;
+    big_time(t, day, month, year, hour, minute, &second);
+    return encode_date(year, month, day) + encode_time(hour, minute, second, 0);
+}
+
+std::uint32_t datetime_to_unix(TDateTime value) noexcept {
+    date_fields d;
+    time_fields t;
+    if (!decode_date_time(value, d, t)) return 0;
+    return time_2_long(d.year, d.month, d.day, t.hour, t.minute, t.second);
+}
+
+AnsiString unix_time::to_string(std::int32_t seconds) {
+    return AnsiString(std::to_string(seconds / 3600) + ":" + two_digits((seconds / 60) % 60));
+}
+
+AnsiString time_to_string(std::int32_t seconds) {
+    return unix_time::to_string(seconds);
+}
+
+AnsiString time_to_mis_sec(std::int32_t seconds) {
+    if (seconds == -1) return "---";
+    return AnsiString(std::to_string(seconds / 60) + ":" + two_digits(seconds % 60));
+}
+
+AnsiString get_only_hour_min(std::uint32_t t) {
+    if (t == std::numeric_limits<std::uint32_t>::max()) return "---";
+    return AnsiString(std::to_string((t / 3600) % 24) + ":" + two_digits((t / 60) % 60));
+}
+
+AnsiString unix_time::to_date_string() const {
+    int day, month, year, hour, minute;
+    serparate(day, month, year, hour, minute);
+    return AnsiString(std::to_string(day) + " " + month_names[month - 1] + " " + std::to_string(year) + "г. " +
+                      std::to_string(hour) + ":" + two_digits(minute));
+}
+
+AnsiString date_to_string(std::uint32_t t) {
+    return unix_time(t).to_date_string();
+}
+
+std::uint32_t string_to_time(const AnsiString& text) noexcept {
+    const std::string_view s = text.view();
+    if (s.size() <= 3) return 0;
+    auto is_digit = [](char c) { return c >= '0' && c <= '9'; };
+    // A run of digits that does not fit a 32-bit integer counts as 0.
+    auto number = [](std::string_view digits) -> std::uint32_t {
+        std::int32_t v = 0;
+        const auto r = std::from_chars(digits.data(), digits.data() + digits.size(), v);
+        return r.ec == std::errc() ? static_cast<std::uint32_t>(v) : 0;
+    };
+    std::size_t i = 0;
+    while (i < s.size() && !is_digit(s[i]))
+        ++i;
+    const std::size_t first_start = i;
+    while (i < s.size() && is_digit(s[i]))
+        ++i;
+    if (first_start == s.size() || i == s.size()) return 0;
+    const std::size_t first_end = i;
+    while (i < s.size() && !is_digit(s[i]))
+        ++i;
+    if (i == s.size()) return 0;
+    const std::size_t second_start = i;
+    while (i < s.size() && is_digit(s[i]))
+        ++i;
+    return number(s.substr(first_start, first_end - first_start)) * 3600u +
+           number(s.substr(second_start, i - second_start)) * 60u;
+}
+
+}  // namespace lib

@@ -1,0 +1,103 @@
+#include "gti/platform/codepage.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace cp = lib::cp1251;
+
+namespace {
+
+std::string byte(int b) {
+    return std::string(1, static_cast<char>(b));
+}
+
+TEST(LetterCase, EveryCyrillicLetterOfTheCodePageHasItsPair) {
+    // Upper and lower forms as the code page places them.
+    const std::string upper = "АБВГДЕЁЖЗИЙКЛМНОПРСТУФХЦЧШЩЪЫЬЭЮЯЂЃЉЊЌЋЏЎЈҐЄЇІЅ";
+    const std::string lower = "абвгдеёжзийклмнопрстуфхцчшщъыьэюяђѓљњќћџўјґєїіѕ";
+    ASSERT_EQ(upper.size(), lower.size());
+    for (std::size_t i = 0; i < upper.size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(cp::to_lower(upper[i]), lower[i]);
+        EXPECT_EQ(cp::to_upper(lower[i]), upper[i]);
+        EXPECT_EQ(cp::to_upper(upper[i]), upper[i]);
+        EXPECT_EQ(cp::to_lower(lower[i]), lower[i]);
+    }
+    EXPECT_EQ(cp::to_upper("вес_на_крюке Ёмкость"), "ВЕС_НА_КРЮКЕ ЁМКОСТЬ");
+}
+
+TEST(LetterCase, BytesWithoutCaseStayAsTheyAre) {
+    // Digits, signs, the micro sign, the undefined byte, the no-break space, quotes and dashes.
+    for (int b : {int{'0'}, int{'_'}, int{'='}, 0x00, 0x98, 0xA0, 0xB5, 0xB9, 0x85, 0x96, 0xAB, 0xBB, 0xB0}) {
+        SCOPED_TRACE(b);
+        EXPECT_EQ(cp::to_upper(static_cast<char>(b)), static_cast<char>(b));
+        EXPECT_EQ(cp::to_lower(static_cast<char>(b)), static_cast<char>(b));
+    }
+}
+
+TEST(LetterCase, NamesCompareWithoutCase) {
+    EXPECT_TRUE(cp::equal_nocase("Глубина", "гЛУБИНА"));
+    EXPECT_TRUE(cp::equal_nocase("ЁМКОСТЬ", "ёмкость"));
+    EXPECT_FALSE(cp::equal_nocase("емкость", "ёмкость"));
+    EXPECT_FALSE(cp::equal_nocase("abc", "abcd"));
+}
+
+TEST(LetterCase, OrderFollowsTheAlphabetWithYoAfterYe) {
+    EXPECT_LT(cp::compare_nocase("е", "ё"), 0);
+    EXPECT_LT(cp::compare_nocase("Ё", "ж"), 0);
+    EXPECT_LT(cp::compare_nocase("ЕЖ", "ёа"), 0);
+    EXPECT_EQ(cp::compare_nocase("Абв", "аБВ"), 0);
+    EXPECT_LT(cp::compare_nocase("ab", "ABC"), 0);
+    EXPECT_GT(cp::compare_nocase("я", "Z"), 0);
+}
+
+TEST(Dos866, LettersGoToTheirPlaces) {
+    struct row {
+        const char* win;
+        int dos;
+    };
+    for (const row& r : {row{"А", 0x80}, row{"Я", 0x9F}, row{"а", 0xA0}, row{"п", 0xAF}, row{"р", 0xE0}, row{"я", 0xEF},
+                         row{"Ё", 0xF0}, row{"ё", 0xF1}, row{"№", 0xFC}, row{"°", 0xF8}}) {
+        SCOPED_TRACE(r.dos);
+        EXPECT_EQ(static_cast<unsigned char>(cp::to_866(r.win[0])), r.dos);
+        EXPECT_EQ(cp::from_866(static_cast<char>(r.dos)), r.win[0]);
+    }
+}
+
+TEST(Dos866, EveryByteComesBackUnchanged) {
+    for (int b = 0; b < 256; ++b) {
+        SCOPED_TRACE(b);
+        EXPECT_EQ(static_cast<unsigned char>(cp::from_866(cp::to_866(static_cast<char>(b)))), b);
+        EXPECT_EQ(static_cast<unsigned char>(cp::to_866(cp::from_866(static_cast<char>(b)))), b);
+    }
+}
+
+TEST(Utf8, CyrillicAndSignsEncode) {
+    EXPECT_EQ(cp::to_utf8("Южная-7"), "\xD0\xAE\xD0\xB6\xD0\xBD\xD0\xB0\xD1\x8F-7");
+    EXPECT_EQ(cp::to_utf8("Ёё№"), "\xD0\x81\xD1\x91\xE2\x84\x96");
+    EXPECT_EQ(cp::to_utf8(byte(0x88)), "\xE2\x82\xAC");  // euro sign
+    EXPECT_EQ(cp::to_utf8(byte(0x98)), "\xC2\x98");      // the undefined byte stands for U+0098
+}
+
+TEST(Utf8, EveryByteStringComesBack) {
+    std::string all;
+    for (int b = 0; b < 256; ++b)
+        all += static_cast<char>(b);
+    std::string back;
+    ASSERT_TRUE(cp::from_utf8(cp::to_utf8(all), back));
+    EXPECT_EQ(back, all);
+}
+
+TEST(Utf8, TextThatIsNotStationTextIsRefused) {
+    std::string out;
+    EXPECT_FALSE(cp::from_utf8("\xE4\xB8\xAD", out));  // a character 1251 lacks
+    EXPECT_FALSE(cp::from_utf8("\xD0", out));          // cut in the middle
+    EXPECT_FALSE(cp::from_utf8("\xC0\xAF", out));      // overlong form of "/"
+    EXPECT_FALSE(cp::from_utf8("\xFF", out));          // not UTF-8 at all
+    EXPECT_FALSE(cp::from_utf8("\xD0\x41", out));      // bad continuation byte
+    EXPECT_TRUE(cp::from_utf8("plain ascii", out));
+    EXPECT_EQ(out, "plain ascii");
+}
+
+}  // namespace

@@ -1,0 +1,236 @@
+#include "gti/platform/os.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "support.h"
+
+namespace os = lib::os;
+using gti_test::temp_dir;
+
+namespace {
+
+// Opens or fails the test.
+os::file_handle must_open(const AnsiString& path, os::access a, os::disposition d) {
+    const os::open_result r = os::open_shared(path, a, d);
+    EXPECT_EQ(r.status, os::open_status::ok);
+    return r.handle;
+}
+
+TEST(OpenShared, MissingFileOrFolderIsNotFound) {
+    temp_dir dir;
+    gti_test::write_bytes(dir.file("plain"), "x");
+    for (const AnsiString& path : {dir.file("missing"), dir.file("no-folder/file"), dir.file("plain/file")}) {
+        SCOPED_TRACE(path.str());
+        EXPECT_EQ(os::open_shared(path, os::access::read, os::disposition::open_existing).status,
+                  os::open_status::not_found);
+    }
+    EXPECT_EQ(os::open_shared(dir.file("no-folder/file"), os::access::write, os::disposition::open_always).status,
+              os::open_status::not_found);
+}
+
+TEST(OpenShared, AFolderIsNotAFile) {
+    temp_dir dir;
+    EXPECT_EQ(os::open_shared(dir.path(), os::access::read, os::disposition::open_existing).status,
+              os::open_status::failed);
+}
+
+TEST(OpenShared, CreateAlwaysTruncatesAndOpenAlwaysKeeps) {
+    temp_dir dir;
+    const AnsiString f = dir.file("data");
+    gti_test::write_bytes(f, "old contents");
+    os::close_file(must_open(f, os::access::write, os::disposition::open_always));
+    EXPECT_EQ(gti_test::read_bytes(f), "old contents");
+    os::close_file(must_open(f, os::access::write, os::disposition::create_always));
+    EXPECT_EQ(gti_test::read_bytes(f), "");
+}
+
+TEST(OpenShared, NoTruncationUnderAnotherHandlesMappingOrLock) {
+    temp_dir dir;
+    const AnsiString f = dir.file("data");
+    gti_test::write_bytes(f, "recorded data");
+
+    const os::file_handle reader = must_open(f, os::access::read, os::disposition::open_existing);
+    void* view = os::map_file(reader, 13, false);
+    ASSERT_NE(view, nullptr);
+    EXPECT_EQ(os::open_shared(f, os::access::write, os::disposition::create_always).status, os::open_status::busy);
+    EXPECT_EQ(std::string(static_cast<const char*>(view), 13), "recorded data");
+    os::unmap_file(reader, view, 13);
+
+    ASSERT_TRUE(os::try_lock_file(reader));
+    EXPECT_EQ(os::open_shared(f, os::access::write, os::disposition::create_always).status, os::open_status::busy);
+    os::close_file(reader);
+
+    os::close_file(must_open(f, os::access::write, os::disposition::create_always));
+    EXPECT_EQ(gti_test::read_bytes(f), "");
+}
+
+TEST(WholeFileLock, BelongsToOneHandle) {
+    temp_dir dir;
+    const AnsiString f = dir.file("data");
+    gti_test::write_bytes(f, "x");
+    const os::file_handle a = must_open(f, os::access::read, os::disposition::open_existing);
+    const os::file_handle b = must_open(f, os::access::read_write, os::disposition::open_existing);
+    ASSERT_TRUE(os::try_lock_file(a));  // a handle opened for reading can lock too
+    EXPECT_FALSE(os::try_lock_file(b));
+    os::unlock_file(a);
+    EXPECT_TRUE(os::try_lock_file(b));
+    EXPECT_FALSE(os::try_lock_file(a));
+    os::close_file(b);  // closing gives the lock up
+    EXPECT_TRUE(os::try_lock_file(a));
+    os::close_file(a);
+}
+
+TEST(WholeFileLock, DiesWithItsProcess) {
+    temp_dir dir;
+    const AnsiString f = dir.file("data");
+    gti_test::write_bytes(f, "x");
+    gti_test::child_process holder([&](const gti_test::child_process::channel& c) {
+        const os::open_result r = os::open_shared(f, os::access::read, os::disposition::open_existing);
+        if (r.status != os::open_status::ok || !os::try_lock_file(r.handle)) return 1;
+        c.send('L');
+        c.receive();
+        return 0;
+    });
+    ASSERT_EQ(holder.receive(), 'L');
+    const os::file_handle h = must_open(f, os::access::read, os::disposition::open_existing);
+    EXPECT_FALSE(os::try_lock_file(h));
+    holder.kill();
+    holder.wait();
+    EXPECT_TRUE(os::try_lock_file(h));
+    os::close_file(h);
+}
+
+TEST(Paths, StationNamesAreUtf8OnDisk) {
+    temp_dir dir;
+    const AnsiString f = dir.file("Южная-7.realtim");
+    os::close_file(must_open(f, os::access::write, os::disposition::create_always));
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(dir.path().str()))
+        names.push_back(e.path().filename().string());
+    EXPECT_EQ(names, std::vector<std::string>{"\xD0\xAE\xD0\xB6\xD0\xBD\xD0\xB0\xD1\x8F-7.realtim"});
+
+    AnsiString back;
+    ASSERT_TRUE(os::station_name(names[0], back));
+    EXPECT_EQ(back, "Южная-7.realtim");
+    EXPECT_FALSE(os::station_name("\xE4\xB8\xAD.tim", back));
+}
+
+TEST(Seek, BeforeTheStartIsRefusedAndThePositionKept) {
+    temp_dir dir;
+    const AnsiString f = dir.file("data");
+    gti_test::write_bytes(f, "0123456789");
+    const os::file_handle h = must_open(f, os::access::read, os::disposition::open_existing);
+    EXPECT_EQ(os::seek_file(h, 4, os::seek_origin::begin), 4);
+    EXPECT_EQ(os::seek_file(h, -5, os::seek_origin::current), -1);
+    EXPECT_EQ(os::seek_file(h, 0, os::seek_origin::current), 4);
+    EXPECT_EQ(os::seek_file(h, -2, os::seek_origin::end), 8);
+    EXPECT_EQ(os::file_size(h), 10);
+    os::close_file(h);
+}
+
+TEST(FileTimes, LastWriteIsAFileTimeCount) {
+    temp_dir dir;
+    const AnsiString f = dir.file("data");
+    gti_test::write_bytes(f, "x");
+    // 2004-03-05 07:09:00 UTC and half a second.
+    const timespec times[2] = {{1078470540, 500000000}, {1078470540, 500000000}};
+    ASSERT_EQ(utimensat(AT_FDCWD, os::native_path(f).c_str(), times, 0), 0);
+    const os::file_handle h = must_open(f, os::access::read, os::disposition::open_existing);
+    os::file_times t;
+    ASSERT_TRUE(os::get_file_times(h, t));
+    os::close_file(h);
+    const std::uint64_t expected = 116444736000000000ull + 1078470540ull * 10000000ull + 5000000ull;
+    EXPECT_EQ(lib::filetime_to_uint64(t.last_write), expected);
+    EXPECT_EQ(lib::filetime_to_uint64(t.last_access), expected);
+    EXPECT_GT(lib::filetime_to_uint64(t.creation), 0u);
+}
+
+TEST(SharedFile, UpdatesBuildOnTheNewestContents) {
+    temp_dir dir;
+    const AnsiString f = dir.file("settings.ini");
+    os::shared_file a(f), b(f);
+    a.refresh();
+    b.refresh();  // b has now seen the file as missing
+    a.update([](std::string& c) {
+        c += "a";
+        return true;
+    });
+    b.update([](std::string& c) {
+        c += "b";
+        return true;
+    });
+    EXPECT_EQ(gti_test::read_bytes(f), "ab");
+    EXPECT_TRUE(a.refresh());
+    EXPECT_EQ(a.contents(), "ab");
+    EXPECT_FALSE(a.refresh());
+}
+
+TEST(SharedFile, AnEditThatChangesNothingWritesNothing) {
+    temp_dir dir;
+    const AnsiString f = dir.file("settings.ini");
+    os::shared_file s(f);
+    s.update([](std::string&) { return false; });
+    EXPECT_FALSE(gti_test::exists(f));
+    s.update([](std::string&) { return true; });
+    EXPECT_FALSE(gti_test::exists(f));
+}
+
+TEST(SharedFile, ReplacementKeepsModeAndSymbolicLinks) {
+    temp_dir dir;
+    const AnsiString target = dir.file("real.ini");
+    const AnsiString link = dir.file("link.ini");
+    gti_test::write_bytes(target, "x");
+    ASSERT_EQ(chmod(os::native_path(target).c_str(), 0640), 0);
+    ASSERT_EQ(symlink(os::native_path(target).c_str(), os::native_path(link).c_str()), 0);
+    os::shared_file s(link);
+    s.update([](std::string& c) {
+        c = "changed";
+        return true;
+    });
+    struct stat st {};
+    ASSERT_EQ(lstat(os::native_path(link).c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    ASSERT_EQ(stat(os::native_path(target).c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+    EXPECT_EQ(gti_test::read_bytes(target), "changed");
+    // No temporary file is left beside it.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path().str()), {}), 2);
+}
+
+TEST(SharedFile, ConcurrentWritersInSeveralProcessesLoseNothing) {
+    temp_dir dir;
+    const AnsiString f = dir.file("shared.ini");
+    constexpr int writers = 4, rounds = 40;
+    std::vector<std::unique_ptr<gti_test::child_process>> children;
+    for (int w = 0; w < writers; ++w) {
+        children.push_back(std::make_unique<gti_test::child_process>([&, w](const gti_test::child_process::channel& c) {
+            c.receive();  // start together
+            os::shared_file s(f);
+            for (int i = 0; i < rounds; ++i) {
+                s.update([&](std::string& text) {
+                    text += static_cast<char>('a' + w);
+                    return true;
+                });
+            }
+            return 0;
+        }));
+    }
+    for (auto& c : children)
+        c->send('g');
+    for (auto& c : children)
+        EXPECT_EQ(c->wait(), 0);
+    std::string text = gti_test::read_bytes(f);
+    ASSERT_EQ(text.size(), static_cast<std::size_t>(writers * rounds));
+    for (int w = 0; w < writers; ++w)
+        EXPECT_EQ(std::count(text.begin(), text.end(), 'a' + w), rounds);
+}
+
+}  // namespace
