@@ -3,13 +3,14 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <string>
 #include <string_view>
 
 #include "util/ini_document.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
-    lib::detail::ini_document doc(text);
+    lib::detail::ini_document doc{std::string(text)};
     if (doc.text() != text) std::abort();
     for (std::string_view section : doc.sections()) {
         for (const auto& [key, value] : doc.entries(section)) {

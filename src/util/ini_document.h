@@ -10,9 +10,11 @@
 // gives back the bytes it was parsed from; changes touch only the lines they concern.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace lib::detail {
@@ -20,11 +22,11 @@ namespace lib::detail {
 // An INI text that can be looked up and changed line by line.
 class ini_document {
 public:
-    // Parses any bytes; lines end at CR LF, a lone LF or a lone CR.
-    explicit ini_document(std::string_view text);
+    // Parses any bytes (at most 4 GiB); lines end at CR LF, a lone LF or a lone CR.
+    explicit ini_document(std::string text);
 
     // The document as bytes.
-    std::string text() const;
+    const std::string& text() const noexcept { return text_; }
 
     // The stored (trimmed) value of a key, or nothing when the section or key is missing.
     std::optional<std::string_view> find(std::string_view section, std::string_view key) const;
@@ -45,26 +47,35 @@ public:
     bool erase_key(std::string_view section, std::string_view key);
 
 private:
-    enum class kind { other, section, entry };
+    enum class kind : std::uint8_t { other, section, entry };
+    // One line: its text is text_[begin, end), its line break runs to `next`.
     struct line {
-        std::string text;  // without its line break
-        std::string eol;   // "\r\n", "\n", "\r" or "" for a last line without one
-        kind type = kind::other;
-        std::string_view name() const;   // section name or key
-        std::string_view value() const;  // stored value of an entry
+        std::uint32_t begin;
+        std::uint32_t end;
+        std::uint32_t next;
+        kind type;
     };
 
-    static line make_line(std::string text, std::string eol);
+    void parse();
+    std::string_view text_of(const line& l) const;
+    std::string_view name_of(const line& l) const;   // section name or key
+    std::string_view value_of(const line& l) const;  // stored value of an entry
     // The index of the first header of the section, or lines_.size().
     std::size_t find_section(std::string_view section) const;
     // One past the last line of the section whose header is at `header`.
     std::size_t section_end(std::size_t header) const;
     // The index of the key's entry in the section at `header`, or lines_.size().
     std::size_t find_key(std::size_t header, std::string_view key) const;
-    void insert(std::size_t at, std::string text);
+    // The offset where line `index` starts (the end of the text for lines_.size()).
+    std::size_t offset(std::size_t index) const;
+    // Puts new lines before line `index`, each followed by the document's line break.
+    void insert(std::size_t index, std::initializer_list<std::string_view> texts);
+    // Replaces text_[from, to) and parses again.
+    void splice(std::size_t from, std::size_t to, std::string_view replacement);
 
+    std::string text_;
     std::vector<line> lines_;
-    std::string eol_ = "\r\n";  // the line break of new lines: the document's first one
+    std::string eol_;  // the line break of new lines: the document's first one, else CR LF
 };
 
 // The text with spaces and tabs removed at both ends.

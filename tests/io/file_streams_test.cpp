@@ -2,6 +2,7 @@
 
 #include <errno.h>
 #include <gtest/gtest.h>
+#include <sys/mman.h>
 
 #include <stdexcept>
 #include <string>
@@ -166,6 +167,18 @@ TEST_F(FileStreamTest, MappedInputOpeningFailures) {
                                                 "InputMappedFile::open: (h_file_mapping == NULL)"));
     // The failed open holds nothing: the lock it took is free again.
     OSFile f;
+    f.open(name, open_read, true);
+    EXPECT_TRUE(f.is_locked());
+    f.close();
+
+    gti_test::write_bytes(name, "data");
+    auto saved = lib::os::detail::syscalls();
+    lib::os::detail::syscalls().mmap = [](void*, std::size_t, int, int, int, off_t) -> void* {
+        errno = ENOMEM;
+        return MAP_FAILED;
+    };
+    EXPECT_TRUE(throws_with<std::runtime_error>([&] { in.open(name, true); }, "InputMappedFile::open: (pointer == NULL)"));
+    lib::os::detail::syscalls() = saved;
     f.open(name, open_read, true);
     EXPECT_TRUE(f.is_locked());
 }

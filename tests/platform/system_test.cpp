@@ -19,13 +19,6 @@ TEST(Beep, GoesToTheInstalledHandler) {
     EXPECT_EQ(heard, (std::vector<std::pair<unsigned, unsigned>>{{1000, 20}, {600, 50}}));
 }
 
-TEST(FileTime, HalvesMakeTheCount) {
-    const FILETIME t = lib::uint64_to_filetime(0x0123456789ABCDEFull);
-    EXPECT_EQ(t.dwLowDateTime, 0x89ABCDEFu);
-    EXPECT_EQ(t.dwHighDateTime, 0x01234567u);
-    EXPECT_EQ(lib::filetime_to_uint64(t), 0x0123456789ABCDEFull);
-}
-
 TEST(LocalClock, AgreesWithNow) {
     const lib::clock_fields c = lib::local_clock();
     EXPECT_GE(c.year, 2024);

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "expect.h"
 #include "gti/util/string_list.h"
 #include "support.h"
 
@@ -183,6 +184,16 @@ TEST_F(IniFileTest, ReadingAndErasingNeverCreateTheFile) {
     ini.EraseSection("s");
     ini.DeleteKey("s", "k");
     EXPECT_FALSE(gti_test::exists(name));
+}
+
+TEST_F(IniFileTest, AFileTooLargeForSettingsIsNeverReplaced) {
+    const std::string huge = "[s]\r\nk=1\r\n" + std::string(9 << 20, ';');
+    gti_test::write_bytes(name, huge);
+    TIniFile ini(name);
+    EXPECT_EQ(ini.ReadString("s", "k", "def"), "def");
+    EXPECT_TRUE(gti_test::throws_with<std::runtime_error>([&] { ini.WriteString("s", "k", "2"); },
+                                                          "Невозможно прочитать из файла!"));
+    EXPECT_EQ(gti_test::read_bytes(name), huge);
 }
 
 TEST_F(IniFileTest, ReadsSeeChangesMadeByOthers) {

@@ -24,6 +24,7 @@ namespace lib::io {
 // get_real_size(), destruction, or when the buffer grows past 131072 bytes.
 class BinaryOutputFileStream final : public BinaryOutputStream {
 public:
+    // A stream that holds no file yet.
     BinaryOutputFileStream();
     // Closes the file. A failure to write the last bytes cannot be reported from here: call
     // close() to learn of it.
@@ -94,9 +95,11 @@ public:
     void open(const AnsiString& name, bool lock);
     // Closes the file.
     void close() noexcept { file_.close(); }
+    // One read of up to `count` bytes (fewer at the end of the file).
     void read(char* buffer, unsigned count) override { file_.read(buffer, count); }
     // Moves forward with set_pointer.
     void skip(unsigned count) override;
+    // True when the position is at or past the end of the file.
     bool eof() override { return file_.eof(); }
     // Moves the position like OSFile::set_pointer.
     unsigned set_pointer(int offset, seek_types from) { return file_.set_pointer(offset, from); }
@@ -112,6 +115,7 @@ private:
 // mapping lives, no other handle can truncate the file.
 class InputMappedFile final : public BinaryInputStream {
 public:
+    // An object that holds no file.
     InputMappedFile() = default;
     // Closes the file.
     ~InputMappedFile();
@@ -134,6 +138,7 @@ public:
     }
     // Moves forward; a position past the end is found out by the next read.
     void skip(unsigned count) override { pos_ += count; }
+    // True when the position is at or past the end.
     bool eof() override { return pos_ >= static_cast<std::int64_t>(size_); }
     // Moves the position from the start, the end or the current position. Any position may be
     // set; the next read checks it.

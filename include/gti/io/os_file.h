@@ -43,11 +43,13 @@ public:
     // The number of attempts of open() and lock().
     static constexpr int max_try_counter = 20;
 
+    // An object that holds no file.
     OSFile() noexcept = default;
     // Closes the file.
     ~OSFile();
     OSFile(const OSFile&) = delete;
     OSFile& operator=(const OSFile&) = delete;
+    // Hands the file and its lock over; the source holds no file afterwards.
     OSFile(OSFile&& other) noexcept;
     OSFile& operator=(OSFile&& other) noexcept;
 
@@ -80,7 +82,9 @@ public:
 
     // The raw handle (invalid when closed).
     os::file_handle get_handle() const noexcept { return handle_; }
+    // True while a file is held.
     bool is_open() const noexcept { return handle_ != os::invalid_handle; }
+    // True while this object holds the whole-file lock.
     bool is_locked() const noexcept { return locked_; }
 
 private:

@@ -112,15 +112,18 @@ private:
 // that would pass the end throws std::range_error "BinaryMemoryInputStream::read: out of range".
 class BinaryMemoryInputStream final : public BinaryInputStream {
 public:
+    // A stream over no bytes.
     BinaryMemoryInputStream() = default;
     // A stream over a copy of the bytes.
     BinaryMemoryInputStream(const char* data, unsigned count) { set_data(data, count); }
 
     // Replaces the data by a copy of the bytes and goes back to the start.
     void set_data(const char* data, unsigned count);
+    // Copies `count` bytes from the position and advances (see the failures above).
     void read(char* buffer, unsigned count) override;
     // Moves forward; a position past the end is found out by the next read.
     void skip(unsigned count) override { pos_ += count; }
+    // True when the position is at or past the end.
     bool eof() override { return data_.size() <= pos_; }
 
     // Bytes consumed so far (may exceed the size after skip()).

@@ -21,13 +21,17 @@ public:
     using const_iterator = std::string::const_iterator;
     static constexpr size_type npos = std::string::npos;
 
+    // The empty string.
     AnsiString() = default;
     // From a zero-terminated text; a null pointer gives the empty string.
     AnsiString(const char* text) : s_(text ? text : "") {}
+    // From `count` bytes, zero bytes included.
     AnsiString(const char* data, size_type count) : s_(data, count) {}
+    // From the bytes of a standard string.
     AnsiString(const std::string& s) : s_(s) {}
     AnsiString(std::string&& s) noexcept : s_(std::move(s)) {}
     explicit AnsiString(std::string_view s) : s_(s) {}
+    // `count` copies of one byte.
     AnsiString(size_type count, char c) : s_(count, c) {}
 
     // The bytes as a standard string.
@@ -35,13 +39,19 @@ public:
     std::string&& str() && noexcept { return std::move(s_); }
     // The bytes as a view; valid while the string is unchanged.
     std::string_view view() const noexcept { return s_; }
+    // The bytes followed by a zero byte.
     const char* c_str() const noexcept { return s_.c_str(); }
+    // The bytes (also zero-terminated).
     const char* data() const noexcept { return s_.data(); }
     char* data() noexcept { return s_.data(); }
 
+    // The number of bytes.
     size_type size() const noexcept { return s_.size(); }
     size_type length() const noexcept { return s_.size(); }
+    // True for the empty string.
     bool empty() const noexcept { return s_.empty(); }
+
+    // Zero-based access to single bytes and iteration over them.
 
     char& operator[](size_type i) { return s_[i]; }
     const char& operator[](size_type i) const { return s_[i]; }
@@ -54,6 +64,7 @@ public:
     const_iterator begin() const noexcept { return s_.begin(); }
     const_iterator end() const noexcept { return s_.end(); }
 
+    // Changing the bytes, as std::string does.
     void clear() noexcept { s_.clear(); }
     void reserve(size_type n) { s_.reserve(n); }
     void resize(size_type n, char c = '\0') { s_.resize(n, c); }
@@ -88,6 +99,7 @@ public:
     AnsiString substr(size_type pos, size_type count = npos) const {
         return pos >= s_.size() ? AnsiString() : AnsiString(s_.substr(pos, count));
     }
+    // Searching, as std::string does; npos when nothing is found.
     size_type find(char c, size_type pos = 0) const noexcept { return s_.find(c, pos); }
     size_type find(std::string_view s, size_type pos = 0) const noexcept { return s_.find(s, pos); }
     size_type rfind(char c, size_type pos = npos) const noexcept { return s_.rfind(c, pos); }
@@ -96,6 +108,7 @@ public:
     bool starts_with(std::string_view s) const noexcept { return s_.starts_with(s); }
     bool ends_with(std::string_view s) const noexcept { return s_.ends_with(s); }
 
+    // Concatenation.
     friend AnsiString operator+(AnsiString a, const AnsiString& b) { return a += b; }
     friend AnsiString operator+(AnsiString a, const char* b) { return a += b; }
     friend AnsiString operator+(const char* a, const AnsiString& b) { return AnsiString(a) += b; }

@@ -8,8 +8,11 @@
 // A date-time as days since 1899-12-30, the fraction being the time of day.
 class TDateTime {
 public:
+    // 1899-12-30 00:00.
     constexpr TDateTime() noexcept = default;
+    // The date-time `days` days after 1899-12-30 00:00.
     constexpr TDateTime(double days) noexcept : val_(days) {}
+    // The count of days, for arithmetic and comparison.
     constexpr operator double() const noexcept { return val_; }
     constexpr double value() const noexcept { return val_; }
 

@@ -139,7 +139,7 @@ public:
     const AnsiString& path() const noexcept;
 
     // Rereads the file when it changed since last seen; true when contents() changed. A missing
-    // or unreadable file reads as empty.
+    // or unreadable file reads as empty, and so does a file over 8 MiB, which is no settings file.
     bool refresh();
 
     // The file's bytes as last read or written.
@@ -148,8 +148,9 @@ public:
     // Changes the file: `edit` receives the newest contents and changes them in place; when it
     // returns false nothing is written. The new file is in place when update() returns. Throws
     // std::runtime_error with "Невозможно заблокировать файл!" when the lock cannot be had within
-    // about two seconds, and with "Невозможно записать в файл!" when the new file cannot be
-    // written; the old file is then left as it was.
+    // about two seconds, with "Невозможно прочитать из файла!" when the file cannot be read (or is
+    // over 8 MiB), and with "Невозможно записать в файл!" when the new file cannot be written;
+    // the old file is then left as it was.
     void update(const std::function<bool(std::string& contents)>& edit);
 
 private:

@@ -23,8 +23,11 @@ namespace lib {
 // A time value: seconds of local wall-clock time, 86400 being 1970-01-01 00:00:00.
 class unix_time {
 public:
+    // The time value 0.
     constexpr unix_time() noexcept = default;
+    // Holds a time value.
     constexpr unix_time(std::uint32_t value) noexcept : value_(value) {}
+    // The time value held.
     constexpr operator std::uint32_t() const noexcept { return value_; }
     constexpr std::uint32_t value() const noexcept { return value_; }
 

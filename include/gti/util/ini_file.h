@@ -18,8 +18,9 @@
 //    A multi-line text must be escaped by its owner first. A section name holding "]",
 //    a key holding "=" or starting with "[" or ";", and empty names are refused the same way.
 //
-// A missing or unreadable file reads as empty, so every read gives its default. Writes throw
-// std::runtime_error when the file cannot be locked or written; the file is then unchanged.
+// A missing or unreadable file reads as empty, so every read gives its default; so does a file
+// over 8 MiB, which no settings file reaches. Writes throw std::runtime_error when the file
+// cannot be locked, read or written; the file is then unchanged.
 #pragma once
 
 #include <memory>

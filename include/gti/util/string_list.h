@@ -74,10 +74,12 @@ public:
 // A string list kept in memory.
 class TStringList : public TStrings {
 public:
+    // An empty list; lists copy by value.
     TStringList() = default;
     TStringList(const TStringList&) = default;
     TStringList& operator=(const TStringList&) = default;
 
+    // The storage operations of TStrings.
     int Count() const override { return static_cast<int>(items_.size()); }
     AnsiString Get(int index) const override;
     void Put(int index, const AnsiString& s) override;
@@ -91,6 +93,7 @@ public:
     // Direct access to an item; `index` must lie inside the list.
     const AnsiString& operator[](int index) const { return items_[static_cast<std::size_t>(index)]; }
     AnsiString& operator[](int index) { return items_[static_cast<std::size_t>(index)]; }
+    // Iteration over the items.
     std::vector<AnsiString>::const_iterator begin() const noexcept { return items_.begin(); }
     std::vector<AnsiString>::const_iterator end() const noexcept { return items_.end(); }
 

@@ -180,7 +180,7 @@ void* map_file(file_handle h, std::size_t size, bool writable) noexcept {
         usleep(1000);
     }
     if (!guarded) return nullptr;
-    void* p = mmap(nullptr, size, writable ? PROT_READ | PROT_WRITE : PROT_READ, MAP_SHARED, h, 0);
+    void* p = detail::syscalls().mmap(nullptr, size, writable ? PROT_READ | PROT_WRITE : PROT_READ, MAP_SHARED, h, 0);
     if (p == MAP_FAILED) {
         set_guard(h, F_UNLCK);
         return nullptr;

@@ -23,8 +23,9 @@
 namespace lib::os {
 namespace {
 
-// A file larger than this is not a settings file; it is never read whole into memory.
-constexpr off_t max_shared_file = 64LL << 20;
+// A file larger than this is not a settings file: it is never read whole into memory, and
+// update() refuses to replace it.
+constexpr off_t max_shared_file = 8LL << 20;
 
 struct version {
     dev_t device = 0;

@@ -1,6 +1,7 @@
 #include "platform/posix/syscalls.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <unistd.h>
 
 namespace lib::os::detail {
@@ -10,7 +11,7 @@ int real_open(const char* path, int flags, mode_t mode) {
     return ::open(path, flags, mode);
 }
 
-constexpr syscall_table real_table{real_open, ::read, ::write, ::fsync};
+constexpr syscall_table real_table{real_open, ::read, ::write, ::fsync, ::mmap};
 syscall_table current_table = real_table;
 
 }  // namespace

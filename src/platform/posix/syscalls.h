@@ -15,6 +15,7 @@ struct syscall_table {
     ssize_t (*read)(int fd, void* buffer, std::size_t count);
     ssize_t (*write)(int fd, const void* data, std::size_t count);
     int (*fsync)(int fd);
+    void* (*mmap)(void* address, std::size_t length, int protection, int flags, int fd, off_t offset);
 };
 
 // The table in use.
