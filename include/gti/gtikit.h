@@ -7,6 +7,7 @@
 #include "gti/platform/date_time.h"
 #include "gti/platform/os.h"
 #include "gti/platform/system.h"
+#include "gti/platform/tstream.h"
 
 // util: number texts, string lists, INI files
 #include "gti/util/ini_file.h"
@@ -20,3 +21,15 @@
 #include "gti/io/file_streams.h"
 #include "gti/io/os_file.h"
 #include "gti/io/streams.h"
+
+// serial: serial lists, the module stream, locks
+#include "gti/serial/lock_object.h"
+#include "gti/serial/serial_list.h"
+#include "gti/serial/serializator.h"
+
+// options: option sets, INI elements, the module registry, well options
+#include "gti/options/ini_options.h"
+#include "gti/options/module_base.h"
+#include "gti/options/module_list.h"
+#include "gti/options/options.h"
+#include "gti/options/pore_options.h"

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "gti/platform/os.h"
+#include "gti/util/number_text.h"
 #include "gti/util/string_list.h"
 #include "util/ini_document.h"
 
@@ -51,34 +52,6 @@ std::string stored_form(const AnsiString& value) {
 std::string_view unquoted(std::string_view v) {
     if (v.size() >= 2 && v.front() == '"' && v.back() == '"') return v.substr(1, v.size() - 2);
     return v;
-}
-
-// A whole text as a 32-bit integer: decimal, or hexadecimal after "$" or "0x", with a sign.
-bool parse_int(std::string_view s, int& out) {
-    s = trim_blanks(s);
-    bool negative = false;
-    if (!s.empty() && (s.front() == '-' || s.front() == '+')) {
-        negative = s.front() == '-';
-        s.remove_prefix(1);
-    }
-    int base = 10;
-    if (s.starts_with("$")) {
-        base = 16;
-        s.remove_prefix(1);
-    } else if (s.starts_with("0x") || s.starts_with("0X")) {
-        base = 16;
-        s.remove_prefix(2);
-    }
-    if (s.empty()) return false;
-    long long v = 0;
-    const auto r = std::from_chars(s.data(), s.data() + s.size(), v, base);
-    if (r.ec != std::errc() || r.ptr != s.data() + s.size()) return false;
-    if (negative) v = -v;
-    // Hexadecimal texts may spell the bits of a negative number ($FFFFFFFF is -1).
-    if (base == 16 && !negative && v > 0x7FFFFFFFLL && v <= 0xFFFFFFFFLL) v -= 0x100000000LL;
-    if (v < -2147483648LL || v > 2147483647LL) return false;
-    out = static_cast<int>(v);
-    return true;
 }
 
 // A whole text as a double; a comma stands for the decimal point.
@@ -150,7 +123,7 @@ void TIniFile::WriteString(const AnsiString& section, const AnsiString& key, con
 
 int TIniFile::ReadInteger(const AnsiString& section, const AnsiString& key, int def) const {
     int v;
-    return parse_int(ReadString(section, key, "").view(), v) ? v : def;
+    return lib::str_to_int(ReadString(section, key, ""), v) ? v : def;
 }
 
 void TIniFile::WriteInteger(const AnsiString& section, const AnsiString& key, int value) {

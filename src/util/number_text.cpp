@@ -90,6 +90,34 @@ AnsiString pad_left(std::string text, int width) {
 
 }  // namespace
 
+bool str_to_int(const AnsiString& text, int& value) noexcept {
+    std::string_view s = text.view();
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
+    bool negative = false;
+    if (!s.empty() && (s.front() == '-' || s.front() == '+')) {
+        negative = s.front() == '-';
+        s.remove_prefix(1);
+    }
+    int base = 10;
+    if (s.starts_with("$")) {
+        base = 16;
+        s.remove_prefix(1);
+    } else if (s.starts_with("0x") || s.starts_with("0X")) {
+        base = 16;
+        s.remove_prefix(2);
+    }
+    if (s.empty() || s.front() == '-' || s.front() == '+') return false;
+    long long v = 0;
+    const auto r = std::from_chars(s.data(), s.data() + s.size(), v, base);
+    if (r.ec != std::errc() || r.ptr != s.data() + s.size()) return false;
+    if (negative) v = -v;
+    if (base == 16 && !negative && v > 0x7FFFFFFFLL && v <= 0xFFFFFFFFLL) v -= 0x100000000LL;
+    if (v < -2147483648LL || v > 2147483647LL) return false;
+    value = static_cast<int>(v);
+    return true;
+}
+
 double str_to_float(const AnsiString& text) noexcept {
     const std::string_view s = text.view();
     // The C library stops at a zero byte.

@@ -158,4 +158,72 @@ private:
     std::unique_ptr<state> s_;
 };
 
+// ---- Sockets ---------------------------------------------------------------------------------
+// TCP connections between station programs. Functions never throw; failures give
+// invalid_socket, -1 or false.
+
+// A socket of the system.
+using socket_handle = int;
+// The value of a socket that holds no connection.
+inline constexpr socket_handle invalid_socket = -1;
+
+// Listens for TCP connections on an IPv4 address (such as "127.0.0.1") and port; port 0 takes
+// a free one. `bound_port` receives the port in use.
+socket_handle tcp_listen(const char* address, unsigned short port, unsigned short& bound_port) noexcept;
+
+// Waits at most `timeout_ms` (-1: without limit) for a connection on a listener and accepts it.
+socket_handle tcp_accept(socket_handle listener, int timeout_ms) noexcept;
+
+// Connects to an IPv4 address and port, waiting at most `timeout_ms`.
+socket_handle tcp_connect(const char* address, unsigned short port, int timeout_ms) noexcept;
+
+// Sends up to `count` bytes; returns how many were taken, or -1 (a closed peer never raises a
+// signal).
+std::int64_t socket_send(socket_handle s, const void* data, std::size_t count) noexcept;
+
+// Receives up to `count` bytes; returns how many came, 0 when the peer has closed, -1 on error.
+std::int64_t socket_receive(socket_handle s, void* buffer, std::size_t count) noexcept;
+
+// Waits at most `timeout_ms` until the socket has data to read or the peer has closed.
+bool socket_wait_readable(socket_handle s, int timeout_ms) noexcept;
+
+// Closes a socket; invalid_socket is ignored.
+void close_socket(socket_handle s) noexcept;
+
+// ---- Named locks -----------------------------------------------------------------------------
+
+// A lock that every program of the machine reaches by its name, as the station's programs share
+// the lock "reg_data_file_mutex" around their data files. The owning thread may take it again
+// (each lock() needs its unlock()); other threads, of this program or another, wait. A program
+// that dies while holding it gives it up. Objects of one program with the same name are one lock.
+// The lock lives in a file named after it in $XDG_RUNTIME_DIR, else the temporary folder.
+class named_mutex {
+public:
+    // The lock of that name; nothing is taken. Throws std::runtime_error when its file cannot be
+    // created.
+    explicit named_mutex(const AnsiString& name);
+    ~named_mutex();
+    named_mutex(const named_mutex&) = delete;
+    named_mutex& operator=(const named_mutex&) = delete;
+
+    // Waits without limit until the calling thread holds the lock. Throws std::runtime_error when
+    // the system refuses the wait.
+    void lock();
+    // Takes the lock if it is free or already the calling thread's; never waits.
+    bool try_lock();
+    // Gives up one hold of the calling thread; holds of other threads are not touched.
+    void unlock();
+
+    // The lock's shared inner state (opaque).
+    struct state;
+
+private:
+    std::shared_ptr<state> s_;
+};
+
+// ---- The running program ---------------------------------------------------------------------
+
+// The folder of the running program's executable, with its trailing separator.
+AnsiString executable_directory();
+
 }  // namespace lib::os

@@ -12,8 +12,8 @@ struct FILETIME {
     friend bool operator==(const FILETIME&, const FILETIME&) = default;
 };
 
-// A colour as 0x00BBGGRR.
-using TColor = std::uint32_t;
+// A colour as 0x00BBGGRR; a type of its own, as settings store colours apart from numbers.
+enum TColor : std::int32_t {};
 
 namespace lib {
 

@@ -22,6 +22,11 @@ double str_to_float(const AnsiString& text) noexcept;
 // The same for a zero-terminated text; null reads as 0.
 double str_to_float(const char* text) noexcept;
 
+// Reads a whole text as a 32-bit integer: decimal, or hexadecimal after "$" or "0x" (whose
+// eight digits may spell the bits of a negative number: "$FFFFFFFF" is -1), with a sign and with
+// spaces or tabs around it. False, `value` untouched, when the text is no such number.
+bool str_to_int(const AnsiString& text, int& value) noexcept;
+
 // Formats a value. With `decimals` -1 the precision follows the magnitude a = |value|:
 //   a <= 0.0001: 7 decimals   a <= 0.001: 6   a <= 0.01: 5   a <= 0.1: 4
 //   a <= 1: 3                 a <= 10: 2      a > 10: 1
