@@ -20,3 +20,10 @@
 #include "gti/io/file_streams.h"
 #include "gti/io/os_file.h"
 #include "gti/io/streams.h"
+
+// util: the owning array of filters, point tables and archive blocks
+#include "gti/util/array.h"
+
+// numeric: digital filters, interpolation, running means, root finding
+#include "gti/numeric/filters.h"
+#include "gti/numeric/interpolation.h"
