@@ -15,10 +15,6 @@ bool before(const Point& p, const Point& q) {
     return p.x < q.x || (!std::isnan(p.x) && std::isnan(q.x));
 }
 
-bool x_below(const Point& p, double x) {
-    return p.x < x;
-}
-
 // The Lagrange polynomial through points[first..last] at x, or 0 when two of them share an x.
 double window_value(std::span<const Point> points, std::size_t first, std::size_t last, double x) {
     double sum = 0.0;
@@ -62,14 +58,13 @@ Interpolation::Point Interpolation::get_point(int i) const {
 }
 
 void Interpolation::sort() {
-    std::sort(points_.begin(), points_.end(), before);
+    std::ranges::sort(points_, before);
     sorted_ = true;
 }
 
 std::span<const Point> Interpolation::ordered() {
     if (!sorted_) sort();
-    const Point* end =
-        std::partition_point(points_.begin(), points_.end(), [](const Point& p) { return !std::isnan(p.x); });
+    const Point* end = std::ranges::partition_point(points_, [](const Point& p) { return !std::isnan(p.x); });
     return {points_.begin(), end};
 }
 
@@ -79,29 +74,25 @@ double Interpolation::get_line_value(double x) {
     const std::size_t n = p.size();
     if (n < 2) return 0.0;
 
+    const auto index = [&](std::span<const Point>::iterator at) { return static_cast<std::size_t>(at - p.begin()); };
     std::size_t lo = 0;
     std::size_t hi = 0;
     if (x < p[0].x) {
         // Left of the table: along the first point and the first one apart from it, since a
         // repeated first point gives no slope.
-        lo = 0;
-        hi = static_cast<std::size_t>(
-            std::partition_point(p.begin(), p.end(), [&](const Point& q) { return is_over_null(p[0].x - q.x); }) -
-            p.begin());
+        hi = index(std::ranges::partition_point(p, [&](const Point& q) { return is_over_null(p[0].x - q.x); }));
         if (hi == n) return 0.0;
     } else if (x >= p[n - 1].x) {
         // At or right of the last point: along it and the last point apart from it.
         hi = n - 1;
-        const std::size_t tail = static_cast<std::size_t>(
-            std::partition_point(p.begin(), p.end(), [&](const Point& q) { return !is_over_null(q.x - p[n - 1].x); }) -
-            p.begin());
+        const std::size_t tail =
+            index(std::ranges::partition_point(p, [&](const Point& q) { return !is_over_null(q.x - p[hi].x); }));
         if (tail == 0) return 0.0;
         lo = tail - 1;
     } else {
         // Inside: lo is the first point at x when there is one, else the last point before x.
-        lo = static_cast<std::size_t>(std::lower_bound(p.begin(), p.end(), x, x_below) - p.begin());
-        hi = static_cast<std::size_t>(
-            std::upper_bound(p.begin(), p.end(), x, [](double v, const Point& q) { return v < q.x; }) - p.begin());
+        lo = index(std::ranges::lower_bound(p, x, {}, &Point::x));
+        hi = index(std::ranges::upper_bound(p, x, {}, &Point::x));
         if (lo == hi) --lo;
         // x lies on or between two points less than 1e-12 apart: both values are as good.
         if (is_over_null(p[lo].x - p[hi].x)) return p[lo].y;
@@ -112,7 +103,7 @@ double Interpolation::get_line_value(double x) {
 double Interpolation::get_lagr_value(double x) {
     if (std::isnan(x)) return x;
     const std::span<const Point> p = ordered();
-    const auto at = std::lower_bound(p.begin(), p.end(), x, x_below);
+    const auto at = std::ranges::lower_bound(p, x, {}, &Point::x);
     if (at != p.end() && at->x == x) return at->y;
 
     // A repeated x would make every other term's polynomial vanish at both copies while their
@@ -164,9 +155,9 @@ double Interpolation::get_nearest_value(double x) {
 
     // The nearest points are the first at or after x and the run of points just before it; on
     // equal distance the one before wins, and of a run the first.
-    const auto right = std::lower_bound(p.begin(), p.end(), x, x_below);
+    const auto right = std::ranges::lower_bound(p, x, {}, &Point::x);
     if (right == p.begin()) return right->y;
-    const auto left = std::lower_bound(p.begin(), right, std::prev(right)->x, x_below);
+    const auto left = std::ranges::lower_bound(p.begin(), right, std::prev(right)->x, {}, &Point::x);
     if (right == p.end() || std::fabs(left->x - x) <= std::fabs(right->x - x)) return left->y;
     return right->y;
 }
