@@ -9,7 +9,8 @@
 #include "gti/platform/system.h"
 #include "gti/platform/tstream.h"
 
-// util: number texts, string lists, INI files
+// util: number texts, string lists, INI files, the owning array
+#include "gti/util/array.h"
 #include "gti/util/ini_file.h"
 #include "gti/util/number_text.h"
 #include "gti/util/string_list.h"
@@ -21,6 +22,10 @@
 #include "gti/io/file_streams.h"
 #include "gti/io/os_file.h"
 #include "gti/io/streams.h"
+
+// numeric: digital filters, interpolation, running means, root finding
+#include "gti/numeric/filters.h"
+#include "gti/numeric/interpolation.h"
 
 // serial: serial lists, the module stream, locks
 #include "gti/serial/lock_object.h"
