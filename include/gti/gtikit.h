@@ -38,3 +38,8 @@
 #include "gti/options/module_list.h"
 #include "gti/options/options.h"
 #include "gti/options/pore_options.h"
+#include "gti/options/race_info.h"
+
+// storage: the record store and its data files
+#include "gti/storage/file_storage.h"
+#include "gti/storage/text_values.h"

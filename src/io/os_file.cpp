@@ -53,8 +53,10 @@ void OSFile::open(const AnsiString& name, open_types type, bool lock) {
     } else if (type == open_write) {
         disp = os::disposition::create_always;
     }
+    // A file written anew keeps the lock its truncation took: no reader sees it in between.
+    const bool locked_by_open = lock && type == open_write;
     for (int attempt = 0;; ++attempt) {
-        const os::open_result r = os::open_shared(name, mode, disp);
+        const os::open_result r = os::open_shared(name, mode, disp, locked_by_open);
         if (r.status == os::open_status::ok) {
             handle_ = r.handle;
             break;
@@ -63,7 +65,10 @@ void OSFile::open(const AnsiString& name, open_types type, bool lock) {
         if (r.status == os::open_status::not_found) throw std::runtime_error(msg_not_found);
         sleep_ms(retry_pause_ms);
     }
-    if (lock) this->lock();
+    if (locked_by_open)
+        locked_ = true;
+    else if (lock)
+        this->lock();
     if (type == open_append) set_pointer(0, seek_end);
 }
 

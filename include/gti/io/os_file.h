@@ -56,7 +56,8 @@ public:
     // Opens `name` (closing any file held first), shared for reading and writing. With `lock`,
     // takes the whole-file lock; if that fails the file stays open, unlocked. open_append places
     // the position at the end. open_write truncates only when no other handle holds the file
-    // locked or mapped, and waits (as for any refusal) until then.
+    // locked or mapped, and waits (as for any refusal) until then; with `lock` it keeps the lock
+    // from the truncation on, so no reader ever sees the file empty or half written.
     void open(const AnsiString& name, open_types type, bool lock);
     // Closes the file, giving up the lock. A second close does nothing.
     void close() noexcept;

@@ -61,8 +61,10 @@ struct open_result {
     open_status status = open_status::failed;
 };
 
-// Makes one attempt to open a file with reading and writing shared. Never waits.
-open_result open_shared(const AnsiString& path, access mode, disposition disp) noexcept;
+// Makes one attempt to open a file with reading and writing shared. Never waits. With
+// `keep_lock`, a file opened with create_always keeps the whole-file lock that its truncation
+// took, so that no other handle sees it between the truncation and the new contents.
+open_result open_shared(const AnsiString& path, access mode, disposition disp, bool keep_lock = false) noexcept;
 
 // Closes a handle; closing releases its lock and its mapping guard. False when the system
 // reported an error.

@@ -36,8 +36,9 @@ bool set_guard(int fd, short type) noexcept {
     }
 }
 
-// Cuts an open file to length 0 unless another handle holds its lock or maps it.
-open_status truncate_if_free(int fd) noexcept {
+// Cuts an open file to length 0 unless another handle holds its lock or maps it; with
+// `keep_lock` the whole-file lock stays with the handle afterwards.
+open_status truncate_if_free(int fd, bool keep_lock) noexcept {
     if (flock(fd, LOCK_EX | LOCK_NB) != 0) return errno == EWOULDBLOCK ? open_status::busy : open_status::failed;
     open_status status = open_status::ok;
     if (!set_guard(fd, F_WRLCK)) {
@@ -46,7 +47,7 @@ open_status truncate_if_free(int fd) noexcept {
         if (ftruncate(fd, 0) != 0) status = open_status::failed;
         set_guard(fd, F_UNLCK);
     }
-    flock(fd, LOCK_UN);
+    if (!keep_lock || status != open_status::ok) flock(fd, LOCK_UN);
     return status;
 }
 
@@ -70,7 +71,7 @@ bool station_name(std::string_view native, AnsiString& name) {
     return true;
 }
 
-open_result open_shared(const AnsiString& path, access mode, disposition disp) noexcept {
+open_result open_shared(const AnsiString& path, access mode, disposition disp, bool keep_lock) noexcept {
     open_result r;
     int flags = O_CLOEXEC;
     if (mode == access::read_write || (mode == access::read && disp == disposition::create_always))
@@ -99,7 +100,7 @@ open_result open_shared(const AnsiString& path, access mode, disposition disp) n
         return r;
     }
     if (disp == disposition::create_always) {
-        r.status = truncate_if_free(fd);
+        r.status = truncate_if_free(fd, keep_lock);
         if (r.status != open_status::ok) {
             close(fd);
             return r;

@@ -1,0 +1,205 @@
+// FileStorage: recorded drilling data in memory, and the registration file.
+//
+// A store is a table: its rows are records (one sample of the drilling process at one moment:
+// time, three depths, a tag and one value per parameter) and its columns are parameters (hook
+// load, pump strokes, tank levels, ...), up to 128, each identified by its key (global_name,
+// compared without regard to letter case). Records are shared: a caller may keep one
+// (get_record_shared) and change it, and the next writer stores the change. The store also
+// carries the run information (text values) and the named lock "reg_data_file_mutex", which
+// it creates for its callers and never takes itself.
+//
+// The registration file (".realtim", ".realdep", ".reallag") holds one store as a sequence of
+// blocks, with no header; all numbers are little-endian:
+//
+//   block        type (1 byte) | payload size (int16, 1..32767) | payload
+//   type 2       parameters: count (1 byte), then per parameter name, unit, short_name,
+//                global_name (texts with a zero byte), scale_min, scale_max (float32)
+//   type 1       a record, 18 + 4n bytes:
+//                  0 time (uint32)  4 depth (float)  8 third_depth (float)  12 tag (1 byte)
+//                  13 second_depth (float)  17 value count n (1 byte)  18 n values (float)
+//   type 3       the run text lines, each followed by CR LF, then one zero byte
+//   other        skipped by its size
+//
+// Written in the order: parameters, every record, the text block. A record block's columns are
+// those of the latest parameter block before it, which the reader maps onto the store's
+// parameters by key.
+//
+// Reading problems that end the reading of a file but keep what came before it become warnings
+// (get_warnings):
+//   a negative block size                   "line_header.size = " + size
+//   more than 128 parameters                "слишком много параметров"
+//   a record whose value count is not the parameter block's
+//                                           "Недопустимое число параметров в файле: " + count
+//   a text block without its zero byte      "Повреждён файл в области текстовых данных"
+// A block size of 0 ends the reading quietly. A file that ends inside a block fails with
+// "InputMappedFile::read: eof"; missing, locked and empty files fail with the file errors of
+// gti/io. The reader never reads outside the file.
+//
+// Writing refuses, before the file is touched, a store whose parameter block or run text does
+// not fit a block (FileStorageException "Блок файла регистрации больше 32767 байт: " + size):
+// the previous file stays whole, and no file is written that the reader could not read back.
+// Every record is written with exactly the store's parameter count of values.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "gti/io/streams.h"
+#include "gti/platform/ansi_string.h"
+#include "gti/platform/system.h"
+#include "gti/serial/lock_object.h"
+#include "gti/storage/text_values.h"
+#include "gti/time/unix_time.h"
+
+// An error of the record store or of one of its files. A reader turns a non-critical one into a
+// warning and stops reading that file; a critical one reaches the caller.
+class FileStorageException : public std::runtime_error {
+public:
+    explicit FileStorageException(const std::string& message, bool critical = false)
+        : std::runtime_error(message), critical_(critical) {}
+    // True when the error must reach the caller.
+    bool is_critical() const noexcept { return critical_; }
+
+private:
+    bool critical_;
+};
+
+// One parameter (column) of a store.
+struct FileStorageParam {
+    AnsiString name;         // full name
+    AnsiString short_name;   // short name
+    AnsiString unit;         // unit of measure
+    AnsiString global_name;  // the key: equal keys are one column
+    float scale_min = 0;     // the scale's ends, kept for the caller
+    float scale_max = 100;
+
+    FileStorageParam() = default;
+    // A parameter from its texts and scale.
+    FileStorageParam(const AnsiString& name, const AnsiString& short_name, const AnsiString& unit,
+                     const AnsiString& global_name, float scale_min = 0, float scale_max = 100)
+        : name(name), short_name(short_name), unit(unit), global_name(global_name), scale_min(scale_min),
+          scale_max(scale_max) {}
+};
+
+// One record (row) of a store.
+struct FileStorageItem {
+    std::uint32_t time = 0;   // the record time (a time value of gti/time), the sort key
+    float depth = 0;          // depth of the record
+    float second_depth = 0;   // a second depth value
+    float third_depth = 0;    // a third depth value
+    std::vector<float> values;  // one value per parameter, by parameter index
+    bool valid = true;        // false: rejected by depth processing, left out by the old writer
+    std::uint8_t tag = 0;     // a code stored with the record
+
+    // Gives the record n values: new ones 0, surplus ones dropped.
+    void resize(int n) { values.resize(n > 0 ? static_cast<std::size_t>(n) : 0, 0.0f); }
+    // Writes the record block payload with the record's own values.
+    void save_to_stream(lib::io::BinaryOutputStream& out) const;
+    // Writes the record block payload with exactly `value_count` values (missing ones 0).
+    void save_to_stream(lib::io::BinaryOutputStream& out, int value_count) const;
+};
+
+// Recorded drilling data: parameters, records and the run information.
+class FileStorage {
+public:
+    // The most parameters a store holds.
+    static constexpr int max_params = 128;
+    // The name of the lock that every station program takes around its work on data files.
+    static constexpr const char* lock_name = "reg_data_file_mutex";
+
+    // An empty store; creates (or opens) the named lock.
+    FileStorage();
+    FileStorage(const FileStorage&) = delete;
+    FileStorage& operator=(const FileStorage&) = delete;
+
+    // The index of the parameter with the key of `p` (letter case ignored), adding `p` when
+    // there is none. Throws a non-critical FileStorageException "слишком много параметров" when
+    // 128 parameters are in use (even for a key already present).
+    int add_parametr(const FileStorageParam& p);
+    // Appends a copy of the record, values as they are.
+    void add_record(const FileStorageItem& item);
+    // The number of records.
+    int get_record_count() const noexcept { return static_cast<int>(records_.size()); }
+    // Record i, or null outside the store.
+    const FileStorageItem* get_record(int i) const noexcept;
+    // Record i to change, or null outside the store.
+    FileStorageItem* get_record_ptr(int i) noexcept;
+    // A shared handle of record i, or empty outside the store; the record lives while it is held.
+    std::shared_ptr<FileStorageItem> get_record_shared(int i) const;
+    // The number of parameters in use.
+    int get_param_count() const noexcept { return param_count_; }
+    // Parameter i, or null outside 0..param count - 1.
+    const FileStorageParam* get_param(int i) const noexcept;
+    // The index of the parameter whose key is exactly `global_name` (letter case counts), or -1.
+    int get_param_index(const AnsiString& global_name) const;
+    // Sorts the records by time (records of one time in no defined order).
+    void sort_by_time();
+    // A copy of the warnings of files read in part.
+    void get_warnings(std::vector<AnsiString>& out) const { out = warnings_; }
+    // Forgets the warnings.
+    void clear_warnings() noexcept { warnings_.clear(); }
+    // Removes every record and parameter and empties the run text list; the time range, the
+    // file name, the file time, the warnings and the typed run fields stay.
+    void clear();
+
+    // The run information.
+    FileStorageTextValues& get_text_values() noexcept { return text_values_; }
+    const FileStorageTextValues& get_text_values() const noexcept { return text_values_; }
+    // The named lock "reg_data_file_mutex", for callers to hold with lib::Locker.
+    lib::lock_object& get_lock() noexcept { return lock_; }
+
+    // Writes the whole registration file to a stream (sizes checked first, as for a file).
+    void save_all_to_stream(lib::io::BinaryOutputStream& out);
+    // Writes one block: type, payload size, payload.
+    void save_data_block(int type, lib::io::BinaryMemoryOutputStream& payload, lib::io::BinaryOutputStream& out);
+    // Writes the parameter block payload.
+    void save_params(lib::io::BinaryMemoryOutputStream& out);
+    // Writes the text block payload of the given run information.
+    void save_text_values(lib::io::BinaryMemoryOutputStream& out, FileStorageTextValues& values);
+    // Writes the registration file `file` under the whole-file lock and remembers its
+    // last-write time in saved_file_time.
+    void save_with_new_format(const AnsiString& file);
+
+    // Reads a registration file into the store under the whole-file lock: parameters merged by
+    // key, records inside the time range appended, text values merged, then converted into the
+    // run fields. With `text_only` only the text values are read. Returns true.
+    bool add_new_file(const AnsiString& file, bool text_only);
+    // The same over the bytes of a registration file in memory.
+    bool add_new_data(const char* data, std::size_t size, bool text_only);
+
+    // Loaders keep only records whose time lies in [from, to].
+    void set_time_range(const lib::unix_time& from, const lib::unix_time& to);
+    // Marks the records of a clean, strictly deepening sequence valid and the others invalid;
+    // the last record is not touched, and stores of 3 records or fewer not at all.
+    void correct_depths();
+    // The most frequent time difference of neighbouring records (the smallest of equally frequent
+    // ones); 0 for fewer than two records.
+    int calc_time_step();
+
+    FILETIME saved_file_time{};               // last-write time of the data file last read or written
+    std::uint32_t time_range_start = 0;       // loaders keep records from this time ...
+    std::uint32_t time_range_end = 0xFFFFFFFFu;  // ... to this one, both included
+    int new_format = 0;                       // the generation of the data file read
+    AnsiString file_name;                     // the data file of the store
+
+private:
+    struct reader;
+
+    void load_params(reader& in);
+    void add_values(reader& in);
+    void load_text_values(reader& in, int size);
+    void check_block_sizes();
+
+    lib::lock_object lock_;
+    std::vector<std::shared_ptr<FileStorageItem>> records_;
+    std::array<int, max_params> file_param_map_{};
+    std::array<FileStorageParam, max_params> params_;
+    int param_count_ = 0;
+    int file_param_count_ = 0;
+    std::vector<AnsiString> warnings_;
+    FileStorageTextValues text_values_;
+};

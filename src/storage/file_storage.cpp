@@ -1,0 +1,94 @@
+#include "gti/storage/file_storage.h"
+
+#include <algorithm>
+#include <map>
+
+#include "gti/platform/codepage.h"
+
+FileStorage::FileStorage() : lock_(lock_name) {
+    text_values_.set_owner(this);
+    clear();
+}
+
+int FileStorage::add_parametr(const FileStorageParam& p) {
+    if (param_count_ >= max_params) throw FileStorageException("слишком много параметров");
+    for (int i = 0; i < param_count_; ++i) {
+        if (lib::cp1251::equal_nocase(params_[static_cast<std::size_t>(i)].global_name.view(), p.global_name.view()))
+            return i;
+    }
+    params_[static_cast<std::size_t>(param_count_)] = p;
+    return param_count_++;
+}
+
+void FileStorage::add_record(const FileStorageItem& item) { records_.push_back(std::make_shared<FileStorageItem>(item)); }
+
+const FileStorageItem* FileStorage::get_record(int i) const noexcept {
+    return i >= 0 && i < get_record_count() ? records_[static_cast<std::size_t>(i)].get() : nullptr;
+}
+
+FileStorageItem* FileStorage::get_record_ptr(int i) noexcept {
+    return i >= 0 && i < get_record_count() ? records_[static_cast<std::size_t>(i)].get() : nullptr;
+}
+
+std::shared_ptr<FileStorageItem> FileStorage::get_record_shared(int i) const {
+    return i >= 0 && i < get_record_count() ? records_[static_cast<std::size_t>(i)] : nullptr;
+}
+
+const FileStorageParam* FileStorage::get_param(int i) const noexcept {
+    return i >= 0 && i < param_count_ ? &params_[static_cast<std::size_t>(i)] : nullptr;
+}
+
+int FileStorage::get_param_index(const AnsiString& global_name) const {
+    for (int i = 0; i < param_count_; ++i) {
+        if (params_[static_cast<std::size_t>(i)].global_name == global_name) return i;
+    }
+    return -1;
+}
+
+void FileStorage::sort_by_time() {
+    std::sort(records_.begin(), records_.end(), [](const auto& a, const auto& b) { return a->time < b->time; });
+}
+
+void FileStorage::clear() {
+    records_.clear();
+    param_count_ = 0;
+    file_param_count_ = 0;
+    text_values_.get_list().Clear();
+}
+
+void FileStorage::set_time_range(const lib::unix_time& from, const lib::unix_time& to) {
+    time_range_start = from;
+    time_range_end = to;
+}
+
+void FileStorage::correct_depths() {
+    const int n = get_record_count();
+    if (n <= 3) return;
+    double m = records_.back()->depth;
+    for (int i = n - 2; i >= 0; --i) {
+        FileStorageItem& r = *records_[static_cast<std::size_t>(i)];
+        const double d = r.depth;
+        if (!(d > 0) && i != 0) {
+            r.valid = false;
+        } else if (d < m) {
+            r.valid = true;
+            m = d;
+        } else {
+            r.valid = false;
+        }
+    }
+}
+
+int FileStorage::calc_time_step() {
+    std::map<std::int32_t, int> counts;
+    for (std::size_t i = 1; i < records_.size(); ++i)
+        ++counts[static_cast<std::int32_t>(records_[i]->time - records_[i - 1]->time)];
+    int best = 0, best_count = 0;
+    for (const auto& [difference, count] : counts) {
+        if (count > best_count) {
+            best = difference;
+            best_count = count;
+        }
+    }
+    return best;
+}

@@ -1,0 +1,173 @@
+#include "gti/storage/text_values.h"
+
+#include <cstdio>
+#include <stdexcept>
+#include <string>
+
+#include "gti/platform/codepage.h"
+#include "gti/platform/system.h"
+#include "gti/storage/file_storage.h"
+#include "gti/util/number_text.h"
+
+namespace {
+
+// A real field as text: up to 15 significant digits, the configured decimal separator.
+AnsiString real_text(double v) {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.15g", v);
+    std::string s(buf);
+    const char separator = lib::get_decimal_separator();
+    for (char& c : s)
+        if (c == '.') c = separator;
+    return AnsiString(std::move(s));
+}
+
+int integer_of(const AnsiString& text) {
+    int v = 0;
+    return lib::str_to_int(text, v) ? v : 0;
+}
+
+}  // namespace
+
+AnsiString FileStorageTextValues::check_inverted_commas(const AnsiString& s) {
+    if (s.size() >= 2 && s.front() == '"' && s.back() == '"') return s.substr(1, s.size() - 2);
+    return s;
+}
+
+AnsiString FileStorageTextValues::get_text(const char* key) const { return get_text(AnsiString(key)); }
+
+AnsiString FileStorageTextValues::get_text(const AnsiString& key) const {
+    return check_inverted_commas(list_.Values(key));
+}
+
+void FileStorageTextValues::get_text(const char* key, AnsiString& field) {
+    const std::string_view f = field.view();
+    const std::size_t first = f.find_first_not_of(" \t");
+    const bool blank = first == std::string_view::npos;
+    if (blank || lib::cp1251::equal_nocase(f, "::не задано::")) field = get_text(key);
+}
+
+void FileStorageTextValues::get_text_by_index(int index, AnsiString& name, AnsiString& value) {
+    if (index < 0 || index >= list_.Count())
+        throw std::out_of_range("FileStorageTextValues::get_text_by_index: index out of range");
+    name = list_.Names(index);
+    value = get_text(name);
+}
+
+AnsiString FileStorageTextValues::get_full_text() { return list_.Text(); }
+
+void FileStorageTextValues::ri_to_data() {
+    auto integer = [&](const char* key, std::int64_t v) {
+        list_.SetValue(key, AnsiString(std::to_string(static_cast<std::int32_t>(v))));
+    };
+    auto real = [&](const char* key, double v) { list_.SetValue(key, real_text(v)); };
+    auto text = [&](const char* key, const AnsiString& v) { list_.SetValue(key, v); };
+    integer("номер_рейса", race_number);
+    integer("шаг_записи_по_времени", time_step);
+    integer("нач_время", start_time);
+    integer("конеч_время", end_time);
+    integer("время_бурения", drilling_time);
+    integer("время_циркуляции", circulation_time);
+    integer("время_спо", trip_time);
+    integer("время_промывки", flushing_time);
+    integer("время_проработки", reaming_time);
+    real("диаметр_долота", bit_diameter);
+    real("шаг_записи_по_глубине", depth_step);
+    real("нач_глубина", start_depth);
+    real("конеч_глубина", end_depth);
+    real("средняя_нагрузка", average_load);
+    real("плотность", average_density);
+    real("среднее_давление", average_pressure);
+    real("средний_расход", average_flow);
+    real("рейсовая_скорость", drilling_speed);
+    real("диаметр_скважины", hole_diameter);
+    real("толщина_корки", cake_thickness);
+    real("процент_песка", sand_percent);
+    real("ph", ph);
+    real("chl", chl);
+    real("удельное_сопротивление", resistivity);
+    text("тип_долота", bit_type);
+    text("тип_раствора", mud_type);
+    text("вязкость", viscosity);
+    text("фильтрация", filtration);
+    text("стабильность", stability);
+    text("липкость", stickiness);
+    text("типоразмер_забойного_двиг", motor_size);
+    text("мастер", foreman);
+    text("оператор", operators);
+    text("насос", pump);
+    text("код_износа_долота", bit_wear);
+    text("заводской_номер_долота", bit_number);
+    text("скважина", well);
+    text("площадь", area);
+    text("категория_скважины", well_category);
+    text("временной_файл", time_file_name);
+    text("глубинный_файл", depth_file_name);
+    text("реальн_глубинный_файл", real_depth_file_name);
+    integer("способ_бурения", drill_type);
+}
+
+void FileStorageTextValues::ri_from_data() {
+    reset_fields();
+    race_number = integer_of(get_text("номер_рейса"));
+    time_step = integer_of(get_text("шаг_записи_по_времени"));
+    start_time = static_cast<unsigned>(integer_of(get_text("нач_время")));
+    end_time = static_cast<unsigned>(integer_of(get_text("конеч_время")));
+    drilling_time = integer_of(get_text("время_бурения"));
+    circulation_time = integer_of(get_text("время_циркуляции"));
+    trip_time = integer_of(get_text("время_спо"));
+    flushing_time = integer_of(get_text("время_промывки"));
+    reaming_time = integer_of(get_text("время_проработки"));
+
+    auto real = [&](const char* key) { return lib::str_to_float(get_text(key)); };
+    bit_diameter = real("диаметр_долота");
+    depth_step = real("шаг_записи_по_глубине");
+    start_depth = real("нач_глубина");
+    end_depth = real("конеч_глубина");
+    average_load = real("средняя_нагрузка");
+    average_density = real("плотность");
+    average_pressure = real("среднее_давление");
+    average_flow = real("средний_расход");
+    drilling_speed = real("рейсовая_скорость");
+    hole_diameter = real("диаметр_скважины");
+    resistivity = real("удельное_сопротивление");
+    cake_thickness = real("толщина_корки");
+    sand_percent = real("процент_песка");
+    ph = real("ph");
+    chl = real("chl");
+
+    get_text("тип_долота", bit_type);
+    get_text("тип_раствора", mud_type);
+    get_text("вязкость", viscosity);
+    get_text("фильтрация", filtration);
+    get_text("стабильность", stability);
+    get_text("липкость", stickiness);
+    get_text("типоразмер_забойного_двиг", motor_size);
+    get_text("типоразмер_з_д", motor_size);
+    get_text("мастер", foreman);
+    get_text("оператор", operators);
+    get_text("насос", pump);
+    get_text("код_износа_долота", bit_wear);
+    get_text("износ_долота", bit_wear);
+    get_text("заводской_номер_долота", bit_number);
+    get_text("номер_долота", bit_number);
+    get_text("скважина", well);
+    get_text("площадь", area);
+    get_text("категория_скважины", well_category);
+    get_text("временной_файл", time_file_name);
+    get_text("глубинный_файл", depth_file_name);
+    get_text("реальн_глубинный_файл", real_depth_file_name);
+    get_text("способ_бурения", drill_type_text);
+}
+
+void FileStorageTextValues::ri_from_data_old() {
+    if (owner_ == nullptr) return;
+    const AnsiString race_file = get_race_file(owner_->file_name);
+    if (race_file.empty()) return;
+    try {
+        list_.LoadFromFile(race_file);
+    } catch (const std::exception&) {
+        lib::beep(1000, 20);
+    }
+    load(race_file);
+}
