@@ -22,7 +22,11 @@ if(GTI_WERROR)
   list(APPEND GTI_WARNING_FLAGS -Werror)
 endif()
 
-if(GTI_SANITIZE)
+if(GTI_FUZZ)
+  # Everything is instrumented for coverage and checked; the fuzz targets add libFuzzer's main.
+  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=address,undefined)
+elseif(GTI_SANITIZE)
   add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=all)
   add_link_options(-fsanitize=address,undefined)
 endif()

@@ -195,6 +195,13 @@ void FileStorage::load_params(reader& in) {
     if (count > max_params) throw FileStorageException("слишком много параметров");
     // Until every descriptor has been read, the file's columns are not known.
     file_param_count_ = 0;
+    // Parameters added before a damaged descriptor stay: the records get their columns too.
+    struct resize_records {
+        FileStorage& s;
+        ~resize_records() {
+            for (auto& r : s.records_) r->resize(s.param_count_);
+        }
+    } resize{*this};
     for (int i = 0; i < count; ++i) {
         FileStorageParam p;
         p.name = in.text();
@@ -206,7 +213,6 @@ void FileStorage::load_params(reader& in) {
         file_param_map_[static_cast<std::size_t>(i)] = add_parametr(p);
     }
     file_param_count_ = count;
-    for (auto& r : records_) r->resize(param_count_);
 }
 
 void FileStorage::add_values(reader& in) {

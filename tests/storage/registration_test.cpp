@@ -169,6 +169,18 @@ TEST_F(RegistrationTest, DamagedBlocksBecomeWarningsAndKeepWhatCameBefore) {
     }
 }
 
+TEST_F(RegistrationTest, AParameterBlockCutShortStillGivesEveryRecordItsColumns) {
+    FileStorage s;
+    read(s, small_file());
+    // Two descriptors announced, the file ends after the first.
+    const std::string zero(1, '\0');
+    const std::string cut = std::string("\x02\x40\x00\x02", 4) + "Новый" + zero + "т" + zero + "Н" + zero + "новый" +
+                            zero + std::string(8, '\0');
+    EXPECT_TRUE(throws_with<std::runtime_error>([&] { read(s, cut); }, "InputMappedFile::read: eof"));
+    EXPECT_EQ(s.get_param_count(), 3);
+    EXPECT_EQ(s.get_record(0)->values.size(), 3u);
+}
+
 TEST_F(RegistrationTest, RecordsBeforeAParameterBlockAreNotMappedByAnotherFile) {
     FileStorage s;
     read(s, small_file());
