@@ -20,3 +20,6 @@
 #include "gti/io/file_streams.h"
 #include "gti/io/os_file.h"
 #include "gti/io/streams.h"
+
+// text functions, file helpers and the mapped file
+#include "gti/util/text.h"
