@@ -22,4 +22,5 @@
 #include "gti/io/streams.h"
 
 // text functions, file helpers and the mapped file
+#include "gti/io/mapped_file.h"
 #include "gti/util/text.h"
