@@ -23,4 +23,5 @@
 
 // text functions, file helpers and the mapped file
 #include "gti/io/mapped_file.h"
+#include "gti/util/files.h"
 #include "gti/util/text.h"

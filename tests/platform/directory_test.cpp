@@ -195,6 +195,8 @@ TEST(DeleteAndRemove, ReadOnlyFilesNeedTheirAttributeCleared) {
     EXPECT_FALSE(os::remove_directory(dir.file("file-link")));
     EXPECT_TRUE(os::remove_directory(dir.file("dir-link")));
     EXPECT_TRUE(os::delete_file(dir.file("file-link")));
+    make_link(dir.file("gone"), dir.file("broken-link"));
+    EXPECT_TRUE(os::remove_directory(dir.file("broken-link")));
     EXPECT_TRUE(gti_test::exists(dir.file("full/inside")));
     EXPECT_TRUE(os::remove_directory(dir.file("empty")));
     EXPECT_FALSE(gti_test::exists(dir.file("empty")));

@@ -185,7 +185,7 @@ inline constexpr std::uint32_t attr_link = 0x400;
 
 // One entry of a directory.
 struct dir_entry {
-    AnsiString name;              // the name without its directory
+    AnsiString name;               // the name without its directory
     std::uint32_t attributes = 0;  // attr_* bits
     std::uint64_t size = 0;        // bytes; 0 for a directory
     FILETIME creation;             // the time of the last status change where none is kept
@@ -208,7 +208,8 @@ bool copy_file(const AnsiString& from, const AnsiString& to) noexcept;
 // Deletes a file or a symbolic link. False when it is missing, a directory, or read-only.
 bool delete_file(const AnsiString& path) noexcept;
 
-// Removes an empty directory, or a symbolic link to a directory. False otherwise.
+// Removes an empty directory, or a symbolic link to a directory (or to nothing any more). False
+// otherwise.
 bool remove_directory(const AnsiString& path) noexcept;
 
 // Clears the read-only attribute: gives the owner write permission. A symbolic link is left as

@@ -147,8 +147,10 @@ bool remove_directory(const AnsiString& path) noexcept {
         struct stat st {};
         if (lstat(native.c_str(), &st) != 0) return false;
         if (S_ISLNK(st.st_mode)) {
+            // A link to a directory, or one whose directory has gone already.
             struct stat target {};
-            return stat(native.c_str(), &target) == 0 && S_ISDIR(target.st_mode) && unlink(native.c_str()) == 0;
+            if (stat(native.c_str(), &target) == 0 && !S_ISDIR(target.st_mode)) return false;
+            return unlink(native.c_str()) == 0;
         }
         return S_ISDIR(st.st_mode) && rmdir(native.c_str()) == 0;
     } catch (...) {
