@@ -258,7 +258,7 @@ AnsiString correct_ftp_pore_name(const AnsiString& name) {
             latin += c;
         else if (b >= 0xC0 && b <= 0xDF)
             latin += ftp_capitals[b - 0xC0];
-        else if (c == 'Ё')
+        else if (b == 0xA8)  // Ё
             latin += "YO";
     }
     return latin;
