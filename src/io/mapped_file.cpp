@@ -187,12 +187,11 @@ int mapped_file::read(char* buffer, int count) noexcept {
 unsigned mapped_file::write(const char* data, unsigned count) noexcept {
     if (view_ == nullptr || !writable_ || write_pos_ < 0) return failed;
     const std::uint64_t end = static_cast<std::uint64_t>(write_pos_) + count;
+    // A file ends before 4 GiB, and no position after a write may read as the failure value.
+    if (end >= max_size) return failed;
     if (end >= write_limit_) {
-        const std::uint64_t grown = std::max<std::uint64_t>(count + 2ULL * current_size_, end);
-        if (grown > max_size) {
-            base_close();
-            return failed;
-        }
+        // The growth step, held below 4 GiB while the write itself fits.
+        const std::uint64_t grown = std::min(std::max<std::uint64_t>(count + 2ULL * current_size_, end), max_size);
         if (!resize(static_cast<unsigned>(grown))) return failed;
         write_limit_ = grown;
     }

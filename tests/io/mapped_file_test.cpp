@@ -262,6 +262,11 @@ TEST_F(MappedFileTest, RewritingAHeaderKeepsTheLengthWritten) {
         EXPECT_EQ(f.write("HEAD", 4), 4u);  // the end flag is the reader's
         EXPECT_EQ(f.seekp(-5, lib::sk_current), -1);
         EXPECT_EQ(f.write("x", 1), 0xFFFFFFFFu);
+        // A write that would end at 4 GiB - 1 is refused before anything grows.
+        f.seekp(0x7FFFFFFF, lib::sk_begin);
+        EXPECT_EQ(f.write("x", 0x80000000u), 0xFFFFFFFFu);
+        EXPECT_TRUE(f.is_open());
+        EXPECT_EQ(f.get_size(), 11u);
     }
     EXPECT_EQ(on_disk(), "HEADpayload");
 }

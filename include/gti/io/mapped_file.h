@@ -28,12 +28,12 @@
 //
 // Growth. The current size is the size of the file at opening (0 for om_write). A write that
 // would reach the write limit (the `size` given to open, then the current size) first grows the
-// file and its mapping to the bytes asked for plus twice the current size, and at least to the end
-// of that write. The destructor cuts a file opened with om_write back to its high-water mark, the
-// end of the furthest write, so the file ends exactly after the last byte written (and is empty
-// when nothing was written); close() alone leaves the file as long as its mapping. The cut waits
-// for no one: while another handle maps the file it is refused, and the file keeps its zero bytes
-// at the end. Files of 4 GiB or more are refused.
+// file and its mapping to the bytes asked for plus twice the current size, at least to the end
+// of that write and at most to 4 GiB - 1 bytes. The destructor cuts a file opened with om_write
+// back to its high-water mark, the end of the furthest write, so the file ends exactly after the
+// last byte written (and is empty when nothing was written); close() alone leaves the file as
+// long as its mapping. The cut waits for no one: while another handle maps the file it is
+// refused, and the file keeps its zero bytes at the end. Files of 4 GiB or more are refused.
 #pragma once
 
 #include <cstdint>
@@ -140,8 +140,9 @@ public:
 
     // Writes `count` bytes at the write position, growing the file when they do not fit, and
     // returns the position after them. Returns 0xFFFFFFFF (-1) when no file is open, when it was
-    // opened with om_read, or when the write position lies before the start; when growing fails
-    // the object is closed, nothing is written, and the result is 0xFFFFFFFF as well.
+    // opened with om_read, when the write position lies before the start, or when the write would
+    // end at 4 GiB - 1 or beyond; when growing fails the object is closed, nothing is written, and
+    // the result is 0xFFFFFFFF as well.
     unsigned write(const char* data, unsigned count) noexcept;
 
 private:

@@ -192,8 +192,9 @@ struct dir_entry {
     FILETIME last_write;
 };
 
-// Lists a directory in byte order of the names, without "." and "..". An empty path lists the
-// working directory. False when the directory cannot be read.
+// Replaces the contents of `entries` by the entries of a directory in byte order of their names,
+// without "." and "..". An empty path lists the working directory. False when the directory
+// cannot be read.
 bool list_directory(const AnsiString& dir, std::vector<dir_entry>& entries);
 
 // The entry that `path` names (its name: the text after the last "/"); false when there is none.
