@@ -1,5 +1,6 @@
 #include "gti/util/text.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
@@ -59,7 +60,7 @@ std::string_view trim_controls(std::string_view s) noexcept {
 }
 
 // A double in the platform's general form: 15 significant digits, fixed unless the exponent is
-// below -5 or above 14, the exponent written "E20" or "E-5".
+// below -4 or above 14, the exponent written "E20" or "E-5".
 std::string general_text(double value) {
     if (std::isnan(value)) return "NAN";
     if (std::isinf(value)) return value < 0 ? "-INF" : "INF";
@@ -108,23 +109,6 @@ int draw_password_key() {
 }
 
 }  // namespace
-
-namespace detail {
-
-bool parse_decimal(std::string_view s, int& out) noexcept {
-    // from_chars takes a minus sign but no plus sign.
-    if (!s.empty() && s.front() == '+') {
-        s.remove_prefix(1);
-        if (s.empty() || s.front() < '0' || s.front() > '9') return false;
-    }
-    int v = 0;
-    const auto r = std::from_chars(s.data(), s.data() + s.size(), v, 10);
-    if (r.ec != std::errc() || r.ptr != s.data() + s.size()) return false;
-    out = v;
-    return true;
-}
-
-}  // namespace detail
 
 void separate_words1(const std::string& text, std::vector<std::string>& words, bool reuse) {
     if (!reuse) words.clear();
