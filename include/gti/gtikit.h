@@ -9,19 +9,22 @@
 #include "gti/platform/system.h"
 #include "gti/platform/tstream.h"
 
-// util: number texts, string lists, INI files, the owning array
-#include "gti/util/array.h"
-#include "gti/util/ini_file.h"
-#include "gti/util/number_text.h"
-#include "gti/util/string_list.h"
+// io: binary streams and files
+#include "gti/io/file_streams.h"
+#include "gti/io/mapped_file.h"
+#include "gti/io/os_file.h"
+#include "gti/io/streams.h"
 
 // time: the station's time values and time texts
 #include "gti/time/unix_time.h"
 
-// io: binary streams and files
-#include "gti/io/file_streams.h"
-#include "gti/io/os_file.h"
-#include "gti/io/streams.h"
+// util: number texts, string lists, INI files, the owning array, text functions, file helpers
+#include "gti/util/array.h"
+#include "gti/util/files.h"
+#include "gti/util/ini_file.h"
+#include "gti/util/number_text.h"
+#include "gti/util/string_list.h"
+#include "gti/util/text.h"
 
 // numeric: digital filters, interpolation, running means, root finding
 #include "gti/numeric/filters.h"

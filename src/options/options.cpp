@@ -6,6 +6,7 @@
 #include "gti/platform/codepage.h"
 #include "gti/util/ini_file.h"
 #include "gti/util/number_text.h"
+#include "gti/util/text.h"
 
 namespace lib {
 namespace options_detailed {
@@ -198,41 +199,6 @@ void copy(options_base& src, options_base& dst) {
         throw std::runtime_error("copy(options_base & src, options_base & dst)");
     for (std::size_t i = 0; i < from.items().size(); ++i)
         to.items()[i]->set_serial_string(from.items()[i]->get_serial_string());
-}
-
-AnsiString normal_text_to_file(const AnsiString& text) {
-    std::string out;
-    out.reserve(text.size());
-    for (char c : text) {
-        if (c == '\n') {
-            out += "\\n";
-        } else if (c == '\\') {
-            out += "\\\\";
-        } else if (static_cast<unsigned char>(c) >= 32) {
-            out += c;
-        }
-    }
-    return AnsiString(std::move(out));
-}
-
-AnsiString file_text_to_normal(const AnsiString& text) {
-    std::string out;
-    out.reserve(text.size());
-    const std::string_view s = text.view();
-    for (std::size_t i = 0; i < s.size(); ++i) {
-        if (s[i] != '\\') {
-            out += s[i];
-            continue;
-        }
-        // A backslash at the very end has nothing to escape and goes.
-        if (i + 1 == s.size()) break;
-        const char next = s[++i];
-        if (next == '\\')
-            out += '\\';
-        else if (next == 'n')
-            out += '\n';
-    }
-    return AnsiString(std::move(out));
 }
 
 }  // namespace lib

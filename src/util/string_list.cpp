@@ -19,7 +19,7 @@ bool needs_quotes(std::string_view item) {
 }
 
 bool is_blank(char c) {
-    return c >= 1 && c <= ' ';
+    return static_cast<unsigned char>(c) <= ' ';
 }
 
 std::string_view name_of(std::string_view line) {

@@ -12,9 +12,9 @@
 //     }
 //
 // INI layout: one section per sector, in it one key=value line per descriptor in the order of
-// enum_values. Text values are written in double quotes, so spaces at their ends survive, with a
-// line feed stored as \n and a backslash as \\ (other control bytes are dropped): a multi-line
-// text stays on one line. A key that is missing or empty loads the default.
+// enum_values. Text values are written in double quotes, so spaces at their ends survive, and
+// escaped with lib::normal_text_to_file (gti/util/text.h): a multi-line text stays on one line.
+// A key that is missing or empty loads the default.
 //
 // Text forms (display text / text stored in the INI file):
 //   int, unsigned   decimal (an unsigned is handled as the int of its bits)
@@ -306,13 +306,5 @@ struct ini_writer {
 // std::runtime_error "copy(options_base & src, options_base & dst)" when the two lists differ in
 // length; nothing is copied then.
 void copy(options_base& src, options_base& dst);
-
-// Escapes a text for one INI line: a line feed becomes \n, a backslash \\, other bytes below
-// 32 (carriage return, tab, ...) are dropped.
-AnsiString normal_text_to_file(const AnsiString& text);
-
-// Undoes normal_text_to_file: \\ gives a backslash, \n a line feed; a backslash before any other
-// byte, or at the very end, is dropped with that byte.
-AnsiString file_text_to_normal(const AnsiString& text);
 
 }  // namespace lib

@@ -23,6 +23,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "gti/platform/ansi_string.h"
 #include "gti/platform/system.h"
@@ -227,5 +228,96 @@ private:
 
 // The folder of the running program's executable, with its trailing separator.
 AnsiString executable_directory();
+
+}  // namespace lib::os
+
+// Directories, copies, deletions and started programs.
+//
+// Directory entries carry the attribute bits of the station's directory searches, derived from
+// what the file system keeps:
+//
+//   0x01  read-only   the owner has no write permission (deleting and overwriting are refused)
+//   0x02  hidden      the name begins with "."
+//   0x10  directory
+//   0x20  archive     every entry that is not a directory
+//   0x400 link        a symbolic link; it reports its target's kind, size and times, and the
+//                     station's recursive searches and deletions never pass through it
+//
+// A name on disk that code page 1251 cannot hold is left out of every listing.
+namespace lib::os {
+
+// Attribute bits of a directory entry.
+inline constexpr std::uint32_t attr_read_only = 0x01;
+inline constexpr std::uint32_t attr_hidden = 0x02;
+inline constexpr std::uint32_t attr_directory = 0x10;
+inline constexpr std::uint32_t attr_archive = 0x20;
+inline constexpr std::uint32_t attr_link = 0x400;
+
+// One entry of a directory.
+struct dir_entry {
+    AnsiString name;               // the name without its directory
+    std::uint32_t attributes = 0;  // attr_* bits
+    std::uint64_t size = 0;        // bytes; 0 for a directory
+    FILETIME creation;             // the time of the last status change where none is kept
+    FILETIME last_write;
+};
+
+// Replaces the contents of `entries` by the entries of a directory in byte order of their names,
+// without "." and "..". An empty path lists the working directory. False when the directory
+// cannot be read.
+bool list_directory(const AnsiString& dir, std::vector<dir_entry>& entries);
+
+// The entry that `path` names (its name: the text after the last "/"); false when there is none.
+bool entry_info(const AnsiString& path, dir_entry& entry);
+
+// Copies a file onto another, replacing its contents in place; the copy takes the source's
+// last-write time and permissions. False when the source cannot be read, when the target is
+// read-only, a directory, or locked or mapped by another handle, when both name one file, or
+// when the copy cannot be completed (the target may then hold part of the data).
+bool copy_file(const AnsiString& from, const AnsiString& to) noexcept;
+
+// Deletes a file or a symbolic link. False when it is missing, a directory, or read-only.
+bool delete_file(const AnsiString& path) noexcept;
+
+// Removes an empty directory, or a symbolic link to a directory (or to nothing any more). False
+// otherwise.
+bool remove_directory(const AnsiString& path) noexcept;
+
+// Clears the read-only attribute: gives the owner write permission. A symbolic link is left as
+// it is (its target is not touched). False when there is no such entry.
+bool clear_attributes(const AnsiString& path) noexcept;
+
+// A file time as the packed DOS date-time of local time: bits 25-31 year - 1980, 21-24 month,
+// 16-20 day, 11-15 hour, 5-10 minute, 0-4 seconds / 2. Times before 1980 give 1980-01-01 00:00,
+// times after 2107 the last moment of 2107, so the order of times is kept.
+std::uint32_t dos_date_time(const FILETIME& t) noexcept;
+
+// Sets the length of a file opened for writing; the bytes past the old end read as zeros, and
+// their disk space is taken at once (false when the disk is full). Cutting the file shorter is
+// refused (false) while another handle maps it; this handle must hold no mapping of it then.
+bool set_file_size(file_handle h, std::uint64_t size) noexcept;
+
+// The id of a started program; 0 stands for none.
+using process_id = int;
+
+// Starts `program` (looked up through PATH when it holds no "/") with `arguments`, each handed
+// over as one argument exactly as given: nothing passes through a shell. Returns the program's
+// id, or 0 when it cannot be started. Until wait_program has seen it end, a finished program
+// keeps a small entry in the system's process table, as a never-closed process handle does.
+process_id start_program(const AnsiString& program, const std::vector<AnsiString>& arguments) noexcept;
+
+// Waits up to `timeout_ms` for a started program to end. True, with its exit code (-1 when a
+// signal ended it), once it has ended; false while it runs or when `id` is none of ours.
+bool wait_program(process_id id, unsigned timeout_ms, int& exit_code) noexcept;
+
+// Opens a document with the desktop's handler for it: starts the document opener ("xdg-open"
+// unless replaced) with the document's path and then `parameters` as its arguments. A path that
+// begins with "-" is passed as "./-..." so that the opener cannot take it for an option.
+// Returns the opener's id, or 0 when it cannot be started.
+process_id open_document(const AnsiString& document, const std::vector<AnsiString>& parameters) noexcept;
+
+// Replaces the command that opens documents (a program and its first arguments, such as
+// {"gio", "open"}) and returns the command it replaces; an empty command restores "xdg-open".
+std::vector<AnsiString> set_document_opener(std::vector<AnsiString> command);
 
 }  // namespace lib::os

@@ -15,14 +15,11 @@
 
 #include "gti/platform/codepage.h"
 #include "gti/platform/os.h"
+#include "platform/posix/file_detail.h"
 #include "platform/posix/syscalls.h"
 
 namespace lib::os {
-namespace {
-
-// The byte that mappings guard; it lies past the range [0, 0x07FFFFFF00000000) that the
-// station's whole-file locks cover, where no file of the station reaches.
-constexpr off_t guard_offset = 0x07FFFFFF00000000LL;
+namespace detail {
 
 bool set_guard(int fd, short type) noexcept {
     struct flock l {};
@@ -35,6 +32,20 @@ bool set_guard(int fd, short type) noexcept {
         if (errno != EINTR) return false;
     }
 }
+
+FILETIME filetime_of(const statx_timestamp& t) noexcept {
+    // 100-ns intervals from 1601-01-01 to 1970-01-01.
+    constexpr std::int64_t unix_epoch = 116444736000000000LL;
+    const std::int64_t v = unix_epoch + static_cast<std::int64_t>(t.tv_sec) * 10000000 + t.tv_nsec / 100;
+    return uint64_to_filetime(static_cast<std::uint64_t>(v < 0 ? 0 : v));
+}
+
+}  // namespace detail
+
+namespace {
+
+using detail::filetime_of;
+using detail::set_guard;
 
 // Cuts an open file to length 0 unless another handle holds its lock or maps it; with
 // `keep_lock` the whole-file lock stays with the handle afterwards.
@@ -49,13 +60,6 @@ open_status truncate_if_free(int fd, bool keep_lock) noexcept {
     }
     if (!keep_lock || status != open_status::ok) flock(fd, LOCK_UN);
     return status;
-}
-
-FILETIME filetime_of(const statx_timestamp& t) noexcept {
-    // 100-ns intervals from 1601-01-01 to 1970-01-01.
-    constexpr std::int64_t unix_epoch = 116444736000000000LL;
-    const std::int64_t v = unix_epoch + static_cast<std::int64_t>(t.tv_sec) * 10000000 + t.tv_nsec / 100;
-    return uint64_to_filetime(static_cast<std::uint64_t>(v < 0 ? 0 : v));
 }
 
 }  // namespace

@@ -1,0 +1,23 @@
+// What the files of the POSIX file layer share: the mapping guard and the conversion of the
+// system's file times.
+#pragma once
+
+#include <sys/stat.h>
+#include <sys/types.h>
+
+#include "gti/platform/system.h"
+
+namespace lib::os::detail {
+
+// The byte that mappings guard; it lies past the range [0, 0x07FFFFFF00000000) that the
+// station's whole-file locks cover, where no file of the station reaches.
+inline constexpr off_t guard_offset = 0x07FFFFFF00000000LL;
+
+// Takes (F_RDLCK shared, F_WRLCK exclusive) or gives up (F_UNLCK) this handle's lock on the guard
+// byte without waiting; false, with errno set, when another handle's lock stands in the way.
+bool set_guard(int fd, short type) noexcept;
+
+// A time of statx as a FILETIME; times before 1601 read as 0.
+FILETIME filetime_of(const statx_timestamp& t) noexcept;
+
+}  // namespace lib::os::detail
