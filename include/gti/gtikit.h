@@ -20,3 +20,10 @@
 #include "gti/io/file_streams.h"
 #include "gti/io/os_file.h"
 #include "gti/io/streams.h"
+
+// las: LAS 2.0 well logs
+#include "gti/las/file.h"
+#include "gti/las/headers.h"
+#include "gti/las/lines.h"
+#include "gti/las/text.h"
+#include "gti/las/values.h"

@@ -1,0 +1,195 @@
+#include "gti/las/text.h"
+
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cstdint>
+#include <cstdlib>
+#include <random>
+#include <string>
+
+#include "gti/platform/codepage.h"
+#include "support.h"
+
+namespace {
+
+std::uint64_t bits(double v) {
+    return std::bit_cast<std::uint64_t>(v);
+}
+
+// The C library's own reading of a token, the process being in the "C" locale.
+std::uint64_t atof_bits(const std::string& token) {
+    return bits(std::atof(token.c_str()));
+}
+
+TEST(StrToDouble, GivesAtofsDoubleBitForBit) {
+    for (const char* token : {
+             // plain numbers, as data files hold them
+             "1500.0",
+             "-9999.00000",
+             "12.34560",
+             "0",
+             "-0",
+             "-0.0",
+             "007",
+             ".5",
+             "-.5",
+             "5.",
+             "1e3",
+             "1E-3",
+             "2.675",
+             "0.1",
+             "123456789012345678901234567890",
+             "0.30000000000000004441",
+             // prefixes: the longest number counts; a comma is no decimal separator here
+             "1,5",
+             "12abc",
+             "1e",
+             "1e+",
+             "1.5e-",
+             "1..5",
+             "1.2.3",
+             "3-4",
+             "1e5e5",
+             "1.5d3",
+             // nothing to read
+             "",
+             ".",
+             "-",
+             "+",
+             "-.",
+             ".e1",
+             "e5",
+             "abc",
+             "+-5",
+             "-+5",
+             "--5",
+             "- 5",
+             // white space and signs before the number
+             " 7",
+             "\t7",
+             "\v7",
+             "\f7",
+             "\r7",
+             "\n7",
+             "+7",
+             "+.5",
+             "  -3.25",
+             // hexadecimal
+             "0x1p3",
+             "0X1P3",
+             "-0x10",
+             "0x.8",
+             "0x1.8p1",
+             "0x",
+             "-0x",
+             "0xp3",
+             "0x+1",
+             "0x-1",
+             "0x1p",
+             "0xg",
+             "0x1p-1074",
+             "0x1p-1075",
+             "0x1.0000001p-1075",
+             "0x1p1023",
+             "0x1p1024",
+             "0x1p99999",
+             "0x1p-99999",
+             "0x0.0001p1030",
+             "0x100000p1020",
+             // infinities and NaNs, any case
+             "inf",
+             "-INF",
+             "Infinity",
+             "infinit",
+             "in",
+             "nan",
+             "-NaN",
+             "nanx",
+             "nan(",
+             "nan()",
+             "nan(123)",
+             "nan(0x10)",
+             "nan(077)",
+             "nan(08)",
+             "nan(0x)",
+             "nan(12ab)",
+             "nan(a_b)",
+             "-nan(5)",
+             "nan(18446744073709551616)",
+             "nan(0x8000000000000)",
+             "nan(1 2)",
+             // beyond the range of a double
+             "1e400",
+             "-1e400",
+             "1e-400",
+             "-1e-400",
+             "1e99999999999999999999",
+             "1e-99999999999999999999",
+             "1.7976931348623157e308",
+             "1.7976931348623159e308",
+             "2.4703282292062328e-324",
+             "2.4703282292062327e-324",
+             "4e-320",
+             "0.0000000001e-315",
+             "0.0000000001e-320",
+             "100000e-329",
+             "0.000000000000000000001e330",
+             "000000000000000000000000000001e308",
+         }) {
+        SCOPED_TRACE(token);
+        EXPECT_EQ(bits(lib::str_to_double(std::string_view(token))), atof_bits(token));
+    }
+}
+
+TEST(StrToDouble, RandomTokensReadAsAtofReadsThem) {
+    // Tokens made of the bytes numbers are made of, and of those that break them off.
+    const std::string alphabet = "0123456789000.....eE+-xXpPinfatyINFATY()_ ,\t\v";
+    std::mt19937 random(20261206);
+    for (int i = 0; i < 200000; ++i) {
+        std::string token(random() % 12, ' ');
+        for (char& c : token)
+            c = alphabet[random() % alphabet.size()];
+        if (bits(lib::str_to_double(std::string_view(token))) != atof_bits(token)) {
+            ADD_FAILURE() << "token \"" << token << "\"";
+            break;
+        }
+    }
+}
+
+TEST(StrToDouble, EveryOverloadStopsWhereAtofDoes) {
+    const std::string with_zero(
+        "4\0"
+        "2",
+        3);
+    EXPECT_EQ(lib::str_to_double(std::string_view(with_zero)), 4.0);
+    EXPECT_EQ(lib::str_to_double(AnsiString(with_zero)), 4.0);
+    EXPECT_EQ(lib::str_to_double("-2.5e1 m"), -25.0);
+    EXPECT_EQ(lib::str_to_double(static_cast<const char*>(nullptr)), 0.0);
+    EXPECT_EQ(lib::str_to_double(std::string_view("12.5", 2)), 12.0);  // a view ends where it ends
+}
+
+TEST(ConvertText, CaseFollowsCodePage1251) {
+    AnsiString out = "stale";
+    lib::convert_to_upper("Вес_на_крюке, ёмкость Ї dept", out);
+    EXPECT_EQ(out, "ВЕС_НА_КРЮКЕ, ЁМКОСТЬ Ї DEPT");
+    lib::convert_to_lower(out, out);  // in place
+    EXPECT_EQ(out, "вес_на_крюке, ёмкость ї dept");
+    lib::convert_to_lower("", out);
+    EXPECT_EQ(out, "");
+}
+
+TEST(ConvertText, DosCodePageBecomes1251) {
+    const AnsiString cyrillic = "Глубина забоя, Ёё №";
+    AnsiString dos = cyrillic;
+    for (char& c : dos)
+        c = lib::cp1251::to_866(c);
+    ASSERT_NE(dos, cyrillic);
+    AnsiString win;
+    lib::convert_to_win(dos, win);
+    EXPECT_EQ(win, cyrillic);
+    lib::convert_to_win(dos, dos);  // in place
+    EXPECT_EQ(dos, cyrillic);
+}
+
+}  // namespace
