@@ -19,29 +19,30 @@ constexpr std::string_view column_heading =
 // The column of the colon in a header line whose value fits its field.
 constexpr std::size_t colon_column = 53;
 
-// [from, to) of the line; a range that would end before it begins runs to the end of the line.
-std::string_view part(std::string_view line, std::size_t from, std::size_t to) {
-    return to >= from ? line.substr(from, to - from) : line.substr(from);
-}
-
-// Splits a header line into its four fields; false when one of the five positions is missing.
+// Splits a header line into its four fields (positions as in the header); false when one of
+// the positions that must be there is missing.
 bool parse_header_line(std::string_view line, file_value& item) {
     constexpr std::size_t none = std::string_view::npos;
-    const std::size_t p = line.find_first_of(". ");
+    const std::size_t s = line.find_first_not_of(' ');
+    if (s == none) return false;
+    const std::size_t p = line.find_first_of(". ", s);
     if (p == none) return false;
-    const std::size_t u = line.find(' ', p);
+    std::size_t t = p;
+    if (line[p] == ' ') {
+        const std::size_t next = line.find_first_not_of(' ', p);
+        if (next != none && line[next] == '.') t = next;
+    }
+    const std::size_t u = line.find(' ', t);
     if (u == none) return false;
     const std::size_t v = line.find_first_not_of(' ', u);
     if (v == none) return false;
     const std::size_t c = line.find(':', v);
     if (c == none) return false;
     const std::size_t d = line.find_first_not_of(' ', c + 1);
-    if (d == none) return false;
-    // v follows the blank at u, so v >= 1 and d >= 2.
-    item.mnemonic = AnsiString(line.substr(0, p));
-    item.unit = AnsiString(part(line, p + 1, u));
-    item.value = AnsiString(part(line, v, d - 2));
-    item.description = AnsiString(line.substr(d));
+    item.mnemonic = AnsiString(line.substr(s, p - s));
+    item.unit = AnsiString(u > t ? line.substr(t + 1, u - t - 1) : line.substr(t + 1));
+    item.value = AnsiString(line.substr(v, c - v));
+    item.description = d == none ? AnsiString() : AnsiString(line.substr(d));
     return true;
 }
 

@@ -17,21 +17,23 @@
 // Reading a header line (text_headers::load) goes by byte positions; blanks are spaces only, a
 // TAB is an ordinary byte:
 //
-//   STRT.M      1500.0000: START DEPTH
-//       p u     v        c d
+//    GR  .GAPI   95.5 : GAMMA RAY
+//    s p t    u  v    c d
 //
-//   p  the first '.' or space          u  the first space at or after p
-//   v  the first non-space from u      c  the first ':' from v
-//   d  the first non-space after c
+//   s  the first non-blank                p  the first '.' or blank from s
+//   t  the dot: the first non-blank from p if that is a '.' (blanks between a mnemonic and its
+//      dot are padding), else p itself
+//   u  the first blank from t             v  the first non-blank from u
+//   c  the first ':' from v               d  the first non-blank after c, if there is one
 //
-// mnemonic = [0, p), unit = [p+1, u), value = [v, d-2), description = [d, end); a range whose
-// length comes out negative runs to the end of the line. A line that lacks any of the five
-// positions is skipped without a word: an empty description, no colon, no blank after the unit.
-// The value rule expects exactly one blank after the colon: "STRT.M   1500.0 : START" gives the
-// value "1500.0 " (one trailing blank), "STRT.M   1500.0:START" the value "1500." (the byte
-// before the colon is lost). Nothing is trimmed. A line that the writer made reads back to the
-// same four fields when the mnemonic holds no dot or blank, the unit no blank, the value no
-// colon, and the description is not empty and begins with a non-blank.
+// mnemonic = [s, p); unit = [t+1, u), or the rest of the line when that range would end before
+// it begins (a mnemonic ended by a blank without a dot); value = [v, c); description = [d, end),
+// empty without d. A line that lacks s, p, u, v or c (no colon, no blank after the unit) is
+// skipped without a word. Nothing is trimmed: "STRT.M   1500.0 : START" gives the value
+// "1500.0 ", the blank before the colon included. A line that the writer made reads back to the
+// same four fields when at least one blank stands before its value, the mnemonic holds no dot or
+// blank, the unit no blank, the value no colon, and neither value nor description begins with a
+// blank.
 //
 // Failures: item_by_index out of range throws std::runtime_error
 // "heavy_vector<T>::check_item_index"; simple_headers::get out of range throws
