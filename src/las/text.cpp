@@ -132,8 +132,9 @@ double parse_number_slow(const char* p, const char* end) noexcept {
     double v = 0.0;
     if (*p == '0' && end - p >= 2 && (p[1] | 0x20) == 'x') {
         // "0x" and hexadecimal digits with a binary exponent; without digits only the 0 reads.
+        // (std::from_chars would also take a sign, "inf" or "nan" there.)
         const char* digits = p + 2;
-        const std::from_chars_result r = digits != end && *digits != '-'
+        const std::from_chars_result r = digits != end && (is_hex_digit(*digits) || *digits == '.')
                                              ? std::from_chars(digits, end, v, std::chars_format::hex)
                                              : std::from_chars_result{digits, std::errc::invalid_argument};
         if (r.ec == std::errc::invalid_argument) v = 0.0;

@@ -129,7 +129,6 @@ void values_cont::load(line_iterator first, line_iterator last, int count) {
     if (lines.capacity() < lines.size() + line_count)
         lines.reserve(std::max(lines.size() + line_count, 2 * lines.capacity()));
     std::vector<std::string_view> tokens;
-    tokens.reserve(std::max<std::size_t>(columns, 1));
     for (; first != last; ++first) {
         // Tokens past the last column are never read, so they are not even collected; one is
         // enough to tell a row from a blank line.

@@ -436,6 +436,13 @@ TEST(LasValues, ABlockOutlivingItsDocumentNoLongerResizesIt) {
     EXPECT_FALSE(curves->on_resize);
     curves->add("DEPT");
     EXPECT_EQ(curves->size(), 1);
+
+    file doc;
+    text_headers copy = *doc.get_curve_block();  // a copy is not bound to the document
+    EXPECT_FALSE(copy.on_resize);
+    copy = *curves;
+    EXPECT_EQ(copy.size(), 1);
+    EXPECT_TRUE(doc.get_curve_block()->on_resize);
 }
 
 }  // namespace

@@ -148,6 +148,14 @@ public:
 
     // An empty block with that title.
     explicit text_headers(const AnsiString& block_title) : las_block_base(block_title) {}
+    // A copy has the title and items but no on_resize: that belongs to the block in its document.
+    text_headers(const text_headers& other) : las_block_base(other), items(other.items) {}
+    // Copies the title and items; the target keeps its own on_resize.
+    text_headers& operator=(const text_headers& other) {
+        las_block_base::operator=(other);
+        items = other.items;
+        return *this;
+    }
 
     // Replaces the items by the lines that parse (layout above); on_resize is not called.
     void load(line_iterator first, line_iterator last, detailed::coding coding) override;
