@@ -85,6 +85,24 @@ double nan_with_payload(const char* p, const char* end) noexcept {
     return std::bit_cast<double>(std::bit_cast<std::uint64_t>(quiet) | payload);
 }
 
+// The end of the hexadecimal number that starts at `p` (after its "0x"), as strtod delimits it:
+// hexadecimal digits with at most one point, then a 'p' exponent if a sign and digits follow.
+const char* hex_number_end(const char* p, const char* end) noexcept {
+    bool point = false;
+    for (; p != end && (is_hex_digit(*p) || (*p == '.' && !point)); ++p)
+        point = point || *p == '.';
+    if (p != end && (*p | 0x20) == 'p') {
+        const char* e = p + 1;
+        if (e != end && (*e == '+' || *e == '-')) ++e;
+        if (e != end && is_digit(*e)) {
+            while (e != end && is_digit(*e))
+                ++e;
+            return e;
+        }
+    }
+    return p;
+}
+
 }  // namespace
 
 void convert_to_upper(const AnsiString& src, AnsiString& dst) {
@@ -131,14 +149,14 @@ double parse_number_slow(const char* p, const char* end) noexcept {
     if (p == end || *p == '+' || *p == '-') return 0.0;
     double v = 0.0;
     if (*p == '0' && end - p >= 2 && (p[1] | 0x20) == 'x') {
-        // "0x" and hexadecimal digits with a binary exponent; without digits only the 0 reads.
-        // (std::from_chars would also take a sign, "inf" or "nan" there.)
+        // "0x", hexadecimal digits with at most one point, and a binary exponent; without digits
+        // only the 0 reads. The number is cut out first: std::from_chars would also take a sign,
+        // "inf" or "nan" after the "0x", and a second sign in the exponent.
         const char* digits = p + 2;
-        const std::from_chars_result r = digits != end && (is_hex_digit(*digits) || *digits == '.')
-                                             ? std::from_chars(digits, end, v, std::chars_format::hex)
-                                             : std::from_chars_result{digits, std::errc::invalid_argument};
+        const char* const last = hex_number_end(digits, end);
+        const std::from_chars_result r = std::from_chars(digits, last, v, std::chars_format::hex);
         if (r.ec == std::errc::invalid_argument) v = 0.0;
-        if (r.ec == std::errc::result_out_of_range) v = beyond_range(digits, end, true);
+        if (r.ec == std::errc::result_out_of_range) v = beyond_range(digits, last, true);
     } else {
         const std::from_chars_result r = std::from_chars(p, end, v);
         if (r.ec == std::errc::invalid_argument) return 0.0;

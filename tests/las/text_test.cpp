@@ -5,6 +5,7 @@
 #include <bit>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <random>
 #include <string>
 
@@ -90,6 +91,11 @@ TEST(StrToDouble, GivesAtofsDoubleBitForBit) {
              "0xnan",
              "-0Xinf",
              "0x-inf",
+             "0x1p+-5",
+             "0x1p--5",
+             "0x1.8.8p1",
+             "0x1p4294967296",
+             "0x1p-4294967296",
              "0xg",
              "0x1p-1074",
              "0x1p-1075",
@@ -146,13 +152,30 @@ TEST(StrToDouble, GivesAtofsDoubleBitForBit) {
 }
 
 TEST(StrToDouble, RandomTokensReadAsAtofReadsThem) {
-    // Tokens made of the bytes numbers are made of, and of those that break them off.
-    const std::string alphabet = "0123456789000.....eE+-xXpPinfatyINFATY()_ ,\t\v";
     std::mt19937 random(20261206);
+    const auto pick = [&](std::initializer_list<const char*> parts) {
+        return *(parts.begin() + random() % parts.size());
+    };
+    const auto digits = [&](const char* set, int most) {
+        std::string d(random() % (most + 1), ' ');
+        for (char& c : d)
+            c = set[random() % std::strlen(set)];
+        return d;
+    };
     for (int i = 0; i < 200000; ++i) {
-        std::string token(random() % 12, ' ');
-        for (char& c : token)
-            c = alphabet[random() % alphabet.size()];
+        std::string token;
+        if (i % 2 == 0) {
+            // Bytes that numbers are made of and bytes that break them off, in any order.
+            token = digits("0123456789000.....eE+-xXpPinfatyINFATY()_ ,\t\v", 12);
+        } else {
+            // Numbers with every part present or missing: sign, prefix, digits, point, exponent.
+            const bool hex = random() % 3 == 0;
+            const char* set = hex ? "0123456789abcdefABCDEF0000" : "01234567890000";
+            token = std::string(pick({"", "", "+", "-", " ", "\t-", "+-"})) + (hex ? pick({"0x", "0X", "0x0"}) : "") +
+                    digits(set, 25) + pick({"", ".", ".", ".."}) + digits(set, 25) +
+                    (hex ? pick({"", "p", "P", "e"}) : pick({"", "e", "E", "p"})) +
+                    pick({"", "", "+", "-", "+-", "--"}) + digits("0123456789", 12) + pick({"", "x", ".5", "e1"});
+        }
         if (bits(lib::str_to_double(std::string_view(token))) != atof_bits(token)) {
             ADD_FAILURE() << "token \"" << token << "\"";
             break;
