@@ -66,16 +66,18 @@ struct file_value {
 };
 
 // A vector of owned objects, in order: an item keeps its address while others are added.
-// Copies copy the items.
 template <class T>
 class heavy_vector {
 public:
+    // No items.
     heavy_vector() = default;
+    // Copies of every item of `other`.
     heavy_vector(const heavy_vector& other) {
         items_.reserve(other.items_.size());
         for (const auto& item : other.items_)
             items_.push_back(std::make_unique<T>(*item));
     }
+    // Replaces the items by copies of those of `other`.
     heavy_vector& operator=(const heavy_vector& other) {
         if (this != &other) {
             heavy_vector copy(other);

@@ -65,6 +65,7 @@ public:
     // document binds it to its own curve count.
     std::function<int()> param_count_source;
 
+    // No rows.
     values_cont() = default;
     // A copy holds the same rows (shared) and settings but no param_count_source: the source
     // belongs to the container's place in its document.
