@@ -215,37 +215,14 @@ TEST(LasWriter, DataRowsFollowThePrecision) {
 }
 
 TEST(LasWriter, NumbersAreWhatStreamFormattingWrites) {
-    constexpr double inf = std::numeric_limits<double>::infinity();
-    std::vector<double> numbers = {0.0,
-                                   -0.0,
-                                   0.5,
-                                   1.5,
-                                   2.5,
-                                   -2.5,
-                                   0.125,
-                                   0.375,
-                                   1.005,
-                                   2.675,
-                                   0.05,
-                                   0.15,
-                                   1e-7,
-                                   -1e-7,
-                                   999999.999995,
-                                   1e21,
-                                   1e300,
-                                   -1e300,
-                                   std::numeric_limits<double>::max(),
-                                   std::numeric_limits<double>::lowest(),
-                                   std::numeric_limits<double>::min(),
-                                   std::numeric_limits<double>::denorm_min(),
-                                   inf,
-                                   -inf,
-                                   std::numeric_limits<double>::quiet_NaN(),
-                                   -std::numeric_limits<double>::quiet_NaN(),
-                                   -9999.0,
-                                   -999.25,
-                                   1500.05,
-                                   1500.15};
+    using limits = std::numeric_limits<double>;
+    // Ties, values just off them, the edges of the doubles, infinities and NaNs.
+    // clang-format off
+    std::vector<double> numbers = {
+        0.0, -0.0, 0.5, 1.5, 2.5, -2.5, 0.125, 0.375, 1.005, 2.675, 0.05, 0.15, 1e-7, -1e-7, 999999.999995, 1e21,
+        1e300, -1e300, limits::max(), limits::lowest(), limits::min(), limits::denorm_min(), limits::infinity(),
+        -limits::infinity(), limits::quiet_NaN(), -limits::quiet_NaN(), -9999.0, -999.25, 1500.05, 1500.15};
+    // clang-format on
     std::mt19937_64 random(42);
     for (int i = 0; i < 20000; ++i) {
         // Values of every size, and decimal fractions such as a station records.
