@@ -46,3 +46,10 @@
 // storage: the record store and its data files
 #include "gti/storage/file_storage.h"
 #include "gti/storage/text_values.h"
+
+// las: LAS 2.0 well logs
+#include "gti/las/file.h"
+#include "gti/las/headers.h"
+#include "gti/las/lines.h"
+#include "gti/las/text.h"
+#include "gti/las/values.h"

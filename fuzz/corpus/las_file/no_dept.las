@@ -1,0 +1,8 @@
+~W
+NULL.  -9999 : NULL VALUE
+~C
+DEPTH.M : depth
+X.U : x
+~A
+1 2 3 4
+5

@@ -1,0 +1,6 @@
+~
+~
+~X
+not a header line
+~O
+~
