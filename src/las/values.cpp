@@ -9,7 +9,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "las/number.h"
+#include "gti/util/number_text.h"
 #include "las/output.h"
 
 namespace lib::las {
@@ -88,7 +88,7 @@ void values_line::load_from_strings(const std::vector<std::string_view>& tokens,
     const std::size_t parsed = std::min(n, tokens.size());
     double* const values = data();
     for (std::size_t i = 0; i < parsed; ++i)
-        values[i] = detail::parse_number(tokens[i].data(), tokens[i].data() + tokens[i].size());
+        values[i] = c_atof(tokens[i].data(), tokens[i].data() + tokens[i].size());
 }
 
 void values_line::resize(int n, double fill) {

@@ -13,23 +13,11 @@ std::atomic<char> decimal_separator{'.'};
 
 constexpr int max_decimals = 100;
 
-bool is_space(char c) {
-    return c == ' ' || (c >= '\t' && c <= '\r');
-}
-
-// Reads the longest decimal prefix of [p, end) like the C library does, commas taken as points.
+// Reads a number as the C library does; a number out of the range of a double reads as 0.
 double parse(const char* p, const char* end) {
-    while (p < end && is_space(*p))
-        ++p;
-    bool negative = false;
-    if (p < end && (*p == '+' || *p == '-')) {
-        negative = *p == '-';
-        ++p;
-    }
-    double v = 0;
-    const auto r = std::from_chars(p, end, v, std::chars_format::general);
-    if (r.ec != std::errc()) return 0;
-    return negative ? -v : v;
+    bool out_of_range = false;
+    const double v = c_atof(p, end, &out_of_range);
+    return out_of_range ? 0.0 : v;
 }
 
 // Rounds the decimal digits of |value| to `decimals` places; ties go up in magnitude. Returns

@@ -15,6 +15,12 @@ TEST(StrToFloat, CommaAndPointAreBothDecimalSeparators) {
     EXPECT_EQ(lib::str_to_float("-0,5e1"), -5.0);
 }
 
+TEST(StrToFloat, ReadsWhatTheCLibraryReads) {
+    EXPECT_EQ(lib::str_to_float(AnsiString("0x10")), 16.0);
+    EXPECT_EQ(lib::str_to_float(AnsiString(" \t-inf")), -std::numeric_limits<double>::infinity());
+    EXPECT_EQ(lib::str_to_float(AnsiString("1e-400")), 0.0);
+}
+
 TEST(StrToFloat, ReadsTheLongestValidPrefix) {
     EXPECT_EQ(lib::str_to_float(AnsiString("12abc")), 12.0);
     EXPECT_EQ(lib::str_to_float(AnsiString("  +7.5 m")), 7.5);

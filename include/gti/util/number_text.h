@@ -14,13 +14,18 @@
 
 namespace lib {
 
-// Reads a number: commas become points, then the longest valid decimal prefix is read (leading
-// white space and a sign allowed). Gives 0 when there is none and when the number is out of
-// the range of a double.
+// Reads a number: commas become points, then the number is read as the C library reads it
+// (c_atof). Gives 0 when there is none and when the number is out of the range of a double.
 double str_to_float(const AnsiString& text) noexcept;
 
 // The same for a zero-terminated text; null reads as 0.
 double str_to_float(const char* text) noexcept;
+
+// Reads the number at the start of [first, last) exactly as the C library's strtod (and atof)
+// does in the "C" locale: white space and one sign allowed, decimal and hexadecimal forms,
+// infinities, NaNs; 0 when no number starts there; a number beyond the range of a double gives an
+// infinity or 0 and sets `*out_of_range` (when given). A point is the only decimal separator.
+double c_atof(const char* first, const char* last, bool* out_of_range = nullptr) noexcept;
 
 // Reads a whole text as a 32-bit integer: decimal, or hexadecimal after "$" or "0x" (whose
 // eight digits may spell the bits of a negative number: "$FFFFFFFF" is -1), with a sign and with
