@@ -38,3 +38,9 @@
 #include "gti/options/module_list.h"
 #include "gti/options/options.h"
 #include "gti/options/pore_options.h"
+
+// params: parameters and their calibration, the catalogue, the parameter table
+#include "gti/params/all_params.h"
+#include "gti/params/listing.h"
+#include "gti/params/par_tabl.h"
+#include "gti/params/param.h"
