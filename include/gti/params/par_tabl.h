@@ -29,6 +29,8 @@
 // Reading keeps what is sound and never reports an error:
 //  - a record with an empty global_name is dropped; the list ends at the end marker, and a table
 //    cut short keeps the records it holds whole (its calibration section is then not read);
+//  - a calibration entry's position counts the records of the file, dropped ones included, so a
+//    curve always reaches the parameter it was written for, or none;
 //  - a calibration entry with position or count -1 ends the section, as does an entry whose
 //    points the rest of the file cannot hold or an incomplete entry at the end; an entry with
 //    another negative count is skipped, and so are the points of an entry whose position lies

@@ -39,6 +39,7 @@
 struct UnitCalibrPoint {
     // The point (0, 0).
     UnitCalibrPoint() = default;
+    // The point (voltage, value).
     UnitCalibrPoint(double voltage, double value) : voltage(voltage), value(value) {}
 
     double voltage = 0.0;
@@ -47,9 +48,10 @@ struct UnitCalibrPoint {
     // Orders points by voltage, as a curve is kept.
     bool operator<(const UnitCalibrPoint& other) const noexcept { return voltage < other.voltage; }
     // True when this point minus the other counts as zero in both coordinates (-1e-12 < d <
-    // 1e-5, lib::is_over_null): lopsided on purpose, so (1, 2) equals (0.999995, 2) but not
-    // (1.000005, 2).
+    // 1e-5, lib::is_over_null). The test is lopsided, as the station's comparison always was:
+    // (1, 2) equals (0.999995, 2) but not (1.000005, 2), while (0.999995, 2) does not equal (1, 2).
     bool operator==(const UnitCalibrPoint& other) const noexcept;
+    // The negation of operator==.
     bool operator!=(const UnitCalibrPoint& other) const noexcept { return !(*this == other); }
 };
 
@@ -76,6 +78,7 @@ public:
     // The values by key.
     const std::map<AnsiString, AnsiString>& items() const noexcept { return values_; }
 
+    // True when both hold the same keys with the same values.
     friend bool operator==(const ParamExtInfo&, const ParamExtInfo&) = default;
 
 private:
@@ -157,6 +160,7 @@ public:
 inline bool operator==(const Param& a, const Param& b) {
     return a.equal(b);
 }
+// The negation of Param::equal.
 inline bool operator!=(const Param& a, const Param& b) {
     return !a.equal(b);
 }
