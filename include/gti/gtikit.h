@@ -53,3 +53,9 @@
 #include "gti/las/lines.h"
 #include "gti/las/text.h"
 #include "gti/las/values.h"
+
+// params: parameters and their calibration, the catalogue, the parameter table
+#include "gti/params/all_params.h"
+#include "gti/params/listing.h"
+#include "gti/params/par_tabl.h"
+#include "gti/params/param.h"
