@@ -27,6 +27,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_support.h"
 #include "gti/io/file_streams.h"
 #include "gti/las/file.h"
 
@@ -35,16 +36,9 @@ namespace {
 constexpr int rows = 200000;
 constexpr int curves = 20;
 
-using clock_type = std::chrono::steady_clock;
-
-std::string bench_dir() {
-    if (const char* d = std::getenv("GTI_BENCH_DIR")) return d;
-    return access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
-}
-
-double seconds_since(clock_type::time_point start) {
-    return std::chrono::duration<double>(clock_type::now() - start).count();
-}
+using bench::clock_type;
+using bench::read_all;
+using bench::seconds_since;
 
 // A log as an exporter fills it: depth in steps of 0.1 m, readings of five decimals.
 void fill(lib::las::file& doc) {
@@ -69,22 +63,8 @@ void fill(lib::las::file& doc) {
     }
 }
 
-std::string read_all(const std::string& path) {
-    std::string bytes;
-    const int fd = open(path.c_str(), O_RDONLY);
-    if (fd < 0) return bytes;
-    char buffer[1 << 16];
-    for (ssize_t n; (n = read(fd, buffer, sizeof buffer)) > 0;)
-        bytes.append(buffer, static_cast<std::size_t>(n));
-    close(fd);
-    return bytes;
-}
-
 bool write_all(const std::string& path, const std::string& bytes) {
-    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (fd < 0) return false;
-    const bool ok = write(fd, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
-    return close(fd) == 0 && ok;
+    return bench::write_all(path, bytes.data(), bytes.size());
 }
 
 // The data block's numbers read with strtod, in file order.
@@ -154,7 +134,7 @@ std::string snprintf_rows(const lib::las::values_cont& values) {
 }
 
 void BM_LasLoad(benchmark::State& state) {
-    const std::string path = bench_dir() + "/gtikit-bench-log.las";
+    const std::string path = bench::dir() + "/gtikit-bench-log.las";
     {
         lib::las::file doc;
         fill(doc);
@@ -213,8 +193,8 @@ void BM_LasLoad(benchmark::State& state) {
 }
 
 void BM_LasSave(benchmark::State& state) {
-    const std::string ours_path = bench_dir() + "/gtikit-bench-save.las";
-    const std::string ref_path = bench_dir() + "/gtikit-bench-snprintf.txt";
+    const std::string ours_path = bench::dir() + "/gtikit-bench-save.las";
+    const std::string ref_path = bench::dir() + "/gtikit-bench-snprintf.txt";
     lib::las::file doc;
     fill(doc);
     std::size_t bytes = 0;

@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_support.h"
 #include "gti/storage/file_storage.h"
 
 namespace {
@@ -26,32 +27,17 @@ namespace {
 constexpr int record_count = 1000000;
 constexpr int param_count = 64;
 
-using clock_type = std::chrono::steady_clock;
-
-std::string bench_dir() {
-    if (const char* d = std::getenv("GTI_BENCH_DIR")) return d;
-    return access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
-}
-
-double seconds_since(clock_type::time_point start) {
-    return std::chrono::duration<double>(clock_type::now() - start).count();
-}
-
-// Resident memory of the process in bytes.
-double resident_bytes() {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.rfind("VmRSS:", 0) == 0) return std::atof(line.c_str() + 6) * 1024;
-    return 0;
-}
+using bench::clock_type;
+using bench::resident_bytes;
+using bench::seconds_since;
 
 // The store that every benchmark saves: slowly varying channels, one record a second.
 FileStorage& sample_store() {
     static FileStorage* store = [] {
         auto* s = new FileStorage;
         for (int p = 0; p < param_count; ++p)
-            s->add_parametr({AnsiString("Параметр " + std::to_string(p)), "", "ед", AnsiString("параметр" + std::to_string(p))});
+            s->add_parametr(
+                {AnsiString("Параметр " + std::to_string(p)), "", "ед", AnsiString("параметр" + std::to_string(p))});
         FileStorageItem r;
         r.values.resize(param_count);
         for (int i = 0; i < record_count; ++i) {
@@ -59,7 +45,8 @@ FileStorage& sample_store() {
             r.depth = 1000.0f + static_cast<float>(i) * 0.001f;
             r.second_depth = r.depth;
             r.third_depth = r.depth;
-            for (int p = 0; p < param_count; ++p) r.values[p] = static_cast<float>(p) + static_cast<float>(i % 977) * 0.01f;
+            for (int p = 0; p < param_count; ++p)
+                r.values[p] = static_cast<float>(p) + static_cast<float>(i % 977) * 0.01f;
             s->add_record(r);
         }
         return s;
@@ -69,23 +56,18 @@ FileStorage& sample_store() {
 
 const std::string& sample_file() {
     static const std::string path = [] {
-        const std::string file = bench_dir() + "/gtikit-bench-store.realtim";
+        const std::string file = bench::dir() + "/gtikit-bench-store.realtim";
         sample_store().save_with_new_format(AnsiString(file));
         return file;
     }();
     return path;
 }
 
-std::vector<char> file_bytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<char>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 void BM_Save(benchmark::State& state) {
     FileStorage& store = sample_store();
-    const std::vector<char> bytes = file_bytes(sample_file());
-    const std::string ours = bench_dir() + "/gtikit-bench-save.realtim";
-    const std::string theirs = bench_dir() + "/gtikit-bench-save-reference.dat";
+    const std::string bytes = bench::read_all(sample_file());
+    const std::string ours = bench::dir() + "/gtikit-bench-save.realtim";
+    const std::string theirs = bench::dir() + "/gtikit-bench-save-reference.dat";
     double ours_total = 0, ref_total = 0;
     for (auto _ : state) {
         auto start = clock_type::now();
@@ -93,13 +75,11 @@ void BM_Save(benchmark::State& state) {
         const double t_ours = seconds_since(start);
 
         start = clock_type::now();
-        const int fd = open(theirs.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        if (fd < 0 || write(fd, bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size())) {
+        // The store's save forces the file to disk before it reads its times: so does the reference.
+        if (!bench::write_all(theirs, bytes.data(), bytes.size(), true)) {
             state.SkipWithError("reference write failed");
             break;
         }
-        fsync(fd);  // the store's save reads the file's times after forcing it to disk
-        close(fd);
         const double t_ref = seconds_since(start);
         state.SetIterationTime(t_ours);
         ours_total += t_ours;
@@ -113,7 +93,7 @@ void BM_Save(benchmark::State& state) {
 
 void BM_Load(benchmark::State& state) {
     const std::string& path = sample_file();
-    const std::vector<char> bytes = file_bytes(path);
+    const std::string bytes = bench::read_all(path);
     std::vector<char> copy(bytes.size());
     double ours_total = 0, ref_total = 0, rss_per_record = 0;
     for (auto _ : state) {

@@ -16,18 +16,15 @@
 #include <string>
 #include <vector>
 
+#include "bench_support.h"
 #include "gti/io/file_streams.h"
 
 namespace {
 
 constexpr std::size_t total_bytes = 256u << 20;
 
-using clock_type = std::chrono::steady_clock;
-
-std::string bench_dir() {
-    if (const char* d = std::getenv("GTI_BENCH_DIR")) return d;
-    return access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
-}
+using bench::clock_type;
+using bench::seconds_since;
 
 // The bytes written, and the sizes of the small writes that cover them (4 to 40 bytes, in an
 // irregular but fixed order).
@@ -57,14 +54,10 @@ const workload& data() {
     return w;
 }
 
-double seconds_since(clock_type::time_point start) {
-    return std::chrono::duration<double>(clock_type::now() - start).count();
-}
-
 void BM_OutputFileStream_SmallWrites(benchmark::State& state) {
     const workload& w = data();
-    const std::string ours = bench_dir() + "/gtikit-bench-stream.dat";
-    const std::string theirs = bench_dir() + "/gtikit-bench-reference.dat";
+    const std::string ours = bench::dir() + "/gtikit-bench-stream.dat";
+    const std::string theirs = bench::dir() + "/gtikit-bench-reference.dat";
     double ours_total = 0, ref_total = 0;
     for (auto _ : state) {
         auto start = clock_type::now();
@@ -81,12 +74,10 @@ void BM_OutputFileStream_SmallWrites(benchmark::State& state) {
         const double t_ours = seconds_since(start);
 
         start = clock_type::now();
-        const int fd = open(theirs.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        if (fd < 0 || write(fd, w.bytes.data(), total_bytes) != static_cast<ssize_t>(total_bytes)) {
+        if (!bench::write_all(theirs, w.bytes.data(), total_bytes)) {
             state.SkipWithError("reference write failed");
             break;
         }
-        close(fd);
         const double t_ref = seconds_since(start);
 
         state.SetIterationTime(t_ours);
@@ -101,14 +92,10 @@ void BM_OutputFileStream_SmallWrites(benchmark::State& state) {
 
 void BM_InputMappedFile_FourByteReads(benchmark::State& state) {
     const workload& w = data();
-    const std::string path = bench_dir() + "/gtikit-bench-mapped.dat";
-    {
-        const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        if (fd < 0 || write(fd, w.bytes.data(), total_bytes) != static_cast<ssize_t>(total_bytes)) {
-            state.SkipWithError("cannot write the input file");
-            return;
-        }
-        close(fd);
+    const std::string path = bench::dir() + "/gtikit-bench-mapped.dat";
+    if (!bench::write_all(path, w.bytes.data(), total_bytes)) {
+        state.SkipWithError("cannot write the input file");
+        return;
     }
     std::vector<char> copy(total_bytes);
     double ours_total = 0, ref_total = 0;

@@ -44,4 +44,3 @@ double str_to_double(const char* text) noexcept {
 }
 
 }  // namespace lib
-

@@ -11,7 +11,9 @@ namespace lib {
 namespace opt_detailed {
 namespace {
 
-AnsiString quoted(const AnsiString& text) { return "\"" + text + "\""; }
+AnsiString quoted(const AnsiString& text) {
+    return "\"" + text + "\"";
+}
 
 int hex_digit(char c) {
     if (c >= '0' && c <= '9') return c - '0';
@@ -38,13 +40,21 @@ void ioe_base::load_item(TIniFile* ini) noexcept {
     }
 }
 
-void ioe_TColor::save(TIniFile* ini) { ini->WriteInteger(section, key, *var_); }
+void ioe_TColor::save(TIniFile* ini) {
+    ini->WriteInteger(section, key, *var_);
+}
 
-void ioe_TColor::load(TIniFile* ini) { *var_ = static_cast<TColor>(ini->ReadInteger(section, key, *var_)); }
+void ioe_TColor::load(TIniFile* ini) {
+    *var_ = static_cast<TColor>(ini->ReadInteger(section, key, *var_));
+}
 
-void ioe_TStrings::save(TIniFile* ini) { ini->WriteString(section, key, quoted(list_->CommaText())); }
+void ioe_TStrings::save(TIniFile* ini) {
+    ini->WriteString(section, key, quoted(list_->CommaText()));
+}
 
-void ioe_TStrings::load(TIniFile* ini) { list_->SetCommaText(ini->ReadString(section, key, list_->CommaText())); }
+void ioe_TStrings::load(TIniFile* ini) {
+    list_->SetCommaText(ini->ReadString(section, key, list_->CommaText()));
+}
 
 void ioe_pod::save(TIniFile* ini) {
     static const char digits[] = "0123456789ABCDEF";
@@ -117,7 +127,8 @@ void ini_options::save(TIniFile* ini) {
     before_save(ini);
     ini_options_elements elements;
     get_elements_list(elements);
-    for (const auto& e : elements.items()) e->save_item(ini);
+    for (const auto& e : elements.items())
+        e->save_item(ini);
     save_additional_info(ini);
 }
 
@@ -125,13 +136,16 @@ void ini_options::load(TIniFile* ini) {
     before_load(ini);
     ini_options_elements elements;
     get_elements_list(elements);
-    for (const auto& e : elements.items()) e->load_item(ini);
+    for (const auto& e : elements.items())
+        e->load_item(ini);
     load_additional_info(ini);
 }
 
 namespace {
 
-bool blank(const AnsiString& name) { return name.view().find_first_not_of(' ') == std::string_view::npos; }
+bool blank(const AnsiString& name) {
+    return name.view().find_first_not_of(' ') == std::string_view::npos;
+}
 
 }  // namespace
 
@@ -169,7 +183,8 @@ void IniSerialData::load(TIniFile* ini) {
     ini->ReadSection(name, &keys);
     if (n < 0 || n > keys.Count()) throw std::runtime_error("IniSerialData::load: item count out of range");
     resize(n);
-    for (int i = 0; i < n; ++i) item(i)->from_string(ini->ReadString(name, "item" + std::to_string(i + 1), ""));
+    for (int i = 0; i < n; ++i)
+        item(i)->from_string(ini->ReadString(name, "item" + std::to_string(i + 1), ""));
     after_load(ini);
 }
 

@@ -43,7 +43,9 @@ std::vector<AnsiString> split_names(const AnsiString& text) {
     return names;
 }
 
-AnsiString meta_class_int::get() const { return AnsiString(std::to_string(internal_get())); }
+AnsiString meta_class_int::get() const {
+    return AnsiString(std::to_string(internal_get()));
+}
 
 void meta_class_int::set(const AnsiString& text) {
     int value = def_;
@@ -51,7 +53,9 @@ void meta_class_int::set(const AnsiString& text) {
     internal_set(value);
 }
 
-AnsiString meta_class_float::get() const { return float_to_str(internal_get() / factor_, decimals_, -1); }
+AnsiString meta_class_float::get() const {
+    return float_to_str(internal_get() / factor_, decimals_, -1);
+}
 
 void meta_class_float::set(const AnsiString& text) {
     internal_set(trimmed_spaces(text).empty() ? def_ * factor_ : str_to_float(text) * factor_);
@@ -60,7 +64,7 @@ void meta_class_float::set(const AnsiString& text) {
 AnsiString meta_class_enum_base::get() const {
     const int i = internal_get();
     return i >= 0 && static_cast<std::size_t>(i) < names_.size() ? names_[static_cast<std::size_t>(i)]
-                                                                   : AnsiString("?????");
+                                                                 : AnsiString("?????");
 }
 
 void meta_class_enum_base::set(const AnsiString& text) {
@@ -100,9 +104,13 @@ void meta_class<bool>::set_serial_string(const AnsiString& text) {
     *var_ = str_to_int(text, value) && value != 0;
 }
 
-AnsiString meta_class<AnsiString>::get_serial_string() const { return normal_text_to_file(*var_); }
+AnsiString meta_class<AnsiString>::get_serial_string() const {
+    return normal_text_to_file(*var_);
+}
 
-void meta_class<AnsiString>::set_serial_string(const AnsiString& text) { *var_ = file_text_to_normal(text); }
+void meta_class<AnsiString>::set_serial_string(const AnsiString& text) {
+    *var_ = file_text_to_normal(text);
+}
 
 }  // namespace options_detailed
 
@@ -142,7 +150,8 @@ void options_list::add(AnsiString& variable, const char* def, const char* name, 
 }
 
 void options_list::for_each(const std::function<void(std::shared_ptr<meta_class_base>)>& f) const {
-    for (const auto& item : items_) f(item);
+    for (const auto& item : items_)
+        f(item);
 }
 
 void ini_reader::operator()(const std::shared_ptr<meta_class_base>& item) const {

@@ -5,11 +5,17 @@
 
 namespace lib {
 
-void grid_options_list::sector(const char* name) { sector_ = AnsiString(cp1251::to_lower(name)); }
+void grid_options_list::sector(const char* name) {
+    sector_ = AnsiString(cp1251::to_lower(name));
+}
 
-void grid_options_list::add(const char* key) { names_.insert(sector_ + "." + AnsiString(cp1251::to_lower(key))); }
+void grid_options_list::add(const char* key) {
+    names_.insert(sector_ + "." + AnsiString(cp1251::to_lower(key)));
+}
 
-void grid_options_list::add_sector(const char* name) { sectors_.insert(AnsiString(cp1251::to_lower(name))); }
+void grid_options_list::add_sector(const char* name) {
+    sectors_.insert(AnsiString(cp1251::to_lower(name)));
+}
 
 bool grid_options_list::contains(const AnsiString& full_name) const {
     return names_.count(AnsiString(cp1251::to_lower(full_name.view()))) != 0;
@@ -29,12 +35,14 @@ void grid_options_list::clear() {
 
 namespace {
 
-const char* const drill_type_names[] = {"Роторное",         "Турбинное",        "Роторно-турбинное",
+const char* const drill_type_names[] = {"Роторное",       "Турбинное",        "Роторно-турбинное",
                                         "Электробурение", "Аварийные работы", "Другое"};
 
 }  // namespace
 
-RaceInfo::RaceInfo() { set_defaults(); }
+RaceInfo::RaceInfo() {
+    set_defaults();
+}
 
 AnsiString RaceInfo::get_drill_type_str(DrillType type) {
     const int i = static_cast<int>(type);
@@ -49,13 +57,16 @@ AnsiString RaceInfo::get_race_file(const AnsiString& path) {
     return path.substr(0, point + 1) + "rac";
 }
 
-void RaceInfo::reset_fields() { static_cast<RaceInfoData&>(*this) = static_cast<const RaceInfoData&>(RaceInfo()); }
+void RaceInfo::reset_fields() {
+    static_cast<RaceInfoData&>(*this) = static_cast<const RaceInfoData&>(RaceInfo());
+}
 
 void RaceInfo::fill_to_strings(TStrings* strings) {
     strings->Clear();
     lib::options_list list;
     enum_values(list);
-    for (const auto& item : list.items()) strings->SetValue(item->name, item->get_serial_string());
+    for (const auto& item : list.items())
+        strings->SetValue(item->name, item->get_serial_string());
 }
 
 void RaceInfo::correct_race_options(cTypes kind, lib::grid_options_list& first, lib::grid_options_list& second) {

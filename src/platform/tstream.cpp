@@ -29,7 +29,9 @@ TFileStream::TFileStream(const AnsiString& file_name, unsigned short mode) {
     handle_ = r.handle;
 }
 
-TFileStream::~TFileStream() { lib::os::close_file(handle_); }
+TFileStream::~TFileStream() {
+    lib::os::close_file(handle_);
+}
 
 int TFileStream::Read(void* buffer, int count) {
     if (count <= 0) return 0;
@@ -76,7 +78,9 @@ std::int64_t TMemoryStream::Seek(std::int64_t offset, int origin) {
     return target;
 }
 
-bool TWinSocketStream::WaitForData(int timeout_ms) { return lib::os::socket_wait_readable(socket_, timeout_ms); }
+bool TWinSocketStream::WaitForData(int timeout_ms) {
+    return lib::os::socket_wait_readable(socket_, timeout_ms);
+}
 
 int TWinSocketStream::Read(void* buffer, int count) {
     if (count <= 0 || !WaitForData(timeout_ms_)) return 0;

@@ -28,7 +28,9 @@ void serial_buffer::process_binary(char* data, int size) {
     }
 }
 
-void throw_count_exceeds_data() { throw std::runtime_error("serial_buffer: element count exceeds the data"); }
+void throw_count_exceeds_data() {
+    throw std::runtime_error("serial_buffer: element count exceeds the data");
+}
 
 void get_serial_list(TDateTime& value, serial_list& list) {
     const serial_state state = list.get_serial_state();

@@ -40,7 +40,8 @@ std::shared_ptr<SerialOutData> serialize_module(SerialModuleBase* module, unsign
 
 unsigned char code_summ(const char* data, std::size_t size) noexcept {
     unsigned char sum = 0x55;
-    for (std::size_t i = 0; i < size; ++i) sum = static_cast<unsigned char>(sum + static_cast<unsigned char>(data[i]));
+    for (std::size_t i = 0; i < size; ++i)
+        sum = static_cast<unsigned char>(sum + static_cast<unsigned char>(data[i]));
     return sum;
 }
 
@@ -145,19 +146,22 @@ void Serializator::serialize(std::vector<SerialModuleBase*>& modules, TStream* s
     if (dynamic_cast<TFileStream*>(stream) != nullptr) {
         Locker hold(lock);
         write_size_and_version(stream, static_cast<int>(modules.size()));
-        for (SerialModuleBase* module : modules) serialize_module_to_file(stream, module, version);
+        for (SerialModuleBase* module : modules)
+            serialize_module_to_file(stream, module, version);
         return;
     }
     std::vector<std::shared_ptr<SerialOutData>> records;
     serialize_all_to_buffer(modules, records, lock, version);
     write_size_and_version(stream, static_cast<int>(records.size()));
-    for (const auto& record : records) record->save_to_stream(stream);
+    for (const auto& record : records)
+        record->save_to_stream(stream);
 }
 
 void Serializator::deserialize(std::vector<SerialModuleBase*>& modules, TStream* stream, unsigned version) {
     if (read_int(stream) != format_version_) throw std::runtime_error("Serializator::deserialize: incorrect version");
     const std::int32_t count = read_int(stream);
-    for (std::int32_t i = 0; i < count; ++i) deserialize_module(modules, stream, version);
+    for (std::int32_t i = 0; i < count; ++i)
+        deserialize_module(modules, stream, version);
 }
 
 void Serializator::deserialize_module(std::vector<SerialModuleBase*>& modules, TStream* stream, unsigned version) {

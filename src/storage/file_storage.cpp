@@ -20,7 +20,9 @@ int FileStorage::add_parametr(const FileStorageParam& p) {
     return param_count_++;
 }
 
-void FileStorage::add_record(const FileStorageItem& item) { records_.push_back(std::make_shared<FileStorageItem>(item)); }
+void FileStorage::add_record(const FileStorageItem& item) {
+    records_.push_back(std::make_shared<FileStorageItem>(item));
+}
 
 const FileStorageItem* FileStorage::get_record(int i) const noexcept {
     return i >= 0 && i < get_record_count() ? records_[static_cast<std::size_t>(i)].get() : nullptr;

@@ -34,7 +34,9 @@ std::size_t encode_record(const FileStorageItem& r, int n, char* out) {
     return record_fixed_size + static_cast<std::size_t>(n) * 4;
 }
 
-std::size_t text_size(const AnsiString& s) { return s.size() + 1; }
+std::size_t text_size(const AnsiString& s) {
+    return s.size() + 1;
+}
 
 [[noreturn]] void too_large(std::size_t size) {
     throw FileStorageException("Блок файла регистрации больше 32767 байт: " + std::to_string(size), true);
@@ -199,7 +201,8 @@ void FileStorage::load_params(reader& in) {
     struct resize_records {
         FileStorage& s;
         ~resize_records() {
-            for (auto& r : s.records_) r->resize(s.param_count_);
+            for (auto& r : s.records_)
+                r->resize(s.param_count_);
         }
     } resize{*this};
     for (int i = 0; i < count; ++i) {
@@ -237,7 +240,8 @@ void FileStorage::add_values(reader& in) {
     std::memcpy(&r->second_depth, p + 13, 4);
     r->values.assign(static_cast<std::size_t>(param_count_), 0.0f);
     bool in_place = n == param_count_;
-    for (int i = 0; in_place && i < n; ++i) in_place = file_param_map_[static_cast<std::size_t>(i)] == i;
+    for (int i = 0; in_place && i < n; ++i)
+        in_place = file_param_map_[static_cast<std::size_t>(i)] == i;
     if (in_place) {
         if (n > 0) std::memcpy(r->values.data(), values, static_cast<std::size_t>(n) * 4);
     } else {

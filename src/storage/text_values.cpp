@@ -34,7 +34,9 @@ AnsiString FileStorageTextValues::check_inverted_commas(const AnsiString& s) {
     return s;
 }
 
-AnsiString FileStorageTextValues::get_text(const char* key) const { return get_text(AnsiString(key)); }
+AnsiString FileStorageTextValues::get_text(const char* key) const {
+    return get_text(AnsiString(key));
+}
 
 AnsiString FileStorageTextValues::get_text(const AnsiString& key) const {
     return check_inverted_commas(list_.Values(key));
@@ -54,7 +56,9 @@ void FileStorageTextValues::get_text_by_index(int index, AnsiString& name, AnsiS
     value = get_text(name);
 }
 
-AnsiString FileStorageTextValues::get_full_text() { return list_.Text(); }
+AnsiString FileStorageTextValues::get_full_text() {
+    return list_.Text();
+}
 
 void FileStorageTextValues::ri_to_data() {
     auto integer = [&](const char* key, std::int64_t v) {

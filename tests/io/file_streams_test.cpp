@@ -177,7 +177,8 @@ TEST_F(FileStreamTest, MappedInputOpeningFailures) {
         errno = ENOMEM;
         return MAP_FAILED;
     };
-    EXPECT_TRUE(throws_with<std::runtime_error>([&] { in.open(name, true); }, "InputMappedFile::open: (pointer == NULL)"));
+    EXPECT_TRUE(
+        throws_with<std::runtime_error>([&] { in.open(name, true); }, "InputMappedFile::open: (pointer == NULL)"));
     lib::os::detail::syscalls() = saved;
     f.open(name, open_read, true);
     EXPECT_TRUE(f.is_locked());

@@ -150,7 +150,8 @@ struct marks : IniSerialData {
 
 TEST_F(IniOptionsTest, AListReplacesItsWholeSection) {
     marks five;
-    for (const char* t : {"a", "b c", "д", "e", "f"}) five.items.emplace_back(t);
+    for (const char* t : {"a", "b c", "д", "e", "f"})
+        five.items.emplace_back(t);
     five.save(name);
     using mark = marks::mark;
     marks two;
@@ -178,7 +179,8 @@ TEST_F(IniOptionsTest, AnImpossibleItemCountIsRefusedBeforeAllocating) {
         SCOPED_TRACE(size);
         gti_test::write_bytes(name, std::string("[отметки]\r\nsize=") + size + "\r\nitem1=\"a\"\r\n");
         marks m;
-        EXPECT_TRUE(throws_with<std::runtime_error>([&] { m.load(name); }, "IniSerialData::load: item count out of range"));
+        EXPECT_TRUE(
+            throws_with<std::runtime_error>([&] { m.load(name); }, "IniSerialData::load: item count out of range"));
         EXPECT_TRUE(m.items.empty());
     }
 }

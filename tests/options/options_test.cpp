@@ -96,11 +96,11 @@ TEST_F(OptionsTest, MissingOrEmptyKeysAndBadTextLoadTheDefault) {
     o.count = 99;
     o.method = drill_method::combined;
     o.load_from_ini(name);
-    EXPECT_EQ(o.count, 5);                        // empty value
-    EXPECT_EQ(o.depth, 0.0);                      // a number that does not parse reads as 0
-    EXPECT_EQ(o.load_kg, 2500.0);                 // missing key
-    EXPECT_EQ(o.method, drill_method::turbine);   // a bare index without a name
-    EXPECT_FALSE(o.pump);                         // stored texts are "1"/"0": a name is not one
+    EXPECT_EQ(o.count, 5);                       // empty value
+    EXPECT_EQ(o.depth, 0.0);                     // a number that does not parse reads as 0
+    EXPECT_EQ(o.load_kg, 2500.0);                // missing key
+    EXPECT_EQ(o.method, drill_method::turbine);  // a bare index without a name
+    EXPECT_FALSE(o.pump);                        // stored texts are "1"/"0": a name is not one
     EXPECT_FALSE(o.on);
     EXPECT_EQ(o.note, "  с пробелами");
 }
@@ -171,7 +171,7 @@ TEST(TextEscaping, OneLineThereAndBack) {
     }
     EXPECT_EQ(normal_text_to_file("a\r\n\tb"), "a\\nb");
     EXPECT_EQ(file_text_to_normal("c:\\temp"), "c:\\temp");  // a path written by hand keeps its backslash
-    EXPECT_EQ(file_text_to_normal("end\\"), "end\\");       // nothing is read past a backslash at the end
+    EXPECT_EQ(file_text_to_normal("end\\"), "end\\");        // nothing is read past a backslash at the end
 }
 
 TEST(OptionNames, SplitAtBarsAfterTrimming) {

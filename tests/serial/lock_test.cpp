@@ -15,7 +15,9 @@ using lib::Locker;
 namespace {
 
 // A lock name of its own for each test run, so that runs on one machine do not meet.
-std::string unique_name(const char* what) { return std::string("gtikit-test-") + what + "-" + std::to_string(getpid()); }
+std::string unique_name(const char* what) {
+    return std::string("gtikit-test-") + what + "-" + std::to_string(getpid());
+}
 
 TEST(NamedLock, TwoProcessesWithOneNameExcludeEachOther) {
     const std::string name = unique_name("exclude");

@@ -9,12 +9,14 @@
 #include "expect.h"
 #include "support.h"
 
-using lib::serial_buffer;
 using gti_test::throws_with;
+using lib::serial_buffer;
 
 namespace {
 
-std::string bytes_of(const serial_buffer& b) { return std::string(b.get_bytes().begin(), b.get_bytes().end()); }
+std::string bytes_of(const serial_buffer& b) {
+    return std::string(b.get_bytes().begin(), b.get_bytes().end());
+}
 
 // A class that takes part, with one field of every kind.
 struct sample {
@@ -106,7 +108,8 @@ TEST(SerialForm, AVectorCountTheDataCannotHoldIsRefused) {
         bool texts;
     };
     // A count of 0x7FFFFFFF, of 3 ints with 8 bytes left, and of 5 texts with 4 bytes left.
-    for (const row& r : {row{std::string("\xFF\xFF\xFF\x7F", 4), false}, row{std::string("\x03\0\0\0", 4) + std::string(8, '\0'), false},
+    for (const row& r : {row{std::string("\xFF\xFF\xFF\x7F", 4), false},
+                         row{std::string("\x03\0\0\0", 4) + std::string(8, '\0'), false},
                          row{std::string("\x05\0\0\0a\0b\0", 8), true}}) {
         serial_buffer b(lib::deserialize);
         b.set_bytes(std::vector<char>(r.bytes.begin(), r.bytes.end()));
@@ -137,7 +140,10 @@ TEST(SerialForm, CountFormOfABufferRoundTrips) {
     EXPECT_EQ(b.get_position(), 0);
 
     // A count the stream cannot back up: only what arrived is kept, and the stream says so.
-    std::stringstream shortened(std::string("\xFF\xFF\xFF\x7F" "abc", 7));
+    std::stringstream shortened(
+        std::string("\xFF\xFF\xFF\x7F"
+                    "abc",
+                    7));
     shortened >> b;
     EXPECT_TRUE(shortened.fail());
     EXPECT_EQ(b.get_bytes().size(), 3u);

@@ -36,7 +36,9 @@ private:
     AnsiString name_;
 };
 
-std::string bytes_of(TMemoryStream& s) { return std::string(s.Memory(), static_cast<std::size_t>(s.Size())); }
+std::string bytes_of(TMemoryStream& s) {
+    return std::string(s.Memory(), static_cast<std::size_t>(s.Size()));
+}
 
 TEST(ModuleStream, AnEmptyListIsEightBytes) {
     TMemoryStream stream;
@@ -60,11 +62,14 @@ TEST(ModuleStream, GoldenRecords) {
     TMemoryStream stream;
     lock_object lock;
     Serializator(1).serialize(modules, &stream, &lock, 3);
-    const std::string payload = std::string("\x01\0\0\0\x0C\0\0\0\0\0\0\0\0\x8A\x93\x40", 16) + "Южная-7" + std::string(1, '\0');
+    const std::string payload =
+        std::string("\x01\0\0\0\x0C\0\0\0\0\0\0\0\0\x8A\x93\x40", 16) + "Южная-7" + std::string(1, '\0');
     unsigned char sum = 0x55;
-    for (char c : payload) sum = static_cast<unsigned char>(sum + static_cast<unsigned char>(c));
+    for (char c : payload)
+        sum = static_cast<unsigned char>(sum + static_cast<unsigned char>(c));
     EXPECT_EQ(bytes_of(stream), std::string("\x01\0\0\0\x02\0\0\0", 8) + "Пусто" + std::string("\0\0\0\0\0\x55", 6) +
-                                    "RaceInfoNew" + std::string("\0\x18\0\0\0", 5) + payload + std::string(1, static_cast<char>(sum)));
+                                    "RaceInfoNew" + std::string("\0\x18\0\0\0", 5) + payload +
+                                    std::string(1, static_cast<char>(sum)));
     EXPECT_EQ(code_summ("", 0), 0x55);
 }
 
@@ -96,7 +101,8 @@ TEST(ModuleStream, AFlippedByteFailsBeforeTheModuleSeesIt) {
     damaged.Write(bytes.data(), static_cast<int>(bytes.size()));
     damaged.Seek(0, soFromBeginning);
     std::vector<SerialModuleBase*> in{&reader};
-    EXPECT_TRUE(throws_with<std::runtime_error>([&] { Serializator(1).deserialize(in, &damaged, 0); }, "code summ error"));
+    EXPECT_TRUE(
+        throws_with<std::runtime_error>([&] { Serializator(1).deserialize(in, &damaged, 0); }, "code summ error"));
     EXPECT_EQ(reader.reads, 0);
 }
 
@@ -113,7 +119,8 @@ TEST(ModuleStream, BrokenStreamsFailWithClearErrors) {
         s.Seek(0, soFromBeginning);
         Serializator(version).deserialize(in, &s, 0);
     };
-    EXPECT_TRUE(throws_with<std::runtime_error>([&] { read(good, 2); }, "Serializator::deserialize: incorrect version"));
+    EXPECT_TRUE(
+        throws_with<std::runtime_error>([&] { read(good, 2); }, "Serializator::deserialize: incorrect version"));
     std::string negative = good, huge = good;
     negative.replace(8 + 12, 4, std::string("\xFF\xFF\xFF\xFF", 4));
     huge.replace(8 + 12, 4, std::string("\x00\x00\x00\x7F", 4));
@@ -121,12 +128,14 @@ TEST(ModuleStream, BrokenStreamsFailWithClearErrors) {
         EXPECT_TRUE(throws_with<std::runtime_error>([&] { read(bad); },
                                                     "Serializator::deserialize_module: payload size out of range"));
     }
-    EXPECT_TRUE(throws_with<std::runtime_error>([&] { read(std::string("\x01\0\0\0\x01\0\0\0", 8) + std::string(2000, 'n')); },
-                                                "Serializator::read_name: name too long"));
+    EXPECT_TRUE(
+        throws_with<std::runtime_error>([&] { read(std::string("\x01\0\0\0\x01\0\0\0", 8) + std::string(2000, 'n')); },
+                                        "Serializator::read_name: name too long"));
     // Every prefix of a good stream fails with the end-of-stream message, never worse.
     for (std::size_t n = 0; n < good.size(); ++n) {
         SCOPED_TRACE(n);
-        EXPECT_TRUE(throws_with<std::runtime_error>([&] { read(good.substr(0, n)); }, "Ошибка чтения данных из сокета"));
+        EXPECT_TRUE(
+            throws_with<std::runtime_error>([&] { read(good.substr(0, n)); }, "Ошибка чтения данных из сокета"));
     }
 }
 
@@ -136,7 +145,8 @@ TEST(ModuleStream, ARangeSizeMustNotBeNegative) {
     out | count;
     SerialInputBuffer in;
     in.copy_from(out);
-    EXPECT_TRUE(throws_with<std::runtime_error>([&] { in.read_range_size(); }, "error while deserialization: size < 0"));
+    EXPECT_TRUE(
+        throws_with<std::runtime_error>([&] { in.read_range_size(); }, "error while deserialization: size < 0"));
 }
 
 TEST(ModuleStream, AFileStreamGetsEveryModuleEnabledOrNot) {
@@ -187,7 +197,8 @@ TEST(ModuleStream, ModulesTravelOverALoopbackConnection) {
     EXPECT_EQ(received.well.size(), 100000u);
     EXPECT_EQ(disabled_reader.reads, 0);
     char more;
-    EXPECT_TRUE(throws_with<std::runtime_error>([&] { read_from_stream(&stream, &more, 1); }, "Ошибка чтения данных из сокета"));
+    EXPECT_TRUE(throws_with<std::runtime_error>([&] { read_from_stream(&stream, &more, 1); },
+                                                "Ошибка чтения данных из сокета"));
     os::close_socket(peer);
     os::close_socket(listener);
 }

@@ -22,13 +22,15 @@ FileStorageItem record(std::uint32_t time, float depth = 0, std::vector<float> v
 
 std::vector<std::uint32_t> times(const FileStorage& s) {
     std::vector<std::uint32_t> t;
-    for (int i = 0; i < s.get_record_count(); ++i) t.push_back(s.get_record(i)->time);
+    for (int i = 0; i < s.get_record_count(); ++i)
+        t.push_back(s.get_record(i)->time);
     return t;
 }
 
 std::vector<bool> valid_flags(const FileStorage& s) {
     std::vector<bool> v;
-    for (int i = 0; i < s.get_record_count(); ++i) v.push_back(s.get_record(i)->valid);
+    for (int i = 0; i < s.get_record_count(); ++i)
+        v.push_back(s.get_record(i)->valid);
     return v;
 }
 
@@ -50,15 +52,25 @@ TEST(Parameters, KeysMergeWithoutRegardToCase) {
 
 TEST(Parameters, AtMost128) {
     FileStorage s;
-    for (int i = 0; i < 128; ++i) s.add_parametr({"", "", "", AnsiString("p" + std::to_string(i))});
-    EXPECT_TRUE(throws_with<FileStorageException>([&] { s.add_parametr({"", "", "", "new"}); }, "слишком много параметров"));
-    EXPECT_TRUE(throws_with<FileStorageException>([&] { s.add_parametr({"", "", "", "p0"}); }, "слишком много параметров"));
+    for (int i = 0; i < 128; ++i)
+        s.add_parametr({"", "", "", AnsiString("p" + std::to_string(i))});
+    EXPECT_TRUE(throws_with<FileStorageException>(
+        [&] {
+            s.add_parametr({"", "", "", "new"});
+        },
+        "слишком много параметров"));
+    EXPECT_TRUE(throws_with<FileStorageException>(
+        [&] {
+            s.add_parametr({"", "", "", "p0"});
+        },
+        "слишком много параметров"));
     EXPECT_EQ(s.get_param_count(), 128);
 }
 
 TEST(Records, AreSharedAndKeptAsGiven) {
     FileStorage s;
-    for (int i = 0; i < 5; ++i) s.add_parametr({"", "", "", AnsiString("k" + std::to_string(i))});
+    for (int i = 0; i < 5; ++i)
+        s.add_parametr({"", "", "", AnsiString("k" + std::to_string(i))});
     s.add_record(record(5, 1, {1, 2, 3}));
     EXPECT_EQ(s.get_record(0)->values.size(), 3u);  // not sized to the parameters
     std::shared_ptr<FileStorageItem> kept = s.get_record_shared(0);
@@ -73,7 +85,8 @@ TEST(Records, AreSharedAndKeptAsGiven) {
 
 TEST(Records, SortByTime) {
     FileStorage s;
-    for (std::uint32_t t : {5u, 3u, 3u, 1u, 0xFFFFFFFFu}) s.add_record(record(t));
+    for (std::uint32_t t : {5u, 3u, 3u, 1u, 0xFFFFFFFFu})
+        s.add_record(record(t));
     s.sort_by_time();
     EXPECT_EQ(times(s), (std::vector<std::uint32_t>{1, 3, 3, 5, 0xFFFFFFFFu}));
 }
@@ -84,14 +97,14 @@ TEST(DepthProcessing, KeepsTheLastPassThroughEachDepth) {
         std::vector<bool> valid;
     };
     for (const row& r : {
-             row{{10, 12, 11, 13}, {true, false, true, true}},
-             row{{5, 0, 6, 7}, {true, false, true, true}},
+             row{{10, 12, 11, 13}, {true, false, true, true}}, row{{5, 0, 6, 7}, {true, false, true, true}},
              row{{0, 1, 2, 3}, {true, true, true, true}},  // the first record is judged by depth alone
              row{{3, 2, 1, 5, 4}, {false, false, true, false, true}},
              row{{9, 1, 2}, {true, true, true}},  // three records: untouched
          }) {
         FileStorage s;
-        for (float d : r.depths) s.add_record(record(0, d));
+        for (float d : r.depths)
+            s.add_record(record(0, d));
         s.get_record_ptr(s.get_record_count() - 1)->valid = true;
         s.correct_depths();
         EXPECT_EQ(valid_flags(s), r.valid);
@@ -106,7 +119,8 @@ TEST(TimeProcessing, MostFrequentStepSmallestOnTies) {
     for (const row& r : {row{{0, 10, 20, 25, 35}, 10}, row{{0, 5, 15, 20, 30}, 5}, row{{7}, 0}, row{{}, 0},
                          row{{30, 20, 10, 15}, -10}}) {
         FileStorage s;
-        for (std::uint32_t t : r.times) s.add_record(record(t));
+        for (std::uint32_t t : r.times)
+            s.add_record(record(t));
         EXPECT_EQ(s.calc_time_step(), r.step);
     }
 }
@@ -114,7 +128,7 @@ TEST(TimeProcessing, MostFrequentStepSmallestOnTies) {
 TEST(Store, OwnsTheStationLock) {
     FileStorage a, b;
     EXPECT_EQ(a.get_lock().kind(), lib::lock_object::mutex_kind);
-    lib::Locker hold(&a.get_lock());  // the store itself never takes it
+    lib::Locker hold(&a.get_lock());   // the store itself never takes it
     lib::Locker again(&b.get_lock());  // one lock per name in a program: the same thread may
 }
 

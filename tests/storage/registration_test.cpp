@@ -16,16 +16,17 @@ namespace {
 // The text block of a new run: the keys ri_to_data writes for default fields.
 std::string default_run_text() {
     std::string t;
-    for (const char* key : {"номер_рейса=1", "шаг_записи_по_времени=0", "нач_время=0", "конеч_время=0",
-                            "время_бурения=0", "время_циркуляции=0", "время_спо=0", "время_промывки=0",
-                            "время_проработки=0"})
+    for (const char* key :
+         {"номер_рейса=1", "шаг_записи_по_времени=0", "нач_время=0", "конеч_время=0", "время_бурения=0",
+          "время_циркуляции=0", "время_спо=0", "время_промывки=0", "время_проработки=0"})
         t += std::string(key) + "\r\n";
-    for (const char* key : {"диаметр_долота", "шаг_записи_по_глубине", "нач_глубина", "конеч_глубина",
-                            "средняя_нагрузка", "плотность", "среднее_давление", "средний_расход",
-                            "рейсовая_скорость", "диаметр_скважины", "толщина_корки", "процент_песка", "ph", "chl",
-                            "удельное_сопротивление"})
+    for (const char* key :
+         {"диаметр_долота", "шаг_записи_по_глубине", "нач_глубина", "конеч_глубина", "средняя_нагрузка", "плотность",
+          "среднее_давление", "средний_расход", "рейсовая_скорость", "диаметр_скважины", "толщина_корки",
+          "процент_песка", "ph", "chl", "удельное_сопротивление"})
         t += std::string(key) + "=0\r\n";
-    for (const char* key : {"скважина", "площадь", "категория_скважины"}) t += std::string(key) + "=::НЕ ЗАДАНО::\r\n";
+    for (const char* key : {"скважина", "площадь", "категория_скважины"})
+        t += std::string(key) + "=::НЕ ЗАДАНО::\r\n";
     return t + "способ_бурения=0\r\n";
 }
 
@@ -50,13 +51,14 @@ void fill_small(FileStorage& s) {
     s.add_record(r);
 }
 
-const std::string small_params = std::string("\x02", 1) + "Вес" + std::string("\0", 1) + "т" + std::string("\0", 1) + "W" +
-                                 std::string("\0", 1) + "вес" + std::string("\0\0\0\0\0\0\0\x48\x43", 9) + "Ходы" +
-                                 std::string("\0", 1) + "ход/мин" + std::string("\0", 1) + "N" + std::string("\0", 1) +
-                                 "ходы" + std::string("\0\0\0\0\0\0\0\x70\x42", 9);
-const std::string small_record = std::string("\x04\x03\x02\x01\x00\x00\xC0\x3F\x00\x00\x60\x40\x07\x00\x00\x20\x40\x02"
-                                             "\x00\x00\x20\x41\x00\x00\x80\xBF",
-                                             26);
+const std::string small_params = std::string("\x02", 1) + "Вес" + std::string("\0", 1) + "т" + std::string("\0", 1) +
+                                 "W" + std::string("\0", 1) + "вес" + std::string("\0\0\0\0\0\0\0\x48\x43", 9) +
+                                 "Ходы" + std::string("\0", 1) + "ход/мин" + std::string("\0", 1) + "N" +
+                                 std::string("\0", 1) + "ходы" + std::string("\0\0\0\0\0\0\0\x70\x42", 9);
+const std::string small_record = std::string(
+    "\x04\x03\x02\x01\x00\x00\xC0\x3F\x00\x00\x60\x40\x07\x00\x00\x20\x40\x02"
+    "\x00\x00\x20\x41\x00\x00\x80\xBF",
+    26);
 
 std::string small_file() {
     return block(2, small_params) + block(1, small_record) + block(3, default_run_text() + std::string(1, '\0'));
@@ -284,7 +286,8 @@ TEST_F(RegistrationTest, AReaderNeverSeesAHalfWrittenFile) {
     big.save_with_new_format(name);
     gti_test::child_process writer([&](const gti_test::child_process::channel& c) {
         c.send('w');
-        for (int round = 0; round < 30; ++round) big.save_with_new_format(name);
+        for (int round = 0; round < 30; ++round)
+            big.save_with_new_format(name);
         return 0;
     });
     ASSERT_EQ(writer.receive(), 'w');

@@ -47,7 +47,7 @@ TEST(TextValues, TypedFieldsToLinesAndBack) {
     EXPECT_NEAR(v.ph, 1.0 / 3, 1e-15);
     EXPECT_EQ(v.foreman, "Петров");
     EXPECT_EQ(v.drill_type, RaceInfo::rotary);  // the number is not read back ...
-    EXPECT_EQ(v.drill_type_text, "1");           // ... its text field takes the stored number
+    EXPECT_EQ(v.drill_type_text, "1");          // ... its text field takes the stored number
 }
 
 TEST(TextValues, ReadingRules) {

@@ -62,9 +62,28 @@ constexpr channel channels[] = {
 };
 
 enum column {
-    hook_load, weight_on_bit, standpipe, strokes, flow_in, flow_out, rotary_speed, torque, block, rop, density_in,
-    density_out, temperature_in, temperature_out, pit_level, trip_tank, pit_volume, total_gas, methane, ethane,
-    propane, column_count
+    hook_load,
+    weight_on_bit,
+    standpipe,
+    strokes,
+    flow_in,
+    flow_out,
+    rotary_speed,
+    torque,
+    block,
+    rop,
+    density_in,
+    density_out,
+    temperature_in,
+    temperature_out,
+    pit_level,
+    trip_tank,
+    pit_volume,
+    total_gas,
+    methane,
+    ethane,
+    propane,
+    column_count
 };
 
 constexpr double lag_seconds = 900;  // the mud's way up the annulus
@@ -81,7 +100,8 @@ double gas_at(double depth) {
 }  // namespace
 
 void generate_run(FileStorage& store, std::uint32_t start, int seconds) {
-    for (const channel& c : channels) store.add_parametr({c.name, c.short_name, c.unit, c.key, c.scale_min, c.scale_max});
+    for (const channel& c : channels)
+        store.add_parametr({c.name, c.short_name, c.unit, c.key, c.scale_min, c.scale_max});
 
     noise n;
     double hole = start_depth, bit = start_depth - 0.5, block_pos = 13.0;

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "gti/platform/codepage.h"
 #include "gti/options/options.h"
+#include "gti/platform/codepage.h"
 #include "gti/util/number_text.h"
 #include "output.h"
 
@@ -92,7 +92,8 @@ void print_info(FileStorage& store, const AnsiString& file, bool json) {
         std::printf("  \"time_step\": %d,\n  \"run\": {", step);
         for (int i = 0; i < run.Count(); ++i) {
             const AnsiString name = run.Names(i);
-            std::printf("%s\n    %s: %s", i ? "," : "", json_string(name).c_str(), json_string(run.Values(name)).c_str());
+            std::printf("%s\n    %s: %s", i ? "," : "", json_string(name).c_str(),
+                        json_string(run.Values(name)).c_str());
         }
         std::printf("\n  },\n  \"warnings\": [");
         for (std::size_t i = 0; i < warnings.size(); ++i)
@@ -118,10 +119,12 @@ void print_info(FileStorage& store, const AnsiString& file, bool json) {
     }
     say(AnsiString("Шаг по времени: " + std::to_string(step) + " с"));
     say("Рейс:");
-    for (int i = 0; i < run.Count(); ++i) say("  " + run[i]);
+    for (int i = 0; i < run.Count(); ++i)
+        say("  " + run[i]);
     if (!warnings.empty()) {
         say("Предупреждения:");
-        for (const AnsiString& w : warnings) say("  " + w);
+        for (const AnsiString& w : warnings)
+            say("  " + w);
     }
 }
 

@@ -73,7 +73,8 @@ int main(int argc, char** argv) {
     }
     try {
         std::vector<AnsiString> args;
-        for (int i = 2; i < argc; ++i) args.push_back(gti_tool::from_argument(argv[i]));
+        for (int i = 2; i < argc; ++i)
+            args.push_back(gti_tool::from_argument(argv[i]));
         const std::string command = argv[1];
         if (command == "demo") return demo(args);
         if (command == "info") return info(args);

@@ -8,7 +8,9 @@
 
 namespace gti_tool {
 
-std::string u8(const AnsiString& s) { return lib::cp1251::to_utf8(s.view()); }
+std::string u8(const AnsiString& s) {
+    return lib::cp1251::to_utf8(s.view());
+}
 
 AnsiString from_argument(const char* arg) {
     std::string text;
@@ -21,11 +23,21 @@ std::string json_string(const AnsiString& s) {
     std::string out = "\"";
     for (char c : u8(s)) {
         switch (c) {
-            case '"': out += "\\\""; break;
-            case '\\': out += "\\\\"; break;
-            case '\n': out += "\\n"; break;
-            case '\r': out += "\\r"; break;
-            case '\t': out += "\\t"; break;
+            case '"':
+                out += "\\\"";
+                break;
+            case '\\':
+                out += "\\\\";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
             default:
                 if (static_cast<unsigned char>(c) < 0x20) {
                     char buf[8];
@@ -46,6 +58,8 @@ std::string json_number(double v) {
     return buf;
 }
 
-void say(const AnsiString& line) { std::printf("%s\n", u8(line).c_str()); }
+void say(const AnsiString& line) {
+    std::printf("%s\n", u8(line).c_str());
+}
 
 }  // namespace gti_tool

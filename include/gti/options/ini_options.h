@@ -59,7 +59,8 @@ public:
 template <class T>
 class ioe_value final : public ioe_base {
 public:
-    ioe_value(T& variable, const AnsiString& section, const AnsiString& key) : ioe_base(section, key), var_(&variable) {}
+    ioe_value(T& variable, const AnsiString& section, const AnsiString& key)
+        : ioe_base(section, key), var_(&variable) {}
 
     void save(TIniFile* ini) override {
         if constexpr (std::is_same_v<T, int> || std::is_same_v<T, unsigned>)
@@ -109,7 +110,8 @@ private:
 // A string list element, stored as its comma text in double quotes.
 class ioe_TStrings final : public ioe_base {
 public:
-    ioe_TStrings(TStrings* list, const AnsiString& section, const AnsiString& key) : ioe_base(section, key), list_(list) {}
+    ioe_TStrings(TStrings* list, const AnsiString& section, const AnsiString& key)
+        : ioe_base(section, key), list_(list) {}
     void save(TIniFile* ini) override;
     void load(TIniFile* ini) override;
 

@@ -248,10 +248,10 @@ public:
     void add(AnsiString& variable, const char* def, const char* name, const char* caption, const char* units = "");
     // An enumeration setting with its names in index order, "|"-separated.
     template <class E>
-        requires std::is_enum_v<E>
+    requires std::is_enum_v<E>
     void add(E& variable, E def, const char* name, const char* caption, const char* names) {
         add_item(std::make_shared<options_detailed::meta_class_enum<E>>(static_cast<int>(def), name, caption, names,
-                                                                         variable));
+                                                                        variable));
     }
 
     // Calls `f` on every descriptor in order.

@@ -149,7 +149,8 @@ void get_serial_list(std::vector<T, A>& v, serial_list& list) {
 
 template <class T>
 void serial_list::process_range(T* first, T* last) {
-    for (T* p = first; p != last; ++p) get_serial_list(*p, *this);
+    for (T* p = first; p != last; ++p)
+        get_serial_list(*p, *this);
 }
 
 // Lists one field and returns the list, so that a class chains its fields left to right.

@@ -109,8 +109,8 @@ public:
     // Serializes one module and writes its record.
     void serialize_module_to_file(TStream* stream, SerialModuleBase* module, unsigned version);
     // Serializes every enabled module into memory while holding `lock`.
-    void serialize_all_to_buffer(std::vector<SerialModuleBase*>& modules, std::vector<std::shared_ptr<SerialOutData>>& out,
-                                 lock_object* lock, unsigned version);
+    void serialize_all_to_buffer(std::vector<SerialModuleBase*>& modules,
+                                 std::vector<std::shared_ptr<SerialOutData>>& out, lock_object* lock, unsigned version);
     // Reads one record and hands it to its module, or skips it.
     void deserialize_module(std::vector<SerialModuleBase*>& modules, TStream* stream, unsigned version);
 

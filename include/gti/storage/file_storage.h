@@ -81,19 +81,23 @@ struct FileStorageParam {
     // A parameter from its texts and scale.
     FileStorageParam(const AnsiString& name, const AnsiString& short_name, const AnsiString& unit,
                      const AnsiString& global_name, float scale_min = 0, float scale_max = 100)
-        : name(name), short_name(short_name), unit(unit), global_name(global_name), scale_min(scale_min),
+        : name(name),
+          short_name(short_name),
+          unit(unit),
+          global_name(global_name),
+          scale_min(scale_min),
           scale_max(scale_max) {}
 };
 
 // One record (row) of a store.
 struct FileStorageItem {
-    std::uint32_t time = 0;   // the record time (a time value of gti/time), the sort key
-    float depth = 0;          // depth of the record
-    float second_depth = 0;   // a second depth value
-    float third_depth = 0;    // a third depth value
+    std::uint32_t time = 0;     // the record time (a time value of gti/time), the sort key
+    float depth = 0;            // depth of the record
+    float second_depth = 0;     // a second depth value
+    float third_depth = 0;      // a third depth value
     std::vector<float> values;  // one value per parameter, by parameter index
-    bool valid = true;        // false: rejected by depth processing, left out by the old writer
-    std::uint8_t tag = 0;     // a code stored with the record
+    bool valid = true;          // false: rejected by depth processing, left out by the old writer
+    std::uint8_t tag = 0;       // a code stored with the record
 
     // Gives the record n values: new ones 0, surplus ones dropped.
     void resize(int n) { values.resize(n > 0 ? static_cast<std::size_t>(n) : 0, 0.0f); }
@@ -180,11 +184,11 @@ public:
     // ones); 0 for fewer than two records.
     int calc_time_step();
 
-    FILETIME saved_file_time{};               // last-write time of the data file last read or written
-    std::uint32_t time_range_start = 0;       // loaders keep records from this time ...
+    FILETIME saved_file_time{};                  // last-write time of the data file last read or written
+    std::uint32_t time_range_start = 0;          // loaders keep records from this time ...
     std::uint32_t time_range_end = 0xFFFFFFFFu;  // ... to this one, both included
-    int new_format = 0;                       // the generation of the data file read
-    AnsiString file_name;                     // the data file of the store
+    int new_format = 0;                          // the generation of the data file read
+    AnsiString file_name;                        // the data file of the store
 
 private:
     struct reader;

@@ -93,7 +93,9 @@ std::int64_t socket_receive(socket_handle s, void* buffer, std::size_t count) no
     }
 }
 
-bool socket_wait_readable(socket_handle s, int timeout_ms) noexcept { return wait_for(s, POLLIN, timeout_ms); }
+bool socket_wait_readable(socket_handle s, int timeout_ms) noexcept {
+    return wait_for(s, POLLIN, timeout_ms);
+}
 
 void close_socket(socket_handle s) noexcept {
     if (s != invalid_socket) close(s);
