@@ -12,9 +12,11 @@
 #include "gti/platform/codepage.h"
 #include "gti/platform/os.h"
 #include "gti/time/unix_time.h"
+#include "gti/params/par_tabl.h"
 #include "gti/util/number_text.h"
 #include "info.h"
 #include "output.h"
+#include "params.h"
 
 namespace {
 
@@ -22,10 +24,14 @@ const char* const usage =
     "usage: gti COMMAND [ARGUMENTS]\n"
     "\n"
     "commands:\n"
-    "  demo [DIR]          make up a four-hour drilling run, save it as DIR/12.realtim\n"
-    "                      (DIR defaults to the current folder), read it back, summarize it\n"
+    "  demo [DIR]          make up a four-hour drilling run, save it as DIR/12.realtim with its\n"
+    "                      parameter table DIR/params.tbl (DIR defaults to the current folder),\n"
+    "                      read it back, summarize it\n"
     "  info FILE [--json]  what a data file holds: parameters, records, time range and step,\n"
     "                      run information, warnings\n"
+    "  params FILE         the parameters of a parameter-table file: keys, names, units,\n"
+    "                      converter inputs, calibration points, extra values\n"
+    "  catalogue           the station's built-in catalogue of known parameters, by group\n"
     "  --help              this text\n"
     "\n"
     "data files: registration files .realtim, .realdep, .reallag\n";
@@ -39,6 +45,20 @@ int demo(const std::vector<AnsiString>& args) {
         gti_tool::generate_run(store, lib::time_2_long(2024, 3, 5, 7, 0, 0), 4 * 3600);
         store.save_with_new_format(file);
     }
+    // The station's parameter table for the same channels, from the catalogue's defaults, with
+    // the hook-load sensor calibrated at two points.
+    ParTabl table;
+    {
+        FileStorage run;
+        gti_tool::load_data_file(run, file);
+        for (int i = 0; i < run.get_param_count(); ++i) table.add(run.get_param(i)->global_name);
+    }
+    Param& hook = table["вес_на_крюке"];
+    hook.calibration = {{0.0, 0.0}, {5.0, 200.0}};
+    const AnsiString table_file = dir + "/params.tbl";
+    if (!table.save_to(table_file)) throw std::runtime_error((table_file + ": Невозможно записать в файл!").str());
+    gti_tool::say("Записана таблица параметров: " + table_file);
+
     FileStorage back;
     gti_tool::load_data_file(back, file);
     const FileStorageTextValues& run = back.get_text_values();
@@ -78,6 +98,8 @@ int main(int argc, char** argv) {
         const std::string command = argv[1];
         if (command == "demo") return demo(args);
         if (command == "info") return info(args);
+        if (command == "params") return gti_tool::params_command(args);
+        if (command == "catalogue") return gti_tool::catalogue_command(args);
         std::fprintf(stderr, "gti: unknown command '%s'\n\n%s", argv[1], usage);
         return 2;
     } catch (const std::exception& e) {
