@@ -9,12 +9,13 @@
 #include <vector>
 
 #include "demo.h"
+#include "gti/params/par_tabl.h"
 #include "gti/platform/codepage.h"
 #include "gti/platform/os.h"
 #include "gti/time/unix_time.h"
-#include "gti/params/par_tabl.h"
 #include "gti/util/number_text.h"
 #include "info.h"
+#include "las.h"
 #include "output.h"
 #include "params.h"
 
@@ -32,9 +33,13 @@ const char* const usage =
     "  params FILE         the parameters of a parameter-table file: keys, names, units,\n"
     "                      converter inputs, calibration points, extra values\n"
     "  catalogue           the station's built-in catalogue of known parameters, by group\n"
+    "  las FILE OUT.las [--valid-only] [--time]\n"
+    "                      a data file as a LAS 2.0 log: a curve per parameter, rows in depth\n"
+    "                      order (--time: indexed by time); --valid-only keeps the records that\n"
+    "                      depth processing leaves valid; gti info describes LAS files too\n"
     "  --help              this text\n"
     "\n"
-    "data files: registration files .realtim, .realdep, .reallag\n";
+    "data files: registration files .realtim, .realdep, .reallag; LAS logs .las (info only)\n";
 
 int demo(const std::vector<AnsiString>& args) {
     if (args.size() > 1) throw std::runtime_error("demo takes at most one folder");
@@ -51,7 +56,8 @@ int demo(const std::vector<AnsiString>& args) {
     {
         FileStorage run;
         gti_tool::load_data_file(run, file);
-        for (int i = 0; i < run.get_param_count(); ++i) table.add(run.get_param(i)->global_name);
+        for (int i = 0; i < run.get_param_count(); ++i)
+            table.add(run.get_param(i)->global_name);
     }
     Param& hook = table["вес_на_крюке"];
     hook.calibration = {{0.0, 0.0}, {5.0, 200.0}};
@@ -78,6 +84,10 @@ int info(const std::vector<AnsiString>& args) {
             files.push_back(a);
     }
     if (files.size() != 1) throw std::runtime_error("info takes one file");
+    if (gti_tool::is_las_file(files[0])) {
+        gti_tool::print_las_info(files[0], json);
+        return 0;
+    }
     FileStorage store;
     gti_tool::load_data_file(store, files[0]);
     gti_tool::print_info(store, files[0], json);
@@ -100,6 +110,7 @@ int main(int argc, char** argv) {
         if (command == "info") return info(args);
         if (command == "params") return gti_tool::params_command(args);
         if (command == "catalogue") return gti_tool::catalogue_command(args);
+        if (command == "las") return gti_tool::las_command(args);
         std::fprintf(stderr, "gti: unknown command '%s'\n\n%s", argv[1], usage);
         return 2;
     } catch (const std::exception& e) {

@@ -13,9 +13,13 @@
 namespace gti_tool {
 namespace {
 
-AnsiString number(double v) { return lib::float_to_str(v); }
+AnsiString number(double v) {
+    return lib::float_to_str(v);
+}
 
-AnsiString adc_text(int channel) { return channel < 0 ? AnsiString("нет") : AnsiString(std::to_string(channel)); }
+AnsiString adc_text(int channel) {
+    return channel < 0 ? AnsiString("нет") : AnsiString(std::to_string(channel));
+}
 
 }  // namespace
 
@@ -26,9 +30,10 @@ int params_command(const std::vector<AnsiString>& args) {
     const lib::os::open_result probe =
         lib::os::open_shared(file, lib::os::access::read, lib::os::disposition::open_existing);
     if (probe.status != lib::os::open_status::ok)
-        throw std::runtime_error((file + (probe.status == lib::os::open_status::not_found ? ": Файл не найден!"
-                                                                                           : ": Невозможно открыть файл!"))
-                                     .str());
+        throw std::runtime_error(
+            (file +
+             (probe.status == lib::os::open_status::not_found ? ": Файл не найден!" : ": Невозможно открыть файл!"))
+                .str());
     lib::os::close_file(probe.handle);
     ParTabl table;
     table.load_from(file);
@@ -44,10 +49,12 @@ int params_command(const std::vector<AnsiString>& args) {
             AnsiString(std::to_string(p.averaging)));
         if (!p.calibration.empty()) {
             AnsiString points = "        калибровка:";
-            for (const auto& point : p.calibration) points += " (" + number(point.voltage) + "; " + number(point.value) + ")";
+            for (const auto& point : p.calibration)
+                points += " (" + number(point.voltage) + "; " + number(point.value) + ")";
             say(points);
         }
-        for (const auto& [key, value] : p.ext_info.items()) say("        " + key + " = " + value);
+        for (const auto& [key, value] : p.ext_info.items())
+            say("        " + key + " = " + value);
     }
     return 0;
 }
