@@ -127,6 +127,21 @@ TEST(SerialForm, AVectorCountTheDataCannotHoldIsRefused) {
     }
 }
 
+TEST(SerialForm, ElementsOfAClassGrowOnlyWithTheData) {
+    struct mark {
+        int depth = 0;
+        void get_serial_list(lib::serial_list& list) { list | depth; }
+    };
+    // A count of 12 (honest for 1-byte elements) over the data of two marks.
+    serial_buffer b(lib::deserialize);
+    b.set_bytes({12, 0, 0, 0, 7, 0, 0, 0, 8, 0, 0, 0, 0, 0, 0, 0});
+    std::vector<mark> marks;
+    EXPECT_TRUE(throws_with<std::runtime_error>([&] { b | marks; }, "binary_deserial_list::process_binary: eof"));
+    ASSERT_LE(marks.size(), 5u);
+    EXPECT_EQ(marks[0].depth, 7);
+    EXPECT_EQ(marks[1].depth, 8);
+}
+
 TEST(SerialForm, CountFormOfABufferRoundTrips) {
     serial_buffer a(lib::serialize);
     AnsiString s = "рейс";

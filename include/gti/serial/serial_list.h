@@ -135,14 +135,23 @@ void get_serial_list(std::vector<T, A>& v, serial_list& list) {
         std::uint32_t count = 0;
         list.process_binary(reinterpret_cast<char*>(&count), 4);
         // Every element takes at least one byte (a plain one its size): a count the bytes left
-        // cannot hold is not honest, and must not size an allocation.
+        // cannot hold is not honest.
         if (auto* buffer = dynamic_cast<serial_buffer*>(&list)) {
             std::size_t least = 1;
             if constexpr (std::is_trivially_copyable_v<T> && !requires(T & t) { t.get_serial_list(list); })
                 least = sizeof(T);
             if (count > buffer->bytes_left() / least) throw_count_exceeds_data();
         }
-        v.resize(count);
+        // Elements already there are read in place; new ones are added one at a time, so memory
+        // grows with the elements the data holds, not with what the count claims.
+        if (count < v.size()) v.resize(count);
+        const std::size_t kept = v.size();
+        if (kept > 0) list.process_range(v.data(), v.data() + kept);
+        for (std::size_t i = kept; i < count; ++i) {
+            v.emplace_back();
+            get_serial_list(v.back(), list);
+        }
+        return;
     }
     if (!v.empty()) list.process_range(v.data(), v.data() + v.size());
 }
