@@ -8,12 +8,14 @@
 #include <string>
 #include <vector>
 
+#include "convert_old.h"
 #include "demo.h"
 #include "gti/platform/codepage.h"
 #include "gti/platform/os.h"
 #include "gti/time/unix_time.h"
 #include "gti/util/number_text.h"
 #include "info.h"
+#include "merge.h"
 #include "output.h"
 
 namespace {
@@ -26,9 +28,16 @@ const char* const usage =
     "                      (DIR defaults to the current folder), read it back, summarize it\n"
     "  info FILE [--json]  what a data file holds: parameters, records, time range and step,\n"
     "                      run information, warnings\n"
+    "  merge OUT IN...     load data files, or masks such as 'well7/*.tim' (loaded in name\n"
+    "                      order), into one store and save it as OUT; parameters merge by\n"
+    "                      key, records stay in the order read\n"
+    "  convert IN OUT      convert a data file between the old generation and the\n"
+    "                      registration files, in either direction, run information included\n"
     "  --help              this text\n"
     "\n"
-    "data files: registration files .realtim, .realdep, .reallag\n";
+    "data files: registration files .realtim, .realdep, .reallag; the old generation .tim,\n"
+    "            .dep, .ldp, read and written with the folder's inpgti.nbl (parameters, at most\n"
+    "            32) and the run file of the same name with the extension .rac\n";
 
 int demo(const std::vector<AnsiString>& args) {
     if (args.size() > 1) throw std::runtime_error("demo takes at most one folder");
@@ -64,6 +73,15 @@ int info(const std::vector<AnsiString>& args) {
     return 0;
 }
 
+// Converts between the two generations of data files.
+int convert(const std::vector<AnsiString>& args) {
+    if (args.size() != 2) throw std::runtime_error("convert takes one input and one output file");
+    if (!gti_tool::convert_legacy(args[0], args[1]))
+        throw std::runtime_error("convert: one of the files must be of the old generation (.tim, .dep, .ldp)");
+    gti_tool::say("Записан " + args[1]);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -78,6 +96,9 @@ int main(int argc, char** argv) {
         const std::string command = argv[1];
         if (command == "demo") return demo(args);
         if (command == "info") return info(args);
+        // Merging files, and converting between the generations.
+        if (command == "merge") return gti_tool::merge(args);
+        if (command == "convert") return convert(args);
         std::fprintf(stderr, "gti: unknown command '%s'\n\n%s", argv[1], usage);
         return 2;
     } catch (const std::exception& e) {
