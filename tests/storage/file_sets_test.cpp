@@ -4,13 +4,11 @@
 #include <string>
 #include <vector>
 
-#include "expect.h"
 #include "gti/storage/file_storage.h"
 #include "gti/util/files.h"
 #include "legacy_bytes.h"
 #include "support.h"
 
-using gti_test::throws_with;
 using storage_test::block;
 using storage_test::entry;
 using storage_test::old_record;
@@ -37,54 +35,36 @@ void write_registration(const AnsiString& name, const std::vector<std::uint32_t>
     w.save_with_new_format(name);
 }
 
-TEST(AddFile, ChoosesTheGenerationByExtension) {
-    gti_test::temp_dir dir;
-    gti_test::write_bytes(dir.file("A.TIM"), old_record(5, 1, {}));
-    gti_test::write_bytes(dir.file("inpgti.nbl"), entry("A", "a"));
-    write_registration(dir.file("b.REALTIM"), {6});
-    struct row {
-        const char* file;
-        int format;
-    };
-    for (const row& r : {row{"A.TIM", 0}, row{"b.REALTIM", 1}}) {
-        SCOPED_TRACE(r.file);
-        FileStorage s;
-        s.new_format = 7;
-        EXPECT_TRUE(s.add_file(dir.file(r.file), false));
-        EXPECT_EQ(s.new_format, r.format);
-        FILETIME written;
-        ASSERT_TRUE(lib::get_file_times(dir.file(r.file), nullptr, &written));
-        EXPECT_EQ(s.saved_file_time, written);
-    }
-    for (const char* bad : {"a.txt", "data.2024/noext"}) {
-        SCOPED_TRACE(bad);
-        FileStorage s;
-        bool critical = false;
-        const std::string extension = std::string(bad).ends_with(".txt") ? ".txt" : "";
-        EXPECT_TRUE(throws_with<FileStorageException>(
-            [&] {
-                try {
-                    s.add_file(dir.file(bad), false);
-                } catch (const FileStorageException& e) {
-                    critical = e.is_critical();
-                    throw;
-                }
-            },
-            "Неправильное расширение открываемого файла: " + extension));
-        EXPECT_TRUE(critical);
-    }
-}
-
-TEST(AddFilesByMask, LoadsInNameOrderWithoutRegardToCase) {
+TEST(AddFile, ChoosesTheGenerationByExtensionAndMasksLoadInNameOrder) {
     gti_test::temp_dir dir;
     gti_test::write_bytes(dir.file("b.tim"), old_record(20, 1, {}));
-    gti_test::write_bytes(dir.file("A.tim"), old_record(10, 1, {}));
+    gti_test::write_bytes(dir.file("A.TIM"), old_record(10, 1, {}));
     gti_test::write_bytes(dir.file("inpgti.nbl"), entry("A", "a"));
     std::filesystem::create_directory(dir.path().str() + "/c.tim");  // a folder is no data file
+    write_registration(dir.file("d.REALTIM"), {30});
     FileStorage s;
     s.add_files_by_mask((dir.path() + "/*.tim").c_str());
     EXPECT_EQ(times(s), (std::vector<std::uint32_t>{10, 20}));
-    EXPECT_EQ(s.get_param_count(), 1);
+    EXPECT_EQ(s.new_format, 0);
+    FILETIME written;
+    ASSERT_TRUE(lib::get_file_times(dir.file("b.tim"), nullptr, &written));
+    EXPECT_EQ(s.saved_file_time, written);
+    EXPECT_TRUE(s.add_file(dir.file("d.REALTIM"), false));
+    EXPECT_EQ(s.new_format, 1);
+    EXPECT_EQ(times(s), (std::vector<std::uint32_t>{10, 20, 30}));
+    EXPECT_EQ(s.get_param_count(), 2);
+
+    for (const char* bad : {"a.txt", "data.2024/noext"}) {
+        SCOPED_TRACE(bad);
+        try {
+            s.add_file(dir.file(bad), false);
+            ADD_FAILURE();
+        } catch (const FileStorageException& e) {
+            EXPECT_EQ(std::string(e.what()), std::string("Неправильное расширение открываемого файла: ") +
+                                                 (std::string(bad).ends_with(".txt") ? ".txt" : ""));
+            EXPECT_TRUE(e.is_critical());
+        }
+    }
 }
 
 TEST(SaveAll, TextOnlyReplacesTheRunBlockAndKeepsEveryOtherBlock) {

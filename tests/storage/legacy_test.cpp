@@ -10,9 +10,7 @@
 #include "support.h"
 
 using gti_test::throws_with;
-using storage_test::bytes_of;
 using storage_test::entry;
-using storage_test::hex;
 using storage_test::old_record;
 
 namespace {
@@ -26,12 +24,15 @@ protected:
         gti_test::write_bytes(name, data);
         gti_test::write_bytes(dir.file("inpgti.nbl"), list);
     }
-    static std::vector<float> first(const FileStorageItem& r, std::size_t n) {
-        return std::vector<float>(r.values.begin(), r.values.begin() + static_cast<long>(n));
-    }
 };
 
-TEST_F(OldFiles, GoldenRecordAndListEntry) {
+std::string written(void (FileStorage::*save)(lib::io::BinaryOutputStream&), FileStorage& s) {
+    lib::io::BinaryMemoryOutputStream out;
+    (s.*save)(out);
+    return std::string(out.get_buffer(), out.get_size());
+}
+
+TEST_F(OldFiles, GoldenRecordAndListEntries) {
     FileStorage s;
     s.add_parametr({"Вес", "W", "т", "вес", 0, 200});
     s.add_parametr({"", "", "", "ходы"});
@@ -45,59 +46,37 @@ TEST_F(OldFiles, GoldenRecordAndListEntry) {
     s.add_record(r);
     r.valid = false;  // rejected by depth processing: not written
     s.add_record(r);
-    lib::io::BinaryMemoryOutputStream out;
-    s.old_save_values(out);
-    EXPECT_EQ(bytes_of(out), hex("07 04030201 0000C03F 00002040 00002041 000080BF") + std::string(124, '\0'));
-
-    lib::io::BinaryMemoryOutputStream list;
-    s.old_save_params(list);
-    const std::string zero12(12, '\0'), zero5(5, '\0');
-    EXPECT_EQ(bytes_of(list), hex("C2E5F100 5700 F200 E2E5F100") + zero12 + hex("00000000 00004843") + zero5 +
-                                  hex("00 00 00 F5EEE4FB00") + zero12 + hex("00000000 0000C842") + zero5);
+    EXPECT_EQ(written(&FileStorage::old_save_values, s),
+              std::string("\x07\x04\x03\x02\x01\x00\x00\xC0\x3F\x00\x00\x20\x40\x00\x00\x20\x41\x00\x00\x80\xBF", 21) +
+                  std::string(124, '\0'));
+    const std::string z12(12, '\0'), z5(5, '\0');
+    EXPECT_EQ(written(&FileStorage::old_save_params, s),
+              std::string("\xC2\xE5\xF1\0W\0\xF2\0\xE2\xE5\xF1\0", 12) + z12 + std::string("\0\0\0\0\0\0\x48\x43", 8) +
+                  z5 + std::string("\0\0\0\xF5\xEE\xE4\xFB\0", 8) + z12 + std::string("\0\0\0\0\0\0\xC8\x42", 8) + z5);
 }
 
-TEST_F(OldFiles, TheListMapsColumnsByKeyAndSkipsEntriesWithoutOne) {
+TEST_F(OldFiles, ColumnsFindTheirParametersByKey) {
     const std::string aa(12, '\xAA'), bb(5, '\xBB');
-    write(old_record(500, 12.5f, {1, 2, 3}, 9),
-          hex("50007000 7500 6B3100") + aa + hex("0000803F 00002041") + bb +       // P p u k1, 1..10
-              hex("5800 7800 00 00") + aa + std::string(8, '\0') + bb +            // an unused column
-              hex("5100 7100 7600 6B3300") + aa + hex("00000000 0000C842") + bb);  // Q q v k3, 0..100
+    write(old_record(0, 1, {}) + old_record(999, 2, {}) + old_record(1000, 12.5f, {1, 2, 3}),
+          std::string("P\0p\0u\0k1\0", 9) + aa + std::string("\0\0\x80\x3F\0\0\x20\x41", 8) + bb +  // 1..10
+              std::string("X\0x\0\0\0", 6) + aa + std::string(8, '\0') + bb +  // an unused column: no key
+              std::string("Q\0q\0v\0k3\0", 9) + aa + std::string("\0\0\0\0\0\0\xC8\x42", 8) + bb);  // 0..100
     FileStorage s;
+    s.add_parametr({"", "", "", "held before"});
+    s.time_range_start = 1000;  // time 0 is never loaded, 999 is outside the range
     EXPECT_TRUE(s.add_old_file(name, false));
-    ASSERT_EQ(s.get_param_count(), 2);
-    EXPECT_EQ(s.get_param(0)->short_name, "p");
-    EXPECT_EQ(s.get_param(0)->scale_max, 10.0f);
-    EXPECT_EQ(s.get_param(1)->global_name, "k3");
-    EXPECT_EQ(s.get_param(1)->unit, "v");
-    EXPECT_EQ(s.get_param(1)->scale_max, 100.0f);
+    ASSERT_EQ(s.get_param_count(), 3);
+    EXPECT_EQ(s.get_param(1)->short_name, "p");
+    EXPECT_EQ(s.get_param(1)->scale_min, 1.0f);
+    EXPECT_EQ(s.get_param(2)->unit, "v");
+    EXPECT_EQ(s.get_param(2)->scale_max, 100.0f);
     ASSERT_EQ(s.get_record_count(), 1);
     const FileStorageItem& r = *s.get_record(0);
-    EXPECT_EQ(r.tag, 9);
+    EXPECT_EQ(r.time, 1000u);
     EXPECT_EQ(r.third_depth, 12.5f);
     EXPECT_EQ(r.second_depth, 13.5f);
     EXPECT_EQ(r.values.size(), 32u);
-    EXPECT_EQ(first(r, 3), (std::vector<float>{1, 3, 0}));
-    EXPECT_EQ(s.file_name, name);
-}
-
-TEST_F(OldFiles, ColumnsFindParametersTheStoreAlreadyHolds) {
-    write(old_record(500, 1, {1, 2}), entry("A", "a") + entry("B", "b"));
-    FileStorage s;
-    s.add_parametr({"", "", "", "X"});
-    s.add_parametr({"", "", "", "B"});
-    s.add_old_file(name, false);
-    ASSERT_EQ(s.get_param_count(), 3);
-    EXPECT_EQ(s.get_record(0)->values.size(), 32u);
-    EXPECT_EQ(first(*s.get_record(0), 3), (std::vector<float>{0, 2, 1}));
-}
-
-TEST_F(OldFiles, RecordsOfTimeZeroAndOutsideTheRangeAreSkipped) {
-    write(old_record(0, 1, {}) + old_record(999, 2, {}) + old_record(1000, 3, {}), entry("A", "a"));
-    FileStorage s;
-    s.time_range_start = 1000;
-    s.add_old_file(name, false);
-    ASSERT_EQ(s.get_record_count(), 1);
-    EXPECT_EQ(s.get_record(0)->time, 1000u);
+    EXPECT_EQ(std::vector<float>(r.values.begin(), r.values.begin() + 4), (std::vector<float>{0, 1, 3, 0}));
 }
 
 TEST_F(OldFiles, DamagedFilesKeepWhatCameBefore) {
@@ -119,7 +98,7 @@ TEST_F(OldFiles, DamagedFilesKeepWhatCameBefore) {
         if (r.list) gti_test::write_bytes(d.file("inpgti.nbl"), entry("A", "a"));
         FileStorage s;
         EXPECT_TRUE(throws_with<std::runtime_error>([&] { s.add_old_file(d.file("7.dep"), false); }, r.error));
-        EXPECT_EQ(s.get_record_count(), r.records);
+        ASSERT_EQ(s.get_record_count(), r.records);
         if (r.records > 0) {
             EXPECT_EQ(s.get_record(1)->values[0], 6.0f);
         }
@@ -143,7 +122,7 @@ TEST_F(OldFiles, EveryPrefixReadsOrFailsCleanly) {
     }
 }
 
-TEST_F(OldFiles, TheRunFileIsFoundBesideTheDataFileWhateverItsFolderIsCalled) {
+TEST_F(OldFiles, TheRunFileLiesBesideTheDataFileWhateverItsFolderIsCalled) {
     std::filesystem::create_directory(dir.path().str() + "/data.2024");
     const AnsiString data = dir.file("data.2024/12.tim");
     gti_test::write_bytes(data, old_record(1, 1, {}));
@@ -153,17 +132,18 @@ TEST_F(OldFiles, TheRunFileIsFoundBesideTheDataFileWhateverItsFolderIsCalled) {
                           "[начало_рейса]\r\nглубина=1250\r\nвремя=100\r\n[окончание_рейса]\r\nвремя=200\r\n"
                           "[настройки_рейса]\r\nмастер=\"Петров\"\r\n");
     FileStorage s;
+    const FileStorageTextValues& v = s.get_text_values();
     s.get_text_values().get_list().SetText("конеч_глубина=7\r\n");
     s.load_text_values(data);
-    const FileStorageTextValues& v = s.get_text_values();
     EXPECT_EQ(v.get_text("мастер"), "Петров");
     EXPECT_EQ(v.get_text("время"), "100");  // the first of two keys
     EXPECT_EQ(v.get_text("нач_глубина"), "1250");
     EXPECT_EQ(v.get_text("нач_время"), "100");
     EXPECT_EQ(v.get_text("конеч_время"), "200");
-    EXPECT_EQ(v.get_list().IndexOfName("конеч_глубина"), -1);  // a key missing from the run file
+    EXPECT_EQ(v.get_list().IndexOfName("конеч_глубина"), -1);  // missing from the run file
 
-    s.add_old_file(data, false);  // the run file's sections become the run fields
+    EXPECT_FALSE(s.add_old_file(data, true));  // the run file alone
+    EXPECT_EQ(s.get_record_count(), 0);
     EXPECT_EQ(v.start_depth, 1250.0);
     EXPECT_EQ(v.end_time, 200u);
 }
@@ -180,21 +160,14 @@ TEST_F(OldFiles, SaveAllWritesValidRecordsInTheFoldersColumnsAndTheRunFile) {
     EXPECT_EQ(gti_test::read_bytes(name), old_record(1, 1, {1, 0, 3}) + old_record(3, 3, {7, 0, 9}));
     EXPECT_EQ(gti_test::read_bytes(dir.file("inpgti.nbl")), list);  // shared by the folder: kept
     EXPECT_NE(gti_test::read_bytes(dir.file("12.rac")).find("номер_рейса=12"), std::string::npos);
-    EXPECT_NE(lib::filetime_to_uint64(s.saved_file_time), 0u);
 
-    FileStorage fresh;  // a folder without a list receives one
-    fresh.add_parametr({"Б", "б", "т", "б"});
-    fresh.add_record(*s.get_record(0));
-    gti_test::temp_dir other;
-    fresh.save_all(other.file("1.tim"), false);
+    gti_test::temp_dir other;  // a folder without a list receives one
+    s.save_all(other.file("1.tim"), false);
     FileStorage back;
     back.add_file(other.file("1.tim"), false);
-    ASSERT_EQ(back.get_param_count(), 1);
-    EXPECT_EQ(back.get_param(0)->name, "Б");
-    EXPECT_EQ(back.get_record(0)->values[0], 1.0f);
-
-    EXPECT_TRUE(throws_with<std::runtime_error>([&] { fresh.save_all(other.file("missing/2.tim"), false); },
-                                                "Файл не найден!"));
+    ASSERT_EQ(back.get_param_count(), 2);
+    EXPECT_EQ(back.get_record(1)->values[1], 9.0f);
+    EXPECT_TRUE(throws_with<std::runtime_error>([&] { s.save_all(other.file("no/2.tim"), false); }, "Файл не найден!"));
 }
 
 }  // namespace

@@ -218,7 +218,7 @@ public:
     //   length not a multiple of 145              "InputMappedFile::read: eof" after the whole
     //                                             records were loaded
     //   missing or empty "inpgti.nbl"             its file error, after the records were loaded
-    //                                             (their values then stay in file column order)
+    //                                             (values in file column order, no run file)
     // An entry of "inpgti.nbl" cut short by the end of the file is ignored; one that would be
     // the 129th parameter becomes the warning "слишком много параметров".
 
@@ -253,7 +253,9 @@ public:
     void save_all(const AnsiString& name, bool text_only);
     // Saves the store to `name`, first appending the records that another process added to that
     // file since this store last read or wrote it (those later than the store's latest record).
-    // The store's own run information wins over the file's.
+    // The file's last-write time is read twice, 200 ms apart, so that a writer in the middle of
+    // appending is noticed. The store's own run information wins over the file's, and the time
+    // range is back as it was afterwards. A missing file is simply written.
     void smart_save_all(const AnsiString& name);
     // Writes every valid record as a 145-byte old-generation record, values in parameter order
     // (the first 32 parameters; columns without one are 0).
@@ -269,11 +271,11 @@ public:
     // file is touched.
     void append_text_values(const AnsiString& name, FileStorageTextValues& values);
     // Removes every block of the given types from a registration file (other extensions are
-    // left alone); `block_types` is sorted. The other blocks keep their order. Reading stops at a
-    // block of size 0 or an incomplete header; a block whose size is negative or runs past the
-    // end is kept with everything after it as it is. When the file cannot be read, the
-    // temporary copy (`name` + ".tmp") cannot be written or cannot replace the file, the file
-    // stays as it was and nothing is reported.
+    // left alone); `block_types` is sorted. The other blocks keep their order. A block of size 0
+    // or an incomplete header ends the file: what follows it, which no reader reads, is dropped.
+    // A block whose size is negative or runs past the end is kept with everything after it as
+    // it is. When the file cannot be read, or the temporary copy (`name` + ".tmp") cannot be
+    // written or cannot replace the file, the file stays as it was and nothing is reported.
     static void exclude_records(const AnsiString& name, std::vector<int>& block_types);
     // ---- end of the data files of both generations ------------------------------------------
 
