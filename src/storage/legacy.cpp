@@ -7,6 +7,7 @@
 
 #include "gti/io/file_streams.h"
 #include "gti/platform/codepage.h"
+#include "gti/platform/os.h"
 #include "gti/storage/file_storage.h"
 #include "gti/util/files.h"
 #include "gti/util/ini_file.h"
@@ -62,14 +63,19 @@ std::vector<AnsiString> list_keys(const char* data, std::size_t size) {
     return keys;
 }
 
-// The keys of the parameter list in the folder of a data file; none when it cannot be read.
+// The keys of the parameter list in the folder of a data file; none when there is no list or it
+// is empty. A list that exists but cannot be read (held by another program for too long) fails
+// with its file error: its columns are not known.
 std::vector<AnsiString> folder_list_keys(const AnsiString& name) {
+    const AnsiString path = folder_of(name) + list_name;
     try {
         lib::io::InputMappedFile list;
-        list.open(folder_of(name) + list_name, true);
+        list.open(path, true);
         return list_keys(list.get_data(), list.get_size());
     } catch (const std::runtime_error&) {
-        return {};  // missing, empty, or held by another program for too long
+        lib::os::dir_entry e;
+        if (!lib::os::entry_info(path, e) || e.size == 0) return {};
+        throw;
     }
 }
 
@@ -99,6 +105,23 @@ columns in_order(int param_count) {
     columns cols;
     for (int k = 0; k < value_count; ++k)
         cols[static_cast<std::size_t>(k)] = k < param_count ? k : -1;
+    return cols;
+}
+
+// The parameter of a store that each column holds, by the keys of a parameter list; without a
+// key in the list, the first 32 parameters in order.
+columns columns_by_keys(const FileStorage& s, const std::vector<AnsiString>& keys) {
+    if (std::ranges::all_of(keys, [](const AnsiString& k) { return k.empty(); })) return in_order(s.get_param_count());
+    columns cols;
+    cols.fill(-1);
+    for (std::size_t k = 0; k < keys.size() && k < cols.size(); ++k) {
+        for (int i = 0; !keys[k].empty() && i < s.get_param_count(); ++i) {
+            if (lib::cp1251::equal_nocase(s.get_param(i)->global_name.view(), keys[k].view())) {
+                cols[k] = i;
+                break;
+            }
+        }
+    }
     return cols;
 }
 
@@ -227,27 +250,15 @@ void FileStorage::old_save_params(lib::io::BinaryOutputStream& out) {
 }
 
 std::array<int, FileStorage::old_value_count> FileStorage::old_columns(const AnsiString& name) const {
-    const std::vector<AnsiString> keys = folder_list_keys(name);
-    if (std::ranges::all_of(keys, [](const AnsiString& k) { return k.empty(); })) return in_order(param_count_);
-    columns cols;
-    cols.fill(-1);
-    for (std::size_t k = 0; k < keys.size() && k < cols.size(); ++k) {
-        for (int i = 0; !keys[k].empty() && i < param_count_; ++i) {
-            if (lib::cp1251::equal_nocase(params_[static_cast<std::size_t>(i)].global_name.view(), keys[k].view())) {
-                cols[k] = i;
-                break;
-            }
-        }
-    }
-    return cols;
+    return columns_by_keys(*this, folder_list_keys(name));
 }
 
 void FileStorage::save_old_file(const AnsiString& name, bool text_only) {
     std::exception_ptr data_error;
     if (!text_only) {
-        const bool new_list =
-            std::ranges::all_of(folder_list_keys(name), [](const AnsiString& k) { return k.empty(); });
-        const columns cols = old_columns(name);
+        const std::vector<AnsiString> keys = folder_list_keys(name);
+        const bool new_list = std::ranges::all_of(keys, [](const AnsiString& k) { return k.empty(); });
+        const columns cols = columns_by_keys(*this, keys);
         try {
             lib::io::BinaryOutputFileStream out;
             out.open(name, false, true);

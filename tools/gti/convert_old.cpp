@@ -1,6 +1,8 @@
 #include "convert_old.h"
 
 #include <algorithm>
+#include <array>
+#include <initializer_list>
 #include <stdexcept>
 #include <string>
 
@@ -22,21 +24,20 @@ bool is_old_generation(const AnsiString& file) {
 }
 
 void save_data_file(FileStorage& store, const AnsiString& file) {
-    if (is_old_generation(file)) {
-        const auto columns = store.old_columns(file);
-        for (int i = 0; i < store.get_param_count(); ++i) {
-            if (std::find(columns.begin(), columns.end(), i) != columns.end()) continue;
-            const AnsiString why =
-                store.get_param_count() > FileStorage::old_value_count
-                    ? AnsiString("the old generation holds 32 parameters, the data has ") +
-                          AnsiString(std::to_string(store.get_param_count()))
-                    : AnsiString("inpgti.nbl of that folder has no column for ") + store.get_param(i)->global_name;
-            throw std::runtime_error((file + ": " + why).str());
-        }
-    } else if (!ends_with(file, {".realtim", ".realdep", ".reallag"})) {
+    const bool old = is_old_generation(file);
+    if (!old && !ends_with(file, {".realtim", ".realdep", ".reallag"}))
         throw std::runtime_error((file + ": unknown kind of data file to write").str());
-    }
     try {
+        // Checked before the file is touched: a parameter without a column would be lost.
+        const auto columns = old ? store.old_columns(file) : std::array<int, FileStorage::old_value_count>{};
+        for (int i = 0; old && i < store.get_param_count(); ++i) {
+            if (std::find(columns.begin(), columns.end(), i) != columns.end()) continue;
+            if (store.get_param_count() > FileStorage::old_value_count)
+                throw std::runtime_error("the old generation holds 32 parameters, the data has " +
+                                         std::to_string(store.get_param_count()));
+            throw std::runtime_error(
+                ("inpgti.nbl of that folder has no column for " + store.get_param(i)->global_name).str());
+        }
         store.save_all(file, false);
     } catch (const std::exception& e) {
         throw std::runtime_error((file + ": " + e.what()).str());

@@ -249,7 +249,8 @@ public:
     // An old-generation file gets the valid records in the columns of old_columns, then its run
     // file (see RaceInfo), with `text_only` only the run file; a folder whose "inpgti.nbl" has no
     // entry with a key receives one written from the store. Throws the file's error when the
-    // old data file cannot be written, after the run file was written.
+    // old data file cannot be written, after the run file was written; a list that exists but
+    // cannot be read fails the save before anything is written.
     void save_all(const AnsiString& name, bool text_only);
     // Saves the store to `name`, first appending the records that another process added to that
     // file since this store last read or wrote it (those later than the store's latest record).
@@ -264,7 +265,7 @@ public:
     void old_save_params(lib::io::BinaryOutputStream& out);
     // The parameter that each column of an old-generation file `name` holds (-1: none): by the
     // keys of the folder's "inpgti.nbl" when it has an entry with a key, else the first 32
-    // parameters in order.
+    // parameters in order. Throws the list's file error when it exists but cannot be read.
     std::array<int, old_value_count> old_columns(const AnsiString& name) const;
     // Appends a run block with the text of `values` to a registration file, under the
     // whole-file lock. Throws the critical FileStorageException of an oversized block before the
