@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "convert_old.h"
 #include "gti/options/options.h"
 #include "gti/platform/codepage.h"
 #include "gti/util/number_text.h"
@@ -51,7 +52,17 @@ void load_data_file(FileStorage& store, const AnsiString& file) {
         }
         return;
     }
-    throw std::runtime_error((file + ": unknown kind of data file (known: .realtim, .realdep, .reallag)").str());
+    // Old-generation files, read with their "inpgti.nbl" and run file.
+    if (is_old_generation(file)) {
+        try {
+            store.add_file(file, false);
+        } catch (const std::exception& e) {
+            throw std::runtime_error((file + ": " + e.what()).str());
+        }
+        return;
+    }
+    throw std::runtime_error(
+        (file + ": unknown kind of data file (known: .realtim, .realdep, .reallag, .tim, .dep, .ldp)").str());
 }
 
 void print_info(FileStorage& store, const AnsiString& file, bool json) {

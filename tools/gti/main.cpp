@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "convert_old.h"
 #include "demo.h"
 #include "gti/params/par_tabl.h"
 #include "gti/platform/codepage.h"
@@ -16,6 +17,7 @@
 #include "gti/util/number_text.h"
 #include "info.h"
 #include "las.h"
+#include "merge.h"
 #include "output.h"
 #include "params.h"
 
@@ -37,9 +39,17 @@ const char* const usage =
     "                      a data file as a LAS 2.0 log: a curve per parameter, rows in depth\n"
     "                      order (--time: indexed by time); --valid-only keeps the records that\n"
     "                      depth processing leaves valid; gti info describes LAS files too\n"
+    "  merge OUT IN...     load data files, or masks such as 'well7/*.tim' (loaded in name\n"
+    "                      order), into one store and save it as OUT; parameters merge by\n"
+    "                      key, records stay in the order read\n"
+    "  convert IN OUT      convert a data file between the old generation and the\n"
+    "                      registration files, in either direction, run information included\n"
     "  --help              this text\n"
     "\n"
-    "data files: registration files .realtim, .realdep, .reallag; LAS logs .las (info only)\n";
+    "data files: registration files .realtim, .realdep, .reallag; the old generation .tim,\n"
+    "            .dep, .ldp, read and written with the folder's inpgti.nbl (parameters, at most\n"
+    "            32) and the run file of the same name with the extension .rac; LAS logs .las\n"
+    "            (gti info only)\n";
 
 int demo(const std::vector<AnsiString>& args) {
     if (args.size() > 1) throw std::runtime_error("demo takes at most one folder");
@@ -94,6 +104,15 @@ int info(const std::vector<AnsiString>& args) {
     return 0;
 }
 
+// Converts between the two generations of data files.
+int convert(const std::vector<AnsiString>& args) {
+    if (args.size() != 2) throw std::runtime_error("convert takes one input and one output file");
+    if (!gti_tool::convert_legacy(args[0], args[1]))
+        throw std::runtime_error("convert: one of the files must be of the old generation (.tim, .dep, .ldp)");
+    gti_tool::say("Записан " + args[1]);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -111,6 +130,9 @@ int main(int argc, char** argv) {
         if (command == "params") return gti_tool::params_command(args);
         if (command == "catalogue") return gti_tool::catalogue_command(args);
         if (command == "las") return gti_tool::las_command(args);
+        // Merging files, and converting between the generations.
+        if (command == "merge") return gti_tool::merge(args);
+        if (command == "convert") return convert(args);
         std::fprintf(stderr, "gti: unknown command '%s'\n\n%s", argv[1], usage);
         return 2;
     } catch (const std::exception& e) {

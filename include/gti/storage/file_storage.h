@@ -184,6 +184,102 @@ public:
     // ones); 0 for fewer than two records.
     int calc_time_step();
 
+    // ---- Data files of both generations ---------------------------------------------------
+    //
+    // Each kind of data file exists in two generations, chosen by the extension (letter case
+    // ignored):
+    //
+    //   kind                 registration file   old generation
+    //   time-indexed         .realtim            .tim
+    //   depth-indexed        .realdep            .dep
+    //   lag-depth-indexed    .reallag            .ldp
+    //
+    // An old-generation data file is a run of 145-byte records, with no header; all numbers are
+    // little-endian:
+    //
+    //   0 tag (1 byte)  1 time (uint32)  5 depth (float)  9 second_depth (float)
+    //   13 32 values (float each, value k at 13 + 4k)  141 zero (4 bytes, ignored on reading)
+    //
+    // third_depth is not stored: a record read takes its depth there. Its companions lie in the
+    // same folder: "inpgti.nbl", one entry per column (entry k describes value k), shared by the
+    // old files of the folder,
+    //
+    //   name, short_name, unit, global_name (texts with a zero byte) | 12 unused bytes |
+    //   scale_min, scale_max (float) | 5 unused bytes
+    //
+    // where an entry with an empty key describes an unused column; and the run file (the data
+    // file's name up to the first point of its file part, then "rac"): the INI sections of
+    // RaceInfo. Columns are matched to the store's parameters by key, so a list with unused
+    // columns, or a store that already holds other parameters, keeps every value under its own
+    // parameter. A record whose time is 0 is never loaded.
+    //
+    // Failures of the old-generation reader, all std::runtime_error from gti/io:
+    //   missing, locked or empty data file        the file's error; nothing is loaded
+    //   length not a multiple of 145              "InputMappedFile::read: eof" after the whole
+    //                                             records were loaded
+    //   missing or empty "inpgti.nbl"             its file error, after the records were loaded
+    //                                             (values in file column order, no run file)
+    // An entry of "inpgti.nbl" cut short by the end of the file is ignored; one that would be
+    // the 129th parameter becomes the warning "слишком много параметров".
+
+    // The size of an old-generation record, and the number of values it holds.
+    static constexpr int old_record_size = 145;
+    static constexpr int old_value_count = 32;
+
+    // Loads every file (not folder) that matches the wildcard mask, in the order of their names
+    // compared without regard to letter case. An error ends the loading and reaches the caller;
+    // files loaded before it stay.
+    void add_files_by_mask(const char* mask);
+    // Loads a data file of either generation by its extension and remembers its last-write time
+    // in saved_file_time; new_format becomes 1 for a registration file, 0 for an old one.
+    // Throws a critical FileStorageException "Неправильное расширение открываемого файла: " +
+    // the lower-cased extension for any other file, and loads nothing then.
+    bool add_file(const AnsiString& name, bool text_only);
+    // Loads an old-generation file with its "inpgti.nbl" and run file; with `text_only` only the
+    // run file. True when the store then holds a record; false with `text_only`.
+    bool add_old_file(const AnsiString& name, bool text_only);
+    // Merges the run file of a data file into the text values: its key=value lines, then
+    // "нач_глубина", "нач_время", "конеч_глубина", "конеч_время" from the sections
+    // "начало_рейса" and "окончание_рейса". A missing or unreadable run file changes nothing.
+    void load_text_values(const AnsiString& name);
+
+    // Writes the store to `name` in the generation of its extension (for another extension, in
+    // the generation of the file last loaded, new_format). A registration file is written whole,
+    // or with `text_only` only its run block is replaced (the other blocks stay as they are).
+    // An old-generation file gets the valid records in the columns of old_columns, then its run
+    // file (see RaceInfo), with `text_only` only the run file; a folder whose "inpgti.nbl" has no
+    // entry with a key receives one written from the store. Throws the file's error when the
+    // old data file cannot be written, after the run file was written; a list that exists but
+    // cannot be read fails the save before anything is written.
+    void save_all(const AnsiString& name, bool text_only);
+    // Saves the store to `name`, first appending the records that another process added to that
+    // file since this store last read or wrote it (those later than the store's latest record).
+    // The file's last-write time is read twice, 200 ms apart, so that a writer in the middle of
+    // appending is noticed. The store's own run information wins over the file's, and the time
+    // range is back as it was afterwards. A missing file is simply written.
+    void smart_save_all(const AnsiString& name);
+    // Writes every valid record as a 145-byte old-generation record, values in parameter order
+    // (the first 32 parameters; columns without one are 0).
+    void old_save_values(lib::io::BinaryOutputStream& out);
+    // Writes the "inpgti.nbl" entries of the first 32 parameters.
+    void old_save_params(lib::io::BinaryOutputStream& out);
+    // The parameter that each column of an old-generation file `name` holds (-1: none): by the
+    // keys of the folder's "inpgti.nbl" when it has an entry with a key, else the first 32
+    // parameters in order. Throws the list's file error when it exists but cannot be read.
+    std::array<int, old_value_count> old_columns(const AnsiString& name) const;
+    // Appends a run block with the text of `values` to a registration file, under the
+    // whole-file lock. Throws the critical FileStorageException of an oversized block before the
+    // file is touched.
+    void append_text_values(const AnsiString& name, FileStorageTextValues& values);
+    // Removes every block of the given types from a registration file (other extensions are
+    // left alone); `block_types` is sorted. The other blocks keep their order. A block of size 0
+    // or an incomplete header ends the file: what follows it, which no reader reads, is dropped.
+    // A block whose size is negative or runs past the end is kept with everything after it as
+    // it is. When the file cannot be read, or the temporary copy (`name` + ".tmp") cannot be
+    // written or cannot replace the file, the file stays as it was and nothing is reported.
+    static void exclude_records(const AnsiString& name, std::vector<int>& block_types);
+    // ---- end of the data files of both generations ------------------------------------------
+
     FILETIME saved_file_time{};                  // last-write time of the data file last read or written
     std::uint32_t time_range_start = 0;          // loaders keep records from this time ...
     std::uint32_t time_range_end = 0xFFFFFFFFu;  // ... to this one, both included
@@ -197,6 +293,7 @@ private:
     void add_values(reader& in);
     void load_text_values(reader& in, int size);
     void check_block_sizes();
+    void save_old_file(const AnsiString& name, bool text_only);
 
     lib::lock_object lock_;
     std::vector<std::shared_ptr<FileStorageItem>> records_;

@@ -1,0 +1,173 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "expect.h"
+#include "gti/storage/file_storage.h"
+#include "legacy_bytes.h"
+#include "support.h"
+
+using gti_test::throws_with;
+using storage_test::entry;
+using storage_test::old_record;
+
+namespace {
+
+class OldFiles : public ::testing::Test {
+protected:
+    gti_test::temp_dir dir;
+    AnsiString name = dir.file("12.tim");
+
+    void write(const std::string& data, const std::string& list) {
+        gti_test::write_bytes(name, data);
+        gti_test::write_bytes(dir.file("inpgti.nbl"), list);
+    }
+};
+
+std::string written(void (FileStorage::*save)(lib::io::BinaryOutputStream&), FileStorage& s) {
+    lib::io::BinaryMemoryOutputStream out;
+    (s.*save)(out);
+    return std::string(out.get_buffer(), out.get_size());
+}
+
+TEST_F(OldFiles, GoldenRecordAndListEntries) {
+    FileStorage s;
+    s.add_parametr({"Вес", "W", "т", "вес", 0, 200});
+    s.add_parametr({"", "", "", "ходы"});
+    FileStorageItem r;
+    r.tag = 7;
+    r.time = 0x01020304;
+    r.depth = 1.5f;
+    r.second_depth = 2.5f;
+    r.third_depth = 3.5f;
+    r.values = {10.0f, -1.0f};
+    s.add_record(r);
+    r.valid = false;  // rejected by depth processing: not written
+    s.add_record(r);
+    EXPECT_EQ(written(&FileStorage::old_save_values, s),
+              std::string("\x07\x04\x03\x02\x01\x00\x00\xC0\x3F\x00\x00\x20\x40\x00\x00\x20\x41\x00\x00\x80\xBF", 21) +
+                  std::string(124, '\0'));
+    const std::string z12(12, '\0'), z5(5, '\0');
+    EXPECT_EQ(written(&FileStorage::old_save_params, s),
+              std::string("\xC2\xE5\xF1\0W\0\xF2\0\xE2\xE5\xF1\0", 12) + z12 + std::string("\0\0\0\0\0\0\x48\x43", 8) +
+                  z5 + std::string("\0\0\0\xF5\xEE\xE4\xFB\0", 8) + z12 + std::string("\0\0\0\0\0\0\xC8\x42", 8) + z5);
+}
+
+TEST_F(OldFiles, ColumnsFindTheirParametersByKey) {
+    const std::string aa(12, '\xAA'), bb(5, '\xBB');
+    write(old_record(0, 1, {}) + old_record(999, 2, {}) + old_record(1000, 12.5f, {1, 2, 3}),
+          std::string("P\0p\0u\0k1\0", 9) + aa + std::string("\0\0\x80\x3F\0\0\x20\x41", 8) + bb +  // 1..10
+              std::string("X\0x\0\0\0", 6) + aa + std::string(8, '\0') + bb +  // an unused column: no key
+              std::string("Q\0q\0v\0k3\0", 9) + aa + std::string("\0\0\0\0\0\0\xC8\x42", 8) + bb);  // 0..100
+    FileStorage s;
+    s.add_parametr({"", "", "", "held before"});
+    s.time_range_start = 1000;  // time 0 is never loaded, 999 is outside the range
+    EXPECT_TRUE(s.add_old_file(name, false));
+    ASSERT_EQ(s.get_param_count(), 3);
+    EXPECT_EQ(s.get_param(1)->short_name, "p");
+    EXPECT_EQ(s.get_param(1)->scale_min, 1.0f);
+    EXPECT_EQ(s.get_param(2)->unit, "v");
+    EXPECT_EQ(s.get_param(2)->scale_max, 100.0f);
+    ASSERT_EQ(s.get_record_count(), 1);
+    const FileStorageItem& r = *s.get_record(0);
+    EXPECT_EQ(r.time, 1000u);
+    EXPECT_EQ(r.third_depth, 12.5f);
+    EXPECT_EQ(r.second_depth, 13.5f);
+    EXPECT_EQ(r.values.size(), 32u);
+    EXPECT_EQ(std::vector<float>(r.values.begin(), r.values.begin() + 4), (std::vector<float>{0, 1, 3, 0}));
+}
+
+TEST_F(OldFiles, DamagedFilesKeepWhatCameBefore) {
+    struct row {
+        std::string data;
+        bool list;
+        const char* error;
+        int records;
+    };
+    const std::string two = old_record(1, 1, {5}) + old_record(2, 2, {6});
+    for (const row& r : {
+             row{two + std::string(10, '\x01'), true, "InputMappedFile::read: eof", 2},
+             row{"", true, "InputMappedFile::open: (h_file_mapping == NULL)", 0},
+             row{two, false, "Файл не найден!", 2},
+         }) {
+        SCOPED_TRACE(r.error);
+        gti_test::temp_dir d;
+        gti_test::write_bytes(d.file("7.dep"), r.data);
+        if (r.list) gti_test::write_bytes(d.file("inpgti.nbl"), entry("A", "a"));
+        FileStorage s;
+        EXPECT_TRUE(throws_with<std::runtime_error>([&] { s.add_old_file(d.file("7.dep"), false); }, r.error));
+        ASSERT_EQ(s.get_record_count(), r.records);
+        if (r.records > 0) {
+            EXPECT_EQ(s.get_record(1)->values[0], 6.0f);
+        }
+    }
+}
+
+TEST_F(OldFiles, EveryPrefixReadsOrFailsCleanly) {
+    const std::string file = old_record(1, 1, {1}) + old_record(2, 2, {2}) + old_record(3, 3, {3});
+    for (std::size_t n = 0; n <= file.size(); ++n) {
+        SCOPED_TRACE(n);
+        write(file.substr(0, n), entry("A", "a"));
+        FileStorage s;
+        try {
+            s.add_old_file(name, false);
+            EXPECT_TRUE(n > 0 && n % 145 == 0);
+        } catch (const std::runtime_error& e) {
+            EXPECT_EQ(std::string(e.what()),
+                      n == 0 ? "InputMappedFile::open: (h_file_mapping == NULL)" : "InputMappedFile::read: eof");
+        }
+        EXPECT_EQ(s.get_record_count(), static_cast<int>(n / 145));
+    }
+}
+
+TEST_F(OldFiles, TheRunFileLiesBesideTheDataFileWhateverItsFolderIsCalled) {
+    std::filesystem::create_directory(dir.path().str() + "/data.2024");
+    const AnsiString data = dir.file("data.2024/12.tim");
+    gti_test::write_bytes(data, old_record(1, 1, {}));
+    gti_test::write_bytes(dir.file("data.2024/inpgti.nbl"), entry("A", "a"));
+    gti_test::write_bytes(dir.file("data.rac"), "мастер=Не тот\r\n");
+    gti_test::write_bytes(dir.file("data.2024/12.rac"),
+                          "[начало_рейса]\r\nглубина=1250\r\nвремя=100\r\n[окончание_рейса]\r\nвремя=200\r\n"
+                          "[настройки_рейса]\r\nмастер=\"Петров\"\r\n");
+    FileStorage s;
+    const FileStorageTextValues& v = s.get_text_values();
+    s.get_text_values().get_list().SetText("конеч_глубина=7\r\n");
+    s.load_text_values(data);
+    EXPECT_EQ(v.get_text("мастер"), "Петров");
+    EXPECT_EQ(v.get_text("время"), "100");  // the first of two keys
+    EXPECT_EQ(v.get_text("нач_глубина"), "1250");
+    EXPECT_EQ(v.get_text("нач_время"), "100");
+    EXPECT_EQ(v.get_text("конеч_время"), "200");
+    EXPECT_EQ(v.get_list().IndexOfName("конеч_глубина"), -1);  // missing from the run file
+
+    EXPECT_FALSE(s.add_old_file(data, true));  // the run file alone
+    EXPECT_EQ(s.get_record_count(), 0);
+    EXPECT_EQ(v.start_depth, 1250.0);
+    EXPECT_EQ(v.end_time, 200u);
+}
+
+TEST_F(OldFiles, SaveAllWritesValidRecordsInTheFoldersColumnsAndTheRunFile) {
+    name = dir.file("12.dep");
+    const std::string list = entry("A", "a") + entry("unused", "") + entry("C", "c");
+    write(old_record(1, 1, {1, 2, 3}) + old_record(2, 2, {4, 5, 6}) + old_record(3, 3, {7, 8, 9}), list);
+    FileStorage s;
+    s.add_file(name, false);
+    s.get_record_ptr(1)->valid = false;
+    s.get_text_values().race_number = 12;
+    s.save_all(name, false);
+    EXPECT_EQ(gti_test::read_bytes(name), old_record(1, 1, {1, 0, 3}) + old_record(3, 3, {7, 0, 9}));
+    EXPECT_EQ(gti_test::read_bytes(dir.file("inpgti.nbl")), list);  // shared by the folder: kept
+    EXPECT_NE(gti_test::read_bytes(dir.file("12.rac")).find("номер_рейса=12"), std::string::npos);
+
+    gti_test::temp_dir other;  // a folder without a list receives one
+    s.save_all(other.file("1.tim"), false);
+    FileStorage back;
+    back.add_file(other.file("1.tim"), false);
+    ASSERT_EQ(back.get_param_count(), 2);
+    EXPECT_EQ(back.get_record(1)->values[1], 9.0f);
+    EXPECT_TRUE(throws_with<std::runtime_error>([&] { s.save_all(other.file("no/2.tim"), false); }, "Файл не найден!"));
+}
+
+}  // namespace

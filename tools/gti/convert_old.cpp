@@ -1,0 +1,59 @@
+#include "convert_old.h"
+
+#include <algorithm>
+#include <array>
+#include <initializer_list>
+#include <stdexcept>
+#include <string>
+
+#include "gti/platform/codepage.h"
+#include "info.h"
+
+namespace gti_tool {
+namespace {
+
+bool ends_with(const AnsiString& file, std::initializer_list<const char*> extensions) {
+    const std::string lower = lib::cp1251::to_lower(file.view());
+    return std::any_of(extensions.begin(), extensions.end(), [&](const char* e) { return lower.ends_with(e); });
+}
+
+}  // namespace
+
+bool is_old_generation(const AnsiString& file) {
+    return ends_with(file, {".tim", ".dep", ".ldp"});
+}
+
+void save_data_file(FileStorage& store, const AnsiString& file) {
+    const bool old = is_old_generation(file);
+    if (!old && !ends_with(file, {".realtim", ".realdep", ".reallag"}))
+        throw std::runtime_error((file + ": unknown kind of data file to write").str());
+    try {
+        // Checked before the file is touched: a parameter without a column would be lost.
+        const auto columns = old ? store.old_columns(file) : std::array<int, FileStorage::old_value_count>{};
+        for (int i = 0; old && i < store.get_param_count(); ++i) {
+            if (std::find(columns.begin(), columns.end(), i) != columns.end()) continue;
+            if (store.get_param_count() > FileStorage::old_value_count)
+                throw std::runtime_error("the old generation holds 32 parameters, the data has " +
+                                         std::to_string(store.get_param_count()));
+            throw std::runtime_error(
+                ("inpgti.nbl of that folder has no column for " + store.get_param(i)->global_name).str());
+        }
+        store.save_all(file, false);
+    } catch (const std::exception& e) {
+        throw std::runtime_error((file + ": " + e.what()).str());
+    }
+}
+
+bool convert_legacy(const AnsiString& in, const AnsiString& out) {
+    if (!is_old_generation(in) && !is_old_generation(out)) return false;
+    FileStorage store;
+    load_data_file(store, in);
+    TStringList& lines = store.get_text_values().get_list();
+    for (int i = lines.Count() - 1; i >= 0; --i) {
+        if (lines[i].find('=') == AnsiString::npos) lines.Delete(i);
+    }
+    save_data_file(store, out);
+    return true;
+}
+
+}  // namespace gti_tool
