@@ -124,12 +124,14 @@ void ini_options_elements::add_pod(char* data, int size, const AnsiString& secti
 }
 
 void ini_options::save(TIniFile* ini) {
-    before_save(ini);
-    ini_options_elements elements;
-    get_elements_list(elements);
-    for (const auto& e : elements.items())
-        e->save_item(ini);
-    save_additional_info(ini);
+    ini_update(ini, [&] {
+        before_save(ini);
+        ini_options_elements elements;
+        get_elements_list(elements);
+        for (const auto& e : elements.items())
+            e->save_item(ini);
+        save_additional_info(ini);
+    });
 }
 
 void ini_options::load(TIniFile* ini) {
@@ -164,15 +166,17 @@ void ini_options::load(const AnsiString& name) {
 }
 
 void IniSerialData::save(TIniFile* ini) {
-    const int n = size();
-    ini->EraseSection(name);
-    ini->WriteInteger(name, "size", n);
-    for (int i = 0; i < n; ++i) {
-        AnsiString text;
-        item(i)->to_string(text);
-        ini->WriteString(name, "item" + std::to_string(i + 1), "\"" + text + "\"");
-    }
-    after_save(ini);
+    ini_update(ini, [&] {
+        const int n = size();
+        ini->EraseSection(name);
+        ini->WriteInteger(name, "size", n);
+        for (int i = 0; i < n; ++i) {
+            AnsiString text;
+            item(i)->to_string(text);
+            ini->WriteString(name, "item" + std::to_string(i + 1), "\"" + text + "\"");
+        }
+        after_save(ini);
+    });
 }
 
 void IniSerialData::load(TIniFile* ini) {

@@ -1,5 +1,7 @@
 #include "gti/options/module_list.h"
 
+#include "gti/util/ini_file.h"
+
 namespace lib {
 
 void ModuleList::register_module(const char* name, ModuleBase* module) {
@@ -8,11 +10,14 @@ void ModuleList::register_module(const char* name, ModuleBase* module) {
 }
 
 void ModuleList::save_to_ini(TIniFile* ini) {
-    for (const auto& [name, module] : modules_) {
-        if (auto* m = dynamic_cast<ini_options*>(module)) m->save(ini);
-        if (auto* m = dynamic_cast<IniCollectModule*>(module)) m->save(ini);
-        if (auto* m = dynamic_cast<OptModule*>(module)) m->save_to_ini(ini);
-    }
+    // Every module's settings reach the file together.
+    ini_update(ini, [&] {
+        for (const auto& [name, module] : modules_) {
+            if (auto* m = dynamic_cast<ini_options*>(module)) m->save(ini);
+            if (auto* m = dynamic_cast<IniCollectModule*>(module)) m->save(ini);
+            if (auto* m = dynamic_cast<OptModule*>(module)) m->save_to_ini(ini);
+        }
+    });
 }
 
 void ModuleList::load_from_ini(TIniFile* ini) {

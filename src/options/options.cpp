@@ -180,8 +180,10 @@ void options_base::load_from_ini(TIniFile* ini) {
 void options_base::save_to_ini(TIniFile* ini) {
     options_list list;
     enum_values(list);
-    list.for_each(ini_writer{ini});
-    save_additional_info(ini);
+    ini_update(ini, [&] {
+        list.for_each(ini_writer{ini});
+        save_additional_info(ini);
+    });
 }
 
 void options_base::load_from_ini(const AnsiString& file_name) {

@@ -285,7 +285,12 @@ void FileStorage::save_old_file(const AnsiString& name, bool text_only) {
     if (!race_file.empty()) {
         RaceInfo run;
         static_cast<RaceInfoData&>(run) = static_cast<const RaceInfoData&>(text_values_);
-        run.save(race_file);
+        try {
+            run.save(race_file);
+        } catch (const std::runtime_error&) {
+            // A run file that cannot be written is reported, after a data file that could not be.
+            if (data_error == nullptr) data_error = std::current_exception();
+        }
     }
     FILETIME written{};
     lib::get_file_times(name, nullptr, &written);

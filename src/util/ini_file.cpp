@@ -1,8 +1,10 @@
 #include "gti/util/ini_file.h"
 
 #include <charconv>
+#include <functional>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "gti/platform/os.h"
 #include "gti/util/number_text.h"
@@ -72,8 +74,9 @@ bool parse_float(std::string_view s, double& out) {
 struct TIniFile::state {
     explicit state(const AnsiString& name) : file(name), doc("") {}
 
-    // The document as the file holds it now.
+    // The document as the file holds it now; inside an update, as the pending changes leave it.
     const ini_document& current() {
+        if (depth > 0 && parsed) return doc;
         if (file.refresh() || !parsed) {
             doc = ini_document(file.contents());
             parsed = true;
@@ -81,27 +84,69 @@ struct TIniFile::state {
         return doc;
     }
 
-    // Changes the file through a document edit; `edit` returns whether it changed anything.
-    template <class Edit>
-    void change(Edit edit) {
-        file.update([&](std::string& contents) {
-            ini_document d(contents);
-            if (!edit(d)) return false;
-            contents = d.text();
-            return true;
-        });
+    // Changes the file through a document edit that returns whether it changed anything; inside
+    // an update the edit waits for the update's end.
+    void change(std::function<bool(ini_document&)> edit) {
+        if (depth > 0) {
+            current();
+            edit(doc);
+            pending.push_back(std::move(edit));
+            return;
+        }
+        apply({std::move(edit)});
+    }
+
+    // Applies edits to the newest contents of the file in one replacement.
+    void apply(const std::vector<std::function<bool(ini_document&)>>& edits) {
+        try {
+            file.update([&](std::string& contents) {
+                ini_document d(contents);
+                bool changed = false;
+                for (const auto& edit : edits)
+                    changed = edit(d) || changed;
+                if (changed) contents = d.text();
+                return changed;
+            });
+        } catch (...) {
+            parsed = false;
+            throw;
+        }
         doc = ini_document(file.contents());
         parsed = true;
+    }
+
+    // Ends an update: the pending changes reach the file.
+    void flush() {
+        std::vector<std::function<bool(ini_document&)>> edits;
+        edits.swap(pending);
+        if (!edits.empty()) apply(edits);
     }
 
     lib::os::shared_file file;
     ini_document doc;
     bool parsed = false;
+    int depth = 0;  // nesting of BeginUpdate
+    std::vector<std::function<bool(ini_document&)>> pending;
 };
 
 TIniFile::TIniFile(const AnsiString& file_name) : s_(std::make_unique<state>(file_name)) {}
 
-TIniFile::~TIniFile() = default;
+TIniFile::~TIniFile() {
+    try {
+        s_->flush();
+    } catch (...) {
+        // Destructors do not throw: EndUpdate reports a failed update to callers that ask.
+    }
+}
+
+void TIniFile::BeginUpdate() {
+    if (s_->depth++ == 0) s_->current();
+}
+
+void TIniFile::EndUpdate() {
+    if (s_->depth == 0) return;
+    if (--s_->depth == 0) s_->flush();
+}
 
 const AnsiString& TIniFile::FileName() const {
     return s_->file.path();
@@ -118,7 +163,7 @@ void TIniFile::WriteString(const AnsiString& section, const AnsiString& key, con
     const std::string stored = stored_form(value);
     // Nothing to do when the file already holds the value.
     if (s_->current().find(sec, k) == std::optional<std::string_view>(stored)) return;
-    s_->change([&](ini_document& d) { return d.set(sec, k, stored); });
+    s_->change([sec = std::string(sec), k = std::string(k), stored](ini_document& d) { return d.set(sec, k, stored); });
 }
 
 int TIniFile::ReadInteger(const AnsiString& section, const AnsiString& key, int def) const {
@@ -178,12 +223,12 @@ void TIniFile::ReadSectionValues(const AnsiString& section, TStrings* lines) con
 void TIniFile::EraseSection(const AnsiString& section) {
     const std::string_view sec = trim_blanks(section.view());
     if (!s_->current().has_section(sec)) return;
-    s_->change([&](ini_document& d) { return d.erase_section(sec); });
+    s_->change([sec = std::string(sec)](ini_document& d) { return d.erase_section(sec); });
 }
 
 void TIniFile::DeleteKey(const AnsiString& section, const AnsiString& key) {
     const std::string_view sec = trim_blanks(section.view());
     const std::string_view k = trim_blanks(key.view());
     if (!s_->current().find(sec, k)) return;
-    s_->change([&](ini_document& d) { return d.erase_key(sec, k); });
+    s_->change([sec = std::string(sec), k = std::string(k)](ini_document& d) { return d.erase_key(sec, k); });
 }

@@ -134,6 +134,40 @@ TEST_F(IniFileTest, TwoProcessesWritingDifferentKeysBothKeepTheirValues) {
     }
 }
 
+TEST_F(IniFileTest, AnUpdateWritesItsChangesTogether) {
+    gti_test::write_bytes(name, "[s]\r\nold=1\r\n");
+    TIniFile ini(name), other(name);
+    ini.BeginUpdate();
+    ini.WriteString("s", "a", "1");
+    ini.BeginUpdate();  // updates nest
+    ini.DeleteKey("s", "old");
+    ini.EndUpdate();
+    EXPECT_EQ(ini.ReadString("s", "a", ""), "1");  // the object sees its own changes ...
+    EXPECT_FALSE(ini.ValueExists("s", "old"));
+    EXPECT_EQ(gti_test::read_bytes(name), "[s]\r\nold=1\r\n");  // ... the file does not yet
+    other.WriteString("t", "b", "2");                           // another writer meanwhile
+    ini.EndUpdate();
+    EXPECT_EQ(gti_test::read_bytes(name), "[s]\r\na=1\r\n[t]\r\nb=2\r\n");
+    EXPECT_EQ(ini.ReadString("t", "b", ""), "2");
+}
+
+TEST_F(IniFileTest, AnUnfinishedUpdateIsWrittenByTheDestructor) {
+    {
+        TIniFile ini(name);
+        ini.BeginUpdate();
+        ini.WriteInteger("s", "n", 5);
+    }
+    EXPECT_EQ(TIniFile(name).ReadInteger("s", "n", 0), 5);
+}
+
+TEST_F(IniFileTest, AnUpdateThatCannotBeWrittenFailsAtItsEnd) {
+    TIniFile ini(dir.file("no-folder/x.ini"));
+    ini.BeginUpdate();
+    ini.WriteString("s", "a", "1");
+    EXPECT_TRUE(gti_test::throws_with<std::runtime_error>([&] { ini.EndUpdate(); }, "Невозможно записать в файл!"));
+    EXPECT_EQ(ini.ReadString("s", "a", "gone"), "gone");
+}
+
 TEST_F(IniFileTest, TypedValues) {
     gti_test::write_bytes(name,
                           "[n]\r\nhex=$FF\r\nhex2=0x10\r\nneg=-12\r\nbad=12abc\r\nbig=99999999999\r\nall=$FFFFFFFF\r\n"

@@ -13,7 +13,9 @@
 //                           value of the wrong length is ignored
 //
 // An element that fails (for instance a text holding a line break, which the INI file refuses)
-// is skipped and the others go on; the file keeps what it had for that key.
+// is skipped and the others go on; the file keeps what it had for that key. A save is one update
+// of the INI file (TIniFile::BeginUpdate): its values reach the file together, and a file that
+// cannot be written at all fails the save with the INI file's error.
 //
 // IniSerialData keeps a list of items in one section: the key "size" and the keys item1, item2,
 // ... holding each item's text in double quotes. Saving erases the section first, so nothing of

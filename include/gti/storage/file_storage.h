@@ -249,8 +249,9 @@ public:
     // An old-generation file gets the valid records in the columns of old_columns, then its run
     // file (see RaceInfo), with `text_only` only the run file; a folder whose "inpgti.nbl" has no
     // entry with a key receives one written from the store. Throws the file's error when the
-    // old data file cannot be written, after the run file was written; a list that exists but
-    // cannot be read fails the save before anything is written.
+    // old data file cannot be written, after the run file was written (the run file's error when
+    // only that one failed); a list that exists but cannot be read fails the save before
+    // anything is written.
     void save_all(const AnsiString& name, bool text_only);
     // Saves the store to `name`, first appending the records that another process added to that
     // file since this store last read or wrote it (those later than the store's latest record).

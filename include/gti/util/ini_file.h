@@ -1,7 +1,8 @@
 // TIniFile: settings in a text file of [sections] and key=value lines.
 //
 // INI files are shared by the station's programs, so the class works on the file, not on a copy:
-//  - every write has reached the file when the call returns. It rereads the file under an
+//  - every write has reached the file when the call returns (inside an update: when the update
+//    ends, see below). It rereads the file under an
 //    exclusive lock, changes only the line it concerns and replaces the file in one rename, so
 //    two objects or two programs that write different keys of one file both keep their values,
 //    and other sections, keys, comments and blank lines survive as they were;
@@ -18,6 +19,12 @@
 //    A multi-line text must be escaped by its owner first. A section name holding "]",
 //    a key holding "=" or starting with "[" or ";", and empty names are refused the same way.
 //
+// Updates: between BeginUpdate and EndUpdate the writes of one object are collected (and seen by
+// its reads) and reach the file together, in one replacement, when EndUpdate returns; an option
+// set of forty keys is then one rewrite of the file instead of forty. Updates nest; the
+// outermost EndUpdate writes. The destructor writes what an unfinished update collected,
+// swallowing a failure that EndUpdate would have thrown.
+//
 // A missing or unreadable file reads as empty, so every read gives its default; so does a file
 // over 8 MiB, which no settings file reaches. Writes throw std::runtime_error when the file
 // cannot be locked, read or written; the file is then unchanged.
@@ -28,6 +35,16 @@
 #include "gti/platform/ansi_string.h"
 
 class TStrings;
+class TIniFile;
+
+namespace lib {
+
+// Runs `writes` as one update of the INI file: its changes reach the file together when the call
+// returns (also when `writes` throws; then its exception is the one that comes out).
+template <class Writes>
+void ini_update(TIniFile* ini, Writes&& writes);
+
+}  // namespace lib
 
 // An INI file of the station, read and written in place.
 class TIniFile {
@@ -79,7 +96,28 @@ public:
     // Removes one key.
     void DeleteKey(const AnsiString& section, const AnsiString& key);
 
+    // Starts collecting writes (see Updates above).
+    void BeginUpdate();
+    // Ends the outermost update by writing what it collected; throws as a write does.
+    void EndUpdate();
+
 private:
     struct state;
     std::unique_ptr<state> s_;
 };
+
+template <class Writes>
+void lib::ini_update(TIniFile* ini, Writes&& writes) {
+    ini->BeginUpdate();
+    try {
+        writes();
+    } catch (...) {
+        try {
+            ini->EndUpdate();
+        } catch (...) {
+            // The first failure is the one to report.
+        }
+        throw;
+    }
+    ini->EndUpdate();
+}
