@@ -143,8 +143,10 @@ bool quantize(const std::vector<float>& column, unsigned levels, bool force, qua
         if (!any || v > high) high = v;
         any = true;
     }
-    if (lib::is_over_null(static_cast<double>(high) - low)) high += 1;
+    // A constant column gets a range of 1. A narrow one keeps its own: flows in m3/s vary by a
+    // few millionths, and a range of 1 would leave none of their readings within the tolerance.
     // Beyond 2^24 the 1 may be lost: a constant column then restores from Lo alone.
+    if (high == low) high += 1;
     const double range = static_cast<double>(high) - low;
     const double scale = range > 0 ? levels / range : 0.0;
 

@@ -132,6 +132,7 @@ TEST(CompressedStream, ColumnsComeBackBitForBitOrWithinTheTolerance) {
         {"smooth", [](int i) { return 1000 + 50 * std::sin(i / 100.0f); }, 2},
         {"noisy", [](int i) { return 100 + static_cast<float>((i * 7919) % 1000) / 200; }, 2},
         {"constant", [](int) { return 5.0f; }, 2},
+        {"flow in m3/s", [](int i) { return 0.000256f + static_cast<float>(i % 100) * 7e-8f; }, 2},
         {"ramp of whole steps", [](int i) { return static_cast<float>(i % 256); }, 2},
         {"gas with spikes", [](int i) { return i % 50 == 0 ? 50.0f : 0.01f + static_cast<float>(i % 7) / 1000; }, 1},
         {"signed through zero", [](int i) { return 10 * std::sin(i / 30.0f); }, 1},

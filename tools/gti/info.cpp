@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "convert.h"
 #include "gti/options/options.h"
 #include "gti/platform/codepage.h"
 #include "gti/util/number_text.h"
@@ -41,6 +42,16 @@ summary summarize(const FileStorage& s) {
 }  // namespace
 
 void load_data_file(FileStorage& store, const AnsiString& file) {
+    // Compressed data files.
+    if (is_compressed_file(file)) {
+        store.file_name = file;
+        try {
+            load_compressed_file(store, file);
+        } catch (const std::exception& e) {
+            throw std::runtime_error((file + ": " + e.what()).str());
+        }
+        return;
+    }
     for (const char* ext : {".realtim", ".realdep", ".reallag"}) {
         if (!has_extension(file, ext)) continue;
         store.file_name = file;
@@ -51,7 +62,7 @@ void load_data_file(FileStorage& store, const AnsiString& file) {
         }
         return;
     }
-    throw std::runtime_error((file + ": unknown kind of data file (known: .realtim, .realdep, .reallag)").str());
+    throw std::runtime_error((file + ": unknown kind of data file (known: .realtim, .realdep, .reallag, .creg)").str());
 }
 
 void print_info(FileStorage& store, const AnsiString& file, bool json) {

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "convert.h"
 #include "demo.h"
 #include "gti/platform/codepage.h"
 #include "gti/platform/os.h"
@@ -26,9 +27,15 @@ const char* const usage =
     "                      (DIR defaults to the current folder), read it back, summarize it\n"
     "  info FILE [--json]  what a data file holds: parameters, records, time range and step,\n"
     "                      run information, warnings\n"
+    "  convert IN OUT [--plain|--quantized]\n"
+    "                      write data file IN as OUT, of the kind OUT's extension names: a\n"
+    "                      compressed data file .creg (the store column by column, deflated\n"
+    "                      with zlib 9) or a registration file; for .creg, --plain keeps every\n"
+    "                      value bit for bit (the default) and --quantized stores a column in 8\n"
+    "                      or 16 bits where every value stays within 1e-4 of itself\n"
     "  --help              this text\n"
     "\n"
-    "data files: registration files .realtim, .realdep, .reallag\n";
+    "data files: registration files .realtim, .realdep, .reallag; compressed data files .creg\n";
 
 int demo(const std::vector<AnsiString>& args) {
     if (args.size() > 1) throw std::runtime_error("demo takes at most one folder");
@@ -78,6 +85,7 @@ int main(int argc, char** argv) {
         const std::string command = argv[1];
         if (command == "demo") return demo(args);
         if (command == "info") return info(args);
+        if (command == "convert") return gti_tool::convert(args);
         std::fprintf(stderr, "gti: unknown command '%s'\n\n%s", argv[1], usage);
         return 2;
     } catch (const std::exception& e) {

@@ -212,8 +212,8 @@ public:
     //     a value that is not exact is code * (H - Lo) / L + Lo
     //
     // Quantizing a column tries 8-bit codes with 255 levels, then 16-bit codes with 1024, 2048,
-    // ..., 32768 and 65535 levels, over the range Lo..H of the column (H + 1 when the range is
-    // below 1e-5), and keeps the first that brings every value back within a relative error of
+    // ..., 32768 and 65535 levels, over the range Lo..H of the column (H = Lo + 1 for a constant
+    // column), and keeps the first that brings every value back within a relative error of
     // 1e-4. Not counted: values that count as zero (-1e-12 < v < 1e-5; they come back within
     // (H - Lo) / 2L) and the values stored exactly: the worst ones, at most one in 30 (at least
     // one), each at least four times the mean error. NaN and infinities are stored exactly. A
