@@ -27,8 +27,8 @@ constexpr float tolerance = 0.0001f;
 // The bytes of a record in the five record arrays: time, three depths, tag.
 constexpr std::uint64_t record_field_bytes = 4 + 4 + 4 + 4 + 1;
 
-// Reads come in pieces of at most this size, so that a stream that cannot tell its length
-// makes memory grow only with the bytes that arrive.
+// Arrays go through the streams in pieces of at most this size, so that reading a stream that
+// cannot tell its length makes memory grow only with the bytes that arrive.
 constexpr std::size_t read_piece = std::size_t{1} << 20;
 
 [[noreturn]] void fail(const std::string& what) {
@@ -109,7 +109,8 @@ void write_planes(BinaryOutputStream& out, const T* values, std::size_t n) {
     if (n == 0) return;
     std::vector<char> planes(n * sizeof(T));
     to_planes(values, n, planes.data());
-    out.write(planes.data(), static_cast<unsigned>(planes.size()));
+    for (std::size_t at = 0; at < planes.size(); at += read_piece)
+        out.write(planes.data() + at, static_cast<unsigned>(std::min(planes.size() - at, read_piece)));
 }
 
 // The value a code stands for: code * (H - Lo) / L + Lo. The writer measures its errors with the
@@ -335,6 +336,13 @@ void FileStorage::smart_read_vector2(BinaryInputStream& in, std::vector<float>& 
                                      const std::vector<std::int32_t>& exact_positions,
                                      const std::vector<float>& exact_values, float low, float high, unsigned levels,
                                      unsigned n) {
+    for (std::size_t k = 0; k < exact_positions.size(); ++k) {
+        if (exact_positions[k] < 0 || static_cast<std::uint32_t>(exact_positions[k]) >= n ||
+            (k > 0 && exact_positions[k] <= exact_positions[k - 1]))
+            fail("Точные позиции не возрастают или выходят за столбец");
+    }
+    if (exact_values.size() != exact_positions.size())
+        fail("Число точных значений не равно числу позиций: " + std::to_string(exact_values.size()));
     std::vector<T> codes;
     read_new_reg_file_vector(in, codes);
     if (codes.size() + exact_positions.size() != n)
@@ -362,15 +370,8 @@ void FileStorage::smart_read_vector(BinaryInputStream& in, std::vector<float>& c
     check_fits(in, n, 1);
     std::vector<std::int32_t> positions;
     read_new_reg_file_vector(in, positions);
-    for (std::size_t k = 0; k < positions.size(); ++k) {
-        if (positions[k] < 0 || static_cast<std::uint32_t>(positions[k]) >= n ||
-            (k > 0 && positions[k] <= positions[k - 1]))
-            fail("Точные позиции не возрастают или выходят за столбец");
-    }
     std::vector<float> values;
     read_new_reg_file_vector(in, values);
-    if (values.size() != positions.size())
-        fail("Число точных значений не равно числу позиций: " + std::to_string(values.size()));
     if (width == 1)
         smart_read_vector2<std::uint8_t>(in, column, positions, values, low, high, levels, n);
     else if (width == 2)

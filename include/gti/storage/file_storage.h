@@ -256,7 +256,8 @@ public:
     static void try_to_compress(lib::io::BinaryOutputStream& out, const std::vector<float>& column);
     // Quantizes a column with codes of T (std::uint8_t, std::uint16_t) and `levels` levels; when
     // every value comes back within the tolerance, or `force`, writes the quantized column (from
-    // its code width on) and returns true; otherwise writes nothing and returns false.
+    // its code width on) and returns true; otherwise writes nothing and returns false. Throws
+    // std::invalid_argument when `levels` is 0 or more than T holds.
     template <class T>
     static bool try_to_copmpress(lib::io::BinaryOutputStream& out, const std::vector<float>& column, unsigned levels,
                                  bool force);
@@ -282,7 +283,8 @@ public:
     // Reads a quantized column after its tag 2, and decodes it.
     static void smart_read_vector(lib::io::BinaryInputStream& in, std::vector<float>& column);
     // Reads the codes of a quantized column (T: std::uint8_t, std::uint16_t, std::uint32_t) and
-    // decodes its n values.
+    // decodes its n values; the exact positions must be ascending and below n, one exact value
+    // each.
     template <class T>
     static void smart_read_vector2(lib::io::BinaryInputStream& in, std::vector<float>& column,
                                    const std::vector<std::int32_t>& exact_positions,
