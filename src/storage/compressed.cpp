@@ -29,7 +29,7 @@ constexpr std::uint64_t record_field_bytes = 4 + 4 + 4 + 4 + 1;
 
 // Arrays go through the streams in pieces of at most this size, so that reading a stream that
 // cannot tell its length makes memory grow only with the bytes that arrive.
-constexpr std::size_t read_piece = std::size_t{1} << 20;
+constexpr std::size_t piece_bytes = std::size_t{1} << 20;
 
 [[noreturn]] void fail(const std::string& what) {
     throw FileStorageException("FileStorage::load_after_decompressing: " + what, true);
@@ -60,7 +60,7 @@ void read_bytes(BinaryInputStream& in, std::uint32_t count, std::size_t size, st
     bytes.clear();
     if (known) bytes.resize(static_cast<std::size_t>(total));
     for (std::uint64_t done = 0; done < total;) {
-        const auto piece = static_cast<std::size_t>(std::min<std::uint64_t>(total - done, read_piece));
+        const auto piece = static_cast<std::size_t>(std::min<std::uint64_t>(total - done, piece_bytes));
         if (!known) {
             if (in.eof()) fail("Длина массива больше остатка данных: " + std::to_string(count));
             bytes.resize(static_cast<std::size_t>(done) + piece);
@@ -109,8 +109,8 @@ void write_planes(BinaryOutputStream& out, const T* values, std::size_t n) {
     if (n == 0) return;
     std::vector<char> planes(n * sizeof(T));
     to_planes(values, n, planes.data());
-    for (std::size_t at = 0; at < planes.size(); at += read_piece)
-        out.write(planes.data() + at, static_cast<unsigned>(std::min(planes.size() - at, read_piece)));
+    for (std::size_t at = 0; at < planes.size(); at += piece_bytes)
+        out.write(planes.data() + at, static_cast<unsigned>(std::min(planes.size() - at, piece_bytes)));
 }
 
 // The value a code stands for: code * (H - Lo) / L + Lo. The writer measures its errors with the
@@ -394,6 +394,8 @@ void FileStorage::load_after_decompressing(BinaryInputStream& in) {
     // one key share a parameter, and the later column wins, as in a registration file.
     std::vector<int> columns;
     for (std::uint32_t i = 0; i < count; ++i) {
+        // A stream that cannot tell its length ends the descriptors when it ends.
+        if (in.eof()) fail("Длина массива больше остатка данных: " + std::to_string(count));
         FileStorageParam p;
         lib::io::read_binary(in, p.name);
         lib::io::read_binary(in, p.short_name);
