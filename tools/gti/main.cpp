@@ -32,7 +32,7 @@ const char* const usage =
     "                      compressed data file .creg (the store column by column, deflated\n"
     "                      with zlib 9) or a registration file; for .creg, --plain keeps every\n"
     "                      value bit for bit (the default) and --quantized stores a column in 8\n"
-    "                      or 16 bits where every value stays within 1e-4 of itself\n"
+    "                      or 16 bits where every value comes back within a relative 1e-4\n"
     "  --help              this text\n"
     "\n"
     "data files: registration files .realtim, .realdep, .reallag; compressed data files .creg\n";
