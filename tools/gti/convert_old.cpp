@@ -44,16 +44,4 @@ void save_data_file(FileStorage& store, const AnsiString& file) {
     }
 }
 
-bool convert_legacy(const AnsiString& in, const AnsiString& out) {
-    if (!is_old_generation(in) && !is_old_generation(out)) return false;
-    FileStorage store;
-    load_data_file(store, in);
-    TStringList& lines = store.get_text_values().get_list();
-    for (int i = lines.Count() - 1; i >= 0; --i) {
-        if (lines[i].find('=') == AnsiString::npos) lines.Delete(i);
-    }
-    save_data_file(store, out);
-    return true;
-}
-
 }  // namespace gti_tool

@@ -1,5 +1,5 @@
 // Data files of the old generation (".tim", ".dep", ".ldp" with "inpgti.nbl" and the run file)
-// in the tool: saving a store in either generation, and converting between the generations.
+// in the tool: saving a store in the generation that the file's extension names.
 #pragma once
 
 #include "gti/storage/file_storage.h"
@@ -13,10 +13,5 @@ bool is_old_generation(const AnsiString& file);
 // file is refused (std::runtime_error, nothing written) when a parameter would find no column
 // in it: more than 32 parameters, or one that the folder's "inpgti.nbl" does not list.
 void save_data_file(FileStorage& store, const AnsiString& file);
-
-// Converts `in` to `out` when either of them is of the old generation; false, with nothing done,
-// when neither is. The run information goes along; lines of an old run file that are no
-// name=value pair (its section headers) stay behind.
-bool convert_legacy(const AnsiString& in, const AnsiString& out);
 
 }  // namespace gti_tool

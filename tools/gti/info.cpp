@@ -5,20 +5,13 @@
 #include <string>
 #include <vector>
 
-#include "convert_old.h"
+#include "convert.h"
 #include "gti/options/options.h"
-#include "gti/platform/codepage.h"
 #include "gti/util/number_text.h"
 #include "output.h"
 
 namespace gti_tool {
 namespace {
-
-bool has_extension(const AnsiString& file, const char* ext) {
-    const std::string lower = lib::cp1251::to_lower(file.view());
-    const std::string e = ext;
-    return lower.size() >= e.size() && lower.compare(lower.size() - e.size(), e.size(), e) == 0;
-}
 
 struct summary {
     std::uint32_t first = 0, last = 0;
@@ -42,27 +35,16 @@ summary summarize(const FileStorage& s) {
 }  // namespace
 
 void load_data_file(FileStorage& store, const AnsiString& file) {
-    for (const char* ext : {".realtim", ".realdep", ".reallag"}) {
-        if (!has_extension(file, ext)) continue;
-        store.file_name = file;
-        try {
-            store.add_new_file(file, false);
-        } catch (const std::exception& e) {
-            throw std::runtime_error((file + ": " + e.what()).str());
-        }
-        return;
-    }
-    // Old-generation files, read with their "inpgti.nbl" and run file.
-    if (is_old_generation(file)) {
-        try {
+    store.file_name = file;
+    try {
+        // Compressed data files here; data files of both generations by the store itself.
+        if (is_compressed_file(file))
+            load_compressed_file(store, file);
+        else
             store.add_file(file, false);
-        } catch (const std::exception& e) {
-            throw std::runtime_error((file + ": " + e.what()).str());
-        }
-        return;
+    } catch (const std::exception& e) {
+        throw std::runtime_error((file + ": " + e.what()).str());
     }
-    throw std::runtime_error(
-        (file + ": unknown kind of data file (known: .realtim, .realdep, .reallag, .tim, .dep, .ldp)").str());
 }
 
 void print_info(FileStorage& store, const AnsiString& file, bool json) {

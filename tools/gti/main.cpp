@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "convert_old.h"
+#include "convert.h"
 #include "demo.h"
 #include "gti/params/par_tabl.h"
 #include "gti/platform/codepage.h"
@@ -42,14 +42,19 @@ const char* const usage =
     "  merge OUT IN...     load data files, or masks such as 'well7/*.tim' (loaded in name\n"
     "                      order), into one store and save it as OUT; parameters merge by\n"
     "                      key, records stay in the order read\n"
-    "  convert IN OUT      convert a data file between the old generation and the\n"
-    "                      registration files, in either direction, run information included\n"
+    "  convert IN OUT [--plain|--quantized]\n"
+    "                      write data file IN as OUT, of the kind OUT's extension names, run\n"
+    "                      information included: a compressed data file .creg (the store\n"
+    "                      column by column, deflated with zlib 9), a registration file or a\n"
+    "                      file of the old generation; for .creg, --plain keeps every value bit\n"
+    "                      for bit (the default) and --quantized stores a column in 8 or 16 bits\n"
+    "                      where every value comes back within a relative 1e-4\n"
     "  --help              this text\n"
     "\n"
-    "data files: registration files .realtim, .realdep, .reallag; the old generation .tim,\n"
-    "            .dep, .ldp, read and written with the folder's inpgti.nbl (parameters, at most\n"
-    "            32) and the run file of the same name with the extension .rac; LAS logs .las\n"
-    "            (gti info only)\n";
+    "data files: registration files .realtim, .realdep, .reallag; compressed data files .creg;\n"
+    "            the old generation .tim, .dep, .ldp, read and written with the folder's\n"
+    "            inpgti.nbl (parameters, at most 32) and the run file of the same name with the\n"
+    "            extension .rac; LAS logs .las (gti info only)\n";
 
 int demo(const std::vector<AnsiString>& args) {
     if (args.size() > 1) throw std::runtime_error("demo takes at most one folder");
@@ -104,15 +109,6 @@ int info(const std::vector<AnsiString>& args) {
     return 0;
 }
 
-// Converts between the two generations of data files.
-int convert(const std::vector<AnsiString>& args) {
-    if (args.size() != 2) throw std::runtime_error("convert takes one input and one output file");
-    if (!gti_tool::convert_legacy(args[0], args[1]))
-        throw std::runtime_error("convert: one of the files must be of the old generation (.tim, .dep, .ldp)");
-    gti_tool::say("Записан " + args[1]);
-    return 0;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -130,9 +126,8 @@ int main(int argc, char** argv) {
         if (command == "params") return gti_tool::params_command(args);
         if (command == "catalogue") return gti_tool::catalogue_command(args);
         if (command == "las") return gti_tool::las_command(args);
-        // Merging files, and converting between the generations.
         if (command == "merge") return gti_tool::merge(args);
-        if (command == "convert") return convert(args);
+        if (command == "convert") return gti_tool::convert(args);
         std::fprintf(stderr, "gti: unknown command '%s'\n\n%s", argv[1], usage);
         return 2;
     } catch (const std::exception& e) {

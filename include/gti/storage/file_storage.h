@@ -43,6 +43,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -281,6 +282,113 @@ public:
     static void exclude_records(const AnsiString& name, std::vector<int>& block_types);
     // ---- end of the data files of both generations ------------------------------------------
 
+    // ---- The compressed data stream ("CREGFILE") -------------------------------------------
+    //
+    // A whole store as one stream shaped for a general-purpose compressor; the station deflates
+    // it, this class neither compresses nor inflates. Data go column by column, and every
+    // multi-byte column byte plane by byte plane, so that the slowly changing high bytes of
+    // neighbouring values stand together. Numbers are little-endian; a text is its bytes and a
+    // zero byte.
+    //
+    //   plane array of T (1, 2 or 4 bytes):
+    //     count N (u32) | byte 0 of elements 0..N-1 | byte 1 of elements 0..N-1 | ... (byte 0
+    //     is the least significant); the u32 elements 0x01020304, 0x05060708 are written
+    //     02 00 00 00 | 04 08 | 03 07 | 02 06 | 01 05
+    //
+    //   stream:
+    //     "CREGFILE" (text) | version 1 (u32) | parameter count P (u32)
+    //     P descriptors: name, short_name, unit, global_name (texts), scale_min, scale_max (f32)
+    //     the run text lines, each followed by CR LF (one text) | record count R (u32)
+    //     time (plane u32) | depth, second_depth, third_depth (plane f32 each) | tag (plane u8)
+    //     P columns, in parameter order, R values each, as one of:
+    //       1 (u32) | values (plane f32)                                              plain
+    //       2 (u32) | code width w (u32: 1, 2 or 4 bytes) | levels L (u32) | high H (f32) |
+    //         low Lo (f32) | value count n (u32) | exact positions (plane i32, ascending) |
+    //         exact values (plane f32) | codes (plane of w-byte codes, one per value that is
+    //         not exact, in record order)                                           quantized
+    //     a value that is not exact is code * (H - Lo) / L + Lo
+    //
+    // Quantizing a column tries 8-bit codes with 255 levels, then 16-bit codes with 1024, 2048,
+    // ..., 32768 and 65535 levels, over the range Lo..H of the column (H = Lo + 1 for a constant
+    // column), and keeps the first that brings every value back within a relative error of
+    // 1e-4. Not counted: values that count as zero (-1e-12 < v < 1e-5; they come back within
+    // (H - Lo) / 2L) and the values stored exactly: the worst ones, at most one in 30 (at least
+    // one), each at least four times the mean error. NaN and infinities are stored exactly. A
+    // column that no code width keeps within the tolerance is stored plain: no reading is ever
+    // degraded beyond it. valid is not stored; every record read back is valid.
+    //
+    // Reading fails, with the store cleared first and then partly filled, with:
+    //   a critical FileStorageException "FileStorage::load_after_decompressing: " followed by
+    //     "Некорркетный заголовок файла"                 the magic text is not "CREGFILE"
+    //     "Некорркетная версия файла"                    the version is not 1
+    //     "Неизвестный тип столбца: " + tag              a column tag other than 1 or 2
+    //     "Неизвестная разрядность кодов: " + w          a code width other than 1, 2 or 4
+    //     "Длина массива больше остатка данных: " + N    a count the bytes left cannot hold
+    //     "Длина массива не равна числу записей: " + N   a record field or column of another length
+    //     "Точные позиции не возрастают или выходят за столбец"
+    //     "Число точных значений не равно числу позиций: " + count
+    //     "Число кодов не равно числу неточных значений: " + count
+    //     "Число уровней равно нулю"                     codes with L = 0
+    //   a non-critical FileStorageException "слишком много параметров" from add_parametr;
+    //   the stream's own error when it ends early.
+    // Counts are checked against the bytes left of memory streams, mapped files and file streams
+    // before anything is allocated; a stream of another kind is read in pieces, so memory grows
+    // only with the bytes that arrive.
+
+    // How save_for_compressing stores the parameter columns.
+    enum EncodeType {
+        encode_plain = 0,      // floats, bit for bit
+        encode_quantized = 1,  // quantized where the tolerance allows, else plain
+    };
+
+    // Writes the store as a compressed data stream. `progress` (may be empty) is kept, replacing
+    // any earlier one, and called once per parameter column, after the column is written, with
+    // the column's index (0 .. P - 1). The run text is the list as it is: call ri_to_data first
+    // to store changed run fields.
+    void save_for_compressing(lib::io::BinaryOutputStream& out, EncodeType encoding, std::function<void(int)> progress);
+    // Writes one column block: plain (tag 1) or quantized where the tolerance allows.
+    static void save_vector(lib::io::BinaryOutputStream& out, const std::vector<float>& column, EncodeType encoding);
+    // Writes a quantized column block (tag 2) with the first code width and level count that
+    // keep the column within the tolerance, or a plain one (tag 1) when none does.
+    static void try_to_compress(lib::io::BinaryOutputStream& out, const std::vector<float>& column);
+    // Quantizes a column with codes of T (std::uint8_t, std::uint16_t) and `levels` levels; when
+    // every value comes back within the tolerance, or `force`, writes the quantized column (from
+    // its code width on) and returns true; otherwise writes nothing and returns false. Throws
+    // std::invalid_argument when `levels` is 0 or more than T holds.
+    template <class T>
+    static bool try_to_copmpress(lib::io::BinaryOutputStream& out, const std::vector<float>& column, unsigned levels,
+                                 bool force);
+    // Writes one field of every record, in record order, as a plane array (T: std::uint32_t,
+    // float, std::uint8_t).
+    template <class T>
+    void add_new_reg_any_values(lib::io::BinaryOutputStream& out, T FileStorageItem::*field) const;
+    // Writes a plane array (T: char, unsigned char, unsigned short, int, unsigned int, float).
+    template <class T>
+    static void add_new_reg_file_vector(lib::io::BinaryOutputStream& out, const std::vector<T>& values);
+
+    // Replaces the store's content by a compressed data stream, then converts the run text into
+    // the run fields (ri_from_data). The stream is left just after the last column.
+    void load_after_decompressing(lib::io::BinaryInputStream& in);
+    // The same from a file, mapped without the lock.
+    void load_after_decompressing(const AnsiString& file);
+    // Reads a plane array (the types of add_new_reg_file_vector).
+    template <class T>
+    static void read_new_reg_file_vector(lib::io::BinaryInputStream& in, std::vector<T>& values);
+    // Reads a plane array of the record count's length into one field of every record.
+    template <class T>
+    void read_new_reg_any_values(lib::io::BinaryInputStream& in, T FileStorageItem::*field);
+    // Reads a quantized column after its tag 2, and decodes it.
+    static void smart_read_vector(lib::io::BinaryInputStream& in, std::vector<float>& column);
+    // Reads the codes of a quantized column (T: std::uint8_t, std::uint16_t, std::uint32_t) and
+    // decodes its n values; the exact positions must be ascending and below n, one exact value
+    // each.
+    template <class T>
+    static void smart_read_vector2(lib::io::BinaryInputStream& in, std::vector<float>& column,
+                                   const std::vector<std::int32_t>& exact_positions,
+                                   const std::vector<float>& exact_values, float low, float high, unsigned levels,
+                                   unsigned n);
+    // ---- end of the compressed data stream ---------------------------------------------------
+
     FILETIME saved_file_time{};                  // last-write time of the data file last read or written
     std::uint32_t time_range_start = 0;          // loaders keep records from this time ...
     std::uint32_t time_range_end = 0xFFFFFFFFu;  // ... to this one, both included
@@ -304,4 +412,7 @@ private:
     int file_param_count_ = 0;
     std::vector<AnsiString> warnings_;
     FileStorageTextValues text_values_;
+
+    // The compressed data stream.
+    std::function<void(int)> compress_progress_;  // the latest progress callback of save_for_compressing
 };
