@@ -31,10 +31,14 @@ AnsiString unit_field(const AnsiString& unit) {
     return u;
 }
 
-AnsiString number(double v) { return float_to_str(v, 4); }
+AnsiString number(double v) {
+    return float_to_str(v, 4);
+}
 
 // A run text as the log shows it: empty while the station has it unset.
-AnsiString known(const AnsiString& s) { return cp1251::equal_nocase(s.view(), "::не задано::") ? AnsiString() : s; }
+AnsiString known(const AnsiString& s) {
+    return cp1251::equal_nocase(s.view(), "::не задано::") ? AnsiString() : s;
+}
 
 }  // namespace
 
