@@ -6,11 +6,13 @@
 #include "gti/platform/codepage.h"
 #include "gti/platform/cp_literal.h"
 #include "gti/platform/date_time.h"
+#include "gti/platform/file_replacement.h"
 #include "gti/platform/os.h"
 #include "gti/platform/system.h"
 #include "gti/platform/tstream.h"
 
 // io: binary streams and files
+#include "gti/io/atomic_file.h"
 #include "gti/io/file_streams.h"
 #include "gti/io/mapped_file.h"
 #include "gti/io/os_file.h"

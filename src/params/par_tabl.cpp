@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "gti/io/atomic_file.h"
 #include "gti/params/all_params.h"
 #include "gti/platform/codepage.h"
 #include "gti/platform/cp_literal.h"
@@ -42,20 +43,6 @@ std::int64_t readable_size(const AnsiString& path) {
     const std::int64_t size = lib::os::file_size(r.handle);
     lib::os::close_file(r.handle);
     return size;
-}
-
-// Replaces a file by `bytes` in one step; false when that fails.
-bool replace_file(const AnsiString& path, const lib::io::BinaryMemoryOutputStream& bytes) {
-    try {
-        lib::os::shared_file file(path);
-        file.update([&](std::string& contents) {
-            contents.assign(bytes.get_buffer() == nullptr ? "" : bytes.get_buffer(), bytes.get_size());
-            return true;
-        });
-        return true;
-    } catch (const std::runtime_error&) {
-        return false;
-    }
 }
 
 // Reads the calibration section into the curves of `params`. An entry names the position of a
@@ -211,9 +198,14 @@ void ParTabl::load_from(const AnsiString& file) {
 
 bool ParTabl::save_to(const AnsiString& file) const {
     if (file.empty()) return false;
-    lib::io::BinaryMemoryOutputStream table;
-    write_table(table);
-    if (!replace_file(file, table) || !save_extended_info(file + ".extended")) return false;
+    try {
+        lib::io::atomic_file table(file);
+        write_table(table);
+        table.commit();
+    } catch (const std::runtime_error&) {
+        return false;
+    }
+    if (!save_extended_info(file + ".extended")) return false;
     saved = true;
     return true;
 }
@@ -230,9 +222,14 @@ void ParTabl::load_extended_info(const AnsiString& file) {
 }
 
 bool ParTabl::save_extended_info(const AnsiString& file) const {
-    lib::io::BinaryMemoryOutputStream ext;
-    write_extended_info(ext);
-    return replace_file(file, ext);
+    try {
+        lib::io::atomic_file ext(file);
+        write_extended_info(ext);
+        ext.commit();
+        return true;
+    } catch (const std::runtime_error&) {
+        return false;
+    }
 }
 
 void ParTabl::read_table(lib::io::InputMappedFile& in) {

@@ -4,8 +4,10 @@
 #include <stdexcept>
 #include <string>
 
+#include "gti/io/atomic_file.h"
 #include "gti/platform/codepage.h"
 #include "gti/platform/cp_literal.h"
+#include "gti/platform/file_replacement.h"
 #include "gti/platform/os.h"
 
 using namespace lib::literals;
@@ -174,6 +176,7 @@ void TStrings::LoadFromFile(const AnsiString& file_name) {
     const lib::os::open_result r =
         lib::os::open_shared(file_name, lib::os::access::read, lib::os::disposition::open_existing);
     if (r.status == lib::os::open_status::not_found) throw std::runtime_error("Файл не найден!"_cp);
+    if (r.status == lib::os::open_status::not_regular) throw std::runtime_error(lib::os::not_regular_file_message());
     if (r.status != lib::os::open_status::ok) throw std::runtime_error("Невозможно открыть файл!"_cp);
     std::string text;
     char buffer[65536];
@@ -186,12 +189,10 @@ void TStrings::LoadFromFile(const AnsiString& file_name) {
 }
 
 void TStrings::SaveToFile(const AnsiString& file_name) const {
-    const std::string text = Text().str();
-    lib::os::shared_file file(file_name);
-    file.update([&](std::string& contents) {
-        contents = text;
-        return true;
-    });
+    const AnsiString text = Text();
+    lib::io::atomic_file file(file_name);
+    file.write(text.c_str(), static_cast<unsigned>(text.size()));
+    file.commit();
 }
 
 std::size_t TStringList::checked(int index, std::size_t limit) const {

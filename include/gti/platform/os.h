@@ -52,8 +52,9 @@ enum class disposition {
 enum class open_status {
     ok,
     not_found,  // the file or a directory of its path does not exist
-    busy,       // another handle holds the file locked or mapped, so it cannot be truncated now
-    failed,     // any other refusal of the system (permissions, a directory, too many files)
+    busy,         // another handle holds the file locked or mapped, so it cannot be truncated now
+    not_regular,  // the path names a folder, a FIFO or a device: no file of data
+    failed,       // any other refusal of the system (permissions, too many files)
 };
 
 // A handle and the outcome of the attempt that produced it.
@@ -62,7 +63,8 @@ struct open_result {
     open_status status = open_status::failed;
 };
 
-// Makes one attempt to open a file with reading and writing shared. Never waits. With
+// Makes one attempt to open a file with reading and writing shared. Never waits (a FIFO does not
+// hang it: it is refused as `not_regular`, like a folder or a device). With
 // `keep_lock`, a file opened with create_always keeps the whole-file lock that its truncation
 // took, so that no other handle sees it between the truncation and the new contents.
 open_result open_shared(const AnsiString& path, access mode, disposition disp, bool keep_lock = false) noexcept;
