@@ -39,10 +39,16 @@ TEST(OpenShared, MissingFileOrFolderIsNotFound) {
               os::open_status::not_found);
 }
 
-TEST(OpenShared, AFolderIsNotAFile) {
+TEST(OpenShared, FoldersFifosAndDevicesAreNoFiles) {
     temp_dir dir;
-    EXPECT_EQ(os::open_shared(dir.path(), os::access::read, os::disposition::open_existing).status,
-              os::open_status::failed);
+    const AnsiString fifo = dir.file("pipe");
+    ASSERT_EQ(mkfifo(os::native_path(fifo).c_str(), 0600), 0);
+    // Opening a FIFO that nobody writes would wait for ever.
+    for (const AnsiString& path : {dir.path(), fifo, AnsiString("/dev/null")}) {
+        SCOPED_TRACE(path.str());
+        for (const os::access a : {os::access::read, os::access::write})
+            EXPECT_EQ(os::open_shared(path, a, os::disposition::open_existing).status, os::open_status::not_regular);
+    }
 }
 
 TEST(OpenShared, CreateAlwaysTruncatesAndOpenAlwaysKeeps) {

@@ -51,7 +51,7 @@ enum class disposition {
 // The outcome of one attempt to open a file.
 enum class open_status {
     ok,
-    not_found,  // the file or a directory of its path does not exist
+    not_found,    // the file or a directory of its path does not exist
     busy,         // another handle holds the file locked or mapped, so it cannot be truncated now
     not_regular,  // the path names a folder, a FIFO or a device: no file of data
     failed,       // any other refusal of the system (permissions, too many files)
@@ -201,7 +201,9 @@ void close_socket(socket_handle s) noexcept;
 // the lock "reg_data_file_mutex" around their data files. The owning thread may take it again
 // (each lock() needs its unlock()); other threads, of this program or another, wait. A program
 // that dies while holding it gives it up. Objects of one program with the same name are one lock.
-// The lock lives in a file named after it in $XDG_RUNTIME_DIR, else the temporary folder.
+// The lock lives in a file named after it in a folder of the user's own ($XDG_RUNTIME_DIR, else
+// "gtikit-UID" under the temporary folder, created 0700, never reached through a link), so locks of
+// another user never block this one.
 class named_mutex {
 public:
     // The lock of that name; nothing is taken. Throws std::runtime_error when its file cannot be

@@ -44,7 +44,8 @@ bool same_file(const struct stat& a, const struct stat& b) {
 
 // True when the path still names the open file.
 bool names(const std::string& path, int fd) {
-    struct stat by_fd {}, by_name {};
+    struct stat by_fd {
+    }, by_name{};
     return fstat(fd, &by_fd) == 0 && lstat(path.c_str(), &by_name) == 0 && same_file(by_fd, by_name);
 }
 
@@ -104,10 +105,10 @@ struct file_replacement::state {
     std::string temp;
     int temp_fd = -1;
     int target_fd = -1;
-    bool looked = false;     // lock_target() ran
+    bool looked = false;  // lock_target() ran
     bool committed = false;
-    bool existed = false;    // the target existed at the start
-    mode_t mode = 0;         // its permissions
+    bool existed = false;  // the target existed at the start
+    mode_t mode = 0;       // its permissions
 
     void close_target() noexcept {
         if (target_fd >= 0) close(target_fd);
@@ -237,6 +238,8 @@ bool file_replacement::commit() {
             if (lock_target() < 0) continue;
         }
         s.committed = true;
+        // The slot's lock must not stay on what is now the target.
+        flock(s.temp_fd, LOCK_UN);
         const int dir_fd = open(s.dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         int dir_synced = dir_fd >= 0 ? detail::syscalls().fsync(dir_fd) : -1;
         // Some file systems cannot flush a folder; they keep their entries safe by other means.

@@ -138,7 +138,7 @@ void shared_file::update(const std::function<bool(std::string& contents)>& edit)
         std::string current;
         if (old >= 0 && !read_all(old, current)) throw std::runtime_error(msg_read);
         std::string changed = current;
-        if (!edit(changed) || (old >= 0 && changed == current)) {
+        if (!edit(changed) || changed == current) {
             if (old >= 0) {
                 // The copy of the handle shares the lock: give it up first.
                 flock(old, LOCK_UN);
