@@ -11,6 +11,7 @@
 
 #include "gti/platform/os.h"
 #include "platform/posix/syscalls.h"
+#include "support.h"
 
 namespace gti_test {
 namespace {
@@ -121,6 +122,48 @@ int crash_at_each_call(const std::function<void()>& save, const std::function<vo
         }
         check(n);
     }
+}
+
+int expect_whole_at_every_call(const AnsiString& file, const std::function<bool()>& save) {
+    const std::string path = lib::os::native_path(file);
+    const AnsiString dir = file.substr(0, file.rfind('/'));
+    const bool existed = exists(file);
+    const std::string before = read_bytes(file);
+    const auto restore = [&] {
+        unlink(path.c_str());
+        if (existed) write_bytes(file, before);
+    };
+    EXPECT_TRUE(save());
+    const std::string after = read_bytes(file);
+    const std::vector<std::string> names_after = folder_names(dir);
+    EXPECT_NE(before, after) << "the save must change the file";
+    restore();
+    const auto whole = [&](const char* how, int n, bool killed) {
+        SCOPED_TRACE(::testing::Message() << how << " at call " << n);
+        const std::string now = read_bytes(file);
+        EXPECT_TRUE(now == after || (existed ? now == before : !exists(file)));
+        if (killed) return;
+        const std::vector<std::string> names = folder_names(dir);
+        EXPECT_TRUE(std::includes(names_after.begin(), names_after.end(), names.begin(), names.end()))
+            << "a temporary file stays";
+    };
+    int tried = crash_at_each_call([&] { save(); },
+                                   [&](int n) {
+                                       whole("killed", n, true);
+                                       EXPECT_TRUE(save());
+                                       EXPECT_EQ(folder_names(dir), names_after)
+                                           << "a killed writer's temporary file stays";
+                                       restore();
+                                   });
+    for (const int error : {ENOSPC, EIO}) {
+        for (const disk_call kind : {disk_call::write, disk_call::fsync, disk_call::rename}) {
+            tried += fail_each_call(kind, error, save, [&](int n) {
+                whole(error == ENOSPC ? "disk full" : "I/O error", n, false);
+                restore();
+            });
+        }
+    }
+    return tried;
 }
 
 std::vector<std::string> folder_names(const AnsiString& dir) {

@@ -38,6 +38,13 @@ int fail_each_call(disk_call kind, int error, const std::function<bool()>& save,
 // death calls `check(n)` in this process. Returns the number of deaths.
 int crash_at_each_call(const std::function<void()>& save, const std::function<void(int n)>& check);
 
+// Tries a writer of `file` at every disk call: killed there, and failing there with ENOSPC and
+// with EIO. `save` writes the same contents each time and reports failure by returning false or
+// throwing. Afterwards `file` must hold its old bytes or the complete new ones, no temporary file
+// may be left by a failure, and one left by a killed writer must go with the next save. Returns
+// the number of calls tried.
+int expect_whole_at_every_call(const AnsiString& file, const std::function<bool()>& save);
+
 // The names in a folder, sorted.
 std::vector<std::string> folder_names(const AnsiString& dir);
 

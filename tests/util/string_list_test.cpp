@@ -6,6 +6,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "faults.h"
 #include "support.h"
 
 using namespace lib::literals;
@@ -141,6 +142,22 @@ TEST(Files, LoadingAMissingFileSaysSo) {
     } catch (const std::runtime_error& e) {
         EXPECT_EQ(AnsiString(e.what()), "Файл не найден!"_cp);
     }
+}
+
+}  // namespace
+
+namespace {
+
+TEST(Files, AKilledOrFailingSaveLeavesTheOldFileOrTheNewOne) {
+    gti_test::temp_dir dir;
+    const AnsiString f = dir.file("рейс.txt"_cp);
+    gti_test::write_bytes(f, "old\r\n");
+    EXPECT_GE(gti_test::expect_whole_at_every_call(f,
+                                                   [&] {
+                                                       list_of({"Скважина=Южная-7"_cp, "Рейс=12"_cp}).SaveToFile(f);
+                                                       return true;
+                                                   }),
+              3);
 }
 
 }  // namespace

@@ -154,8 +154,9 @@ public:
     // returns false nothing is written. The new file is in place when update() returns. Throws
     // std::runtime_error with "Невозможно заблокировать файл!" when the lock cannot be had within
     // about two seconds, with "Невозможно прочитать из файла!" when the file cannot be read (or is
-    // over 8 MiB), and with "Невозможно записать в файл!" when the new file cannot be written;
-    // the old file is then left as it was.
+    // over 8 MiB), with "Файл не найден!" when its folder does not exist, and with "Невозможно
+    // записать в файл!" when the new file cannot be written; the old file is then left as it was.
+    // The file is replaced through a file_replacement (see file_replacement.h).
     void update(const std::function<bool(std::string& contents)>& edit);
 
 private:
