@@ -13,6 +13,7 @@
 
 // io: binary streams and files
 #include "gti/io/atomic_file.h"
+#include "gti/io/damage.h"
 #include "gti/io/file_streams.h"
 #include "gti/io/mapped_file.h"
 #include "gti/io/os_file.h"

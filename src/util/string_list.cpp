@@ -1,6 +1,7 @@
 #include "gti/util/string_list.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <stdexcept>
 #include <string>
 
@@ -173,6 +174,10 @@ void TStrings::SetValue(const AnsiString& name, const AnsiString& value) {
 }
 
 void TStrings::LoadFromFile(const AnsiString& file_name) {
+    LoadFromFile(file_name, UINT64_MAX);
+}
+
+void TStrings::LoadFromFile(const AnsiString& file_name, std::uint64_t max_bytes) {
     const lib::os::open_result r =
         lib::os::open_shared(file_name, lib::os::access::read, lib::os::disposition::open_existing);
     if (r.status == lib::os::open_status::not_found) throw std::runtime_error("Файл не найден!"_cp);
@@ -181,10 +186,12 @@ void TStrings::LoadFromFile(const AnsiString& file_name) {
     std::string text;
     char buffer[65536];
     std::int64_t n;
-    while ((n = lib::os::read_file(r.handle, buffer, sizeof buffer)) > 0)
+    // The size is checked as the bytes come: the file may grow while it is read.
+    while ((n = lib::os::read_file(r.handle, buffer, sizeof buffer)) > 0 && text.size() <= max_bytes)
         text.append(buffer, static_cast<std::size_t>(n));
     lib::os::close_file(r.handle);
     if (n < 0) throw std::runtime_error("Невозможно прочитать из файла!"_cp);
+    if (text.size() > max_bytes) throw std::runtime_error("Файл слишком велик для текста!"_cp);
     SetText(AnsiString(std::move(text)));
 }
 

@@ -5,12 +5,15 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdint>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "expect.h"
 #include "faults.h"
+#include "gti/io/damage.h"
 #include "gti/io/os_file.h"
 #include "gti/platform/cp_literal.h"
 #include "gti/platform/file_replacement.h"
@@ -146,6 +149,29 @@ TEST_F(AtomicFileTest, FoldersAndFifosAreNeitherWrittenNorRead) {
     EXPECT_TRUE(
         throws_with<std::runtime_error>([&] { lib::io::atomic_file out(dir.file("no/such")); }, "Файл не найден!"_cp));
     EXPECT_EQ(folder_names(dir.path()), std::vector<std::string>{"pipe"});
+}
+
+}  // namespace
+
+namespace {
+
+TEST(DamageMessage, NamesTheFileThePlaceWhatAndWhatWasRead) {
+    struct row {
+        std::uint64_t offset;
+        std::optional<std::uint64_t> records;
+        const char* expected;
+    };
+    for (const row& r :
+         {row{1234567, 14399,
+              "12.realtim: damaged at byte 1,234,567: a record block is cut short; 14,399 records "
+              "read before it"},
+          row{0, 1, "12.realtim: damaged at byte 0: a record block is cut short; 1 record read before it"},
+          row{999, std::nullopt, "12.realtim: damaged at byte 999: a record block is cut short"}}) {
+        EXPECT_EQ(lib::io::damage_message("12.realtim", r.offset, "a record block is cut short", r.records),
+                  AnsiString(r.expected));
+    }
+    EXPECT_EQ(lib::io::grouped(1000), "1,000");
+    EXPECT_EQ(lib::io::grouped(18446744073709551615u), "18,446,744,073,709,551,615");
 }
 
 }  // namespace

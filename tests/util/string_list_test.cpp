@@ -6,6 +6,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "expect.h"
 #include "faults.h"
 #include "support.h"
 
@@ -158,6 +159,22 @@ TEST(Files, AKilledOrFailingSaveLeavesTheOldFileOrTheNewOne) {
                                                        return true;
                                                    }),
               3);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(Files, ATextPastItsLimitIsRefusedAndTheItemsKept) {
+    gti_test::temp_dir dir;
+    const AnsiString f = dir.file("race.txt");
+    gti_test::write_bytes(f, std::string(70000, 'x') + "\r\n");
+    TStringList l = list_of({"kept"});
+    EXPECT_TRUE(gti_test::throws_with<std::runtime_error>([&] { l.LoadFromFile(f, 70001); },
+                                                          "Файл слишком велик для текста!"_cp));
+    EXPECT_EQ(items(l), std::vector<AnsiString>{"kept"});
+    l.LoadFromFile(f, 70002);
+    EXPECT_EQ(l.Count(), 1);
 }
 
 }  // namespace
