@@ -6,6 +6,7 @@
 #include "gti/platform/codepage.h"
 #include "gti/platform/date_time.h"
 #include "gti/platform/os.h"
+#include "gti/platform/serial_line.h"
 #include "gti/platform/system.h"
 #include "gti/platform/tstream.h"
 
@@ -59,3 +60,6 @@
 #include "gti/params/listing.h"
 #include "gti/params/par_tabl.h"
 #include "gti/params/param.h"
+
+// comm: the serial port of the measuring unit and its packet protocol
+#include "gti/comm/comm_port.h"
