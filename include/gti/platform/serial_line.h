@@ -63,8 +63,9 @@ public:
     void close() noexcept;
 
     // Sets the speed (one of the standard rates 110 ... 921600 baud), 8 data bits, 1 stop bit
-    // and the parity, turns parity and framing checks on and hardware flow control off. False
-    // for another rate or when the system refuses.
+    // and the parity, turns parity and framing checks on and hardware flow control off. The
+    // first call after open discards the bytes that came under the device's earlier settings.
+    // False for another rate or when the system refuses.
     bool set_line(int baud, serial_parity parity) noexcept;
 
     // The total time a read may wait, in ms; 0 waits without limit. False for a negative value.

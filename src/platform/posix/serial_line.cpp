@@ -36,11 +36,13 @@ std::size_t decode_marks(int& state, unsigned char* bytes, std::size_t count, bo
             case 1:
                 if (b == 0x00) {
                     state = 2;
-                } else {
-                    // FF FF is a data byte 0xFF; the driver sends nothing else after FF.
-                    bytes[out++] = 0xFF;
-                    state = 0;
+                    break;
                 }
+                // FF FF is a data byte 0xFF. A lone FF (from before the marks were asked for)
+                // is a data byte too, and so is the byte after it.
+                bytes[out++] = 0xFF;
+                state = 0;
+                if (b != 0xFF) --i;
                 break;
             default:
                 error = true;
@@ -239,6 +241,8 @@ bool serial_line::set_line(int baud, serial_parity parity) noexcept {
     t.c_cc[VTIME] = 0;
     if (::cfsetispeed(&t, speed) != 0 || ::cfsetospeed(&t, speed) != 0 || ::tcsetattr(fd_, TCSANOW, &t) != 0)
         return false;
+    // Bytes that came before the marks were asked for cannot be told from marks: they go.
+    if (!marks_) ::tcflush(fd_, TCIFLUSH);
     marks_ = true;
     mark_state_ = 0;
     return true;
