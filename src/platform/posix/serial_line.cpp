@@ -38,11 +38,13 @@ std::size_t decode_marks(int& state, unsigned char* bytes, std::size_t count, bo
                     state = 2;
                     break;
                 }
-                // FF FF is a data byte 0xFF. A lone FF (from before the marks were asked for)
-                // is a data byte too, and so is the byte after it.
-                bytes[out++] = 0xFF;
+                // FF FF is a data byte 0xFF. The driver sends nothing else after FF: another
+                // byte there means the stream cannot be trusted, as after a line error.
+                if (b == 0xFF)
+                    bytes[out++] = 0xFF;
+                else
+                    error = true;
                 state = 0;
-                if (b != 0xFF) --i;
                 break;
             default:
                 error = true;

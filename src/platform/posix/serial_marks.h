@@ -9,7 +9,8 @@ namespace lib::os::detail {
 
 // Decodes `count` bytes in place and returns how many data bytes are left at the front. `state`
 // carries a mark cut by the end of one read into the next (0 at the start). `error` is set when
-// a complete error mark was seen; its byte is dropped.
+// a complete error mark was seen (its byte is dropped), or an FF followed by a byte that is
+// neither 00 nor FF.
 std::size_t decode_marks(int& state, unsigned char* bytes, std::size_t count, bool& error) noexcept;
 
 }  // namespace lib::os::detail
