@@ -59,3 +59,11 @@
 #include "gti/params/listing.h"
 #include "gti/params/par_tabl.h"
 #include "gti/params/param.h"
+
+// comm: mailslot notices, deferred calls and background tasks
+#include "gti/comm/mailslot.h"
+#include "gti/comm/mess_caller.h"
+
+// plugins: dynamic libraries and the plug-in manager
+#include "gti/plugins/dll.h"
+#include "gti/plugins/plugin_manager.h"
