@@ -5,6 +5,7 @@
 #include <string>
 
 #include "gti/platform/codepage.h"
+#include "gti/platform/os.h"
 #include "gti/util/files.h"
 
 namespace lib {
@@ -44,7 +45,9 @@ void PluginManager::load(const AnsiString& directory) {
         }
         const os::library_handle library = os::load_library(file);
         if (library == nullptr) {
-            item_skipped(file, skip_reason::not_loadable, os::last_library_error());
+            AnsiString reason;
+            if (!os::station_name(os::last_library_error(), reason)) reason.clear();
+            item_skipped(file, skip_reason::not_loadable, reason);
             continue;
         }
         const auto reg = reinterpret_cast<reg_plugin_function>(os::find_symbol(library, "_reg_plugin"));

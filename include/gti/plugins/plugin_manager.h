@@ -75,6 +75,8 @@ public:
     int size() const noexcept { return static_cast<int>(entries_.size()); }
     // The plug-in of entry `index`; 0 <= index < size().
     PluginBase* get_item(int index) const { return entries_[static_cast<std::size_t>(index)].plugin; }
+    // The path of the library of entry `index`; 0 <= index < size().
+    const AnsiString& get_file(int index) const { return entries_[static_cast<std::size_t>(index)].file; }
     // The index of the entry holding `plugin`, or -1.
     int index_of_plugin(PluginBase* plugin) const noexcept;
 
