@@ -7,11 +7,13 @@
 #include <vector>
 
 #include "gti/platform/codepage.h"
+#include "gti/platform/cp_literal.h"
 #include "gti/platform/datagram.h"
 #include "support.h"
 
 using lib::ListeningMailSlot;
 using lib::SenderMailSlot;
+using namespace lib::literals;
 
 namespace {
 
@@ -24,9 +26,7 @@ TEST(MailSlot, MessagesArriveWholeAndInOrder) {
     const std::string name = slot("order");
     ListeningMailSlot in(name.c_str());
     ASSERT_TRUE(in.valid());
-    const std::vector<AnsiString> texts = {"abc", "", AnsiString(lib::mailslot_max_text, 'x'),
-                                           "\xDE\xE6\xED\xE0\xFF-7",  // "Южная-7"
-                                           "last"};
+    const std::vector<AnsiString> texts = {"abc", "", AnsiString(lib::mailslot_max_text, 'x'), "Южная-7"_cp, "last"};
     SenderMailSlot out(name.c_str());
     for (const AnsiString& t : texts)
         EXPECT_TRUE(out.send_text(t));
