@@ -5,10 +5,14 @@
 #include "gti/platform/ansi_string.h"
 #include "gti/platform/codepage.h"
 #include "gti/platform/cp_literal.h"
+#include "gti/platform/datagram.h"
 #include "gti/platform/date_time.h"
+#include "gti/platform/dynlib.h"
+#include "gti/platform/message.h"
 #include "gti/platform/os.h"
 #include "gti/platform/system.h"
 #include "gti/platform/tstream.h"
+#include "gti/platform/wakeup.h"
 
 // io: binary streams and files
 #include "gti/io/file_streams.h"

@@ -37,13 +37,13 @@ TEST(MessCaller, ThreeCallsFromAWorkerRunOnTheOwnerInOrderOnTheFirstWakeUp) {
     worker.join();
     const std::array<int, 1> fd{caller.wake_fd()};
     ASSERT_TRUE(lib::os::wait_readable(fd, -1));
-    lib::TMessage m{lib::mess_caller_message, 0, 0, 7};
+    TMessage m{lib::mess_caller_message, 0, 0, 7};
     caller.on_message(m);
     EXPECT_EQ(m.Result, 0);
     EXPECT_EQ(log.order, (std::vector<int>{1, 2, 3}));
     EXPECT_EQ(log.threads, std::vector<std::thread::id>(3, std::this_thread::get_id()));
     EXPECT_FALSE(lib::os::wait_readable(fd, 0));  // the later wake-ups were taken with the first
-    lib::TMessage other{lib::mess_caller_message + 1, 0, 0, 7};
+    TMessage other{lib::mess_caller_message + 1, 0, 0, 7};
     caller.on_message(other);
     EXPECT_EQ(other.Result, 7);
 }

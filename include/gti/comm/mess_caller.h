@@ -16,12 +16,12 @@
 #pragma once
 
 #include <condition_variable>
-#include <cstdint>
 #include <functional>
 #include <mutex>
 #include <thread>
 #include <vector>
 
+#include "gti/platform/message.h"
 #include "gti/platform/wakeup.h"
 #include "gti/serial/lock_object.h"
 
@@ -30,14 +30,6 @@ namespace lib {
 // The number of the message that wakes a MessCaller on the station's platform (its first user
 // message number 0x400 plus 100); here it names the wake-up in TMessage.
 inline constexpr unsigned mess_caller_message = 0x464;
-
-// A message to a window procedure: its number, its two parameters and the answer.
-struct TMessage {
-    unsigned Msg = 0;
-    std::uintptr_t WParam = 0;
-    std::intptr_t LParam = 0;
-    std::intptr_t Result = 0;
-};
 
 // Runs queued calls on the thread that owns it.
 class MessCaller {
