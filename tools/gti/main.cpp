@@ -19,6 +19,7 @@
 #include "info.h"
 #include "las.h"
 #include "merge.h"
+#include "notices.h"
 #include "output.h"
 #include "params.h"
 #include "serial.h"
@@ -65,6 +66,15 @@ const char* const usage =
     "                      a simulated measuring unit on a pseudo-terminal: prints the device\n"
     "                      to open, sends a train every MS (1000; --errors: a repairable bit\n"
     "                      error in every other one), prints and confirms the trains it gets\n"
+    "  notify SLOT TEXT [--udp ADDRESS:PORT]\n"
+    "                      send a notice to the programs listening on SLOT (and, with --udp, a\n"
+    "                      network copy to that address); fails when nobody listens locally\n"
+    "  listen SLOT [--json] [--count N] [--udp ADDRESS:PORT]\n"
+    "                      print the notices sent to SLOT as they arrive, one a line (--json:\n"
+    "                      one JSON object a line), until interrupted or N have come; --udp also\n"
+    "                      takes network copies at that address\n"
+    "  plugins DIR         which plug-in libraries (*.so) under DIR would load, and why the\n"
+    "                      others are skipped\n"
     "  --help              this text\n"
     "\n"
     "data files: registration files .realtim, .realdep, .reallag; compressed data files .creg;\n"
@@ -146,6 +156,9 @@ int main(int argc, char** argv) {
         if (command == "convert") return gti_tool::convert(args);
         if (command == "serial") return gti_tool::serial_command(args);
         if (command == "serial-sim") return gti_tool::serial_sim_command(args);
+        if (command == "notify") return gti_tool::notify_command(args);
+        if (command == "listen") return gti_tool::listen_command(args);
+        if (command == "plugins") return gti_tool::plugins_command(args);
         std::fprintf(stderr, "gti: unknown command '%s'\n\n%s", argv[1], usage);
         return 2;
     } catch (const std::exception& e) {
