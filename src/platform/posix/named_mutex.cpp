@@ -4,19 +4,14 @@
 // name (the registry below): its owning thread may take it again, other threads wait on a
 // condition variable, and only the first hold of the owner locks the file.
 //
-// The lock files live in a folder of the user's own, so that no other user can hold, plant or
-// remove them: $XDG_RUNTIME_DIR when it is a folder of the user's with no access for others,
-// else "gtikit-UID" under $TMPDIR or /tmp, created 0700. A folder of that name that is a link,
-// belongs to someone else or is open to others is passed over for "gtikit-UID-1", "-2", ...:
-// every program of the user passes over the same ones and meets in the same folder.
+// The lock files live in the user's own folder (detail::open_user_folder), so that no other user
+// can hold, plant or remove them.
 #include <fcntl.h>
 #include <sys/file.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <condition_variable>
-#include <cstdlib>
 #include <map>
 #include <mutex>
 #include <stdexcept>
@@ -24,6 +19,7 @@
 #include <thread>
 
 #include "gti/platform/os.h"
+#include "platform/posix/file_detail.h"
 
 namespace lib::os {
 
@@ -40,39 +36,6 @@ struct named_mutex::state {
 };
 
 namespace {
-
-constexpr int fallback_folders = 16;
-
-// True when the open folder belongs to the user and is closed to everyone else.
-bool private_folder(int fd) {
-    struct stat st {};
-    return fstat(fd, &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == geteuid() && (st.st_mode & 077) == 0;
-}
-
-// Opens the folder of the user's lock files; `path` receives its name.
-int open_lock_folder(std::string& path) {
-    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    if (runtime != nullptr && *runtime == '/') {
-        const int fd = open(runtime, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (fd >= 0 && private_folder(fd)) {
-            path = runtime;
-            return fd;
-        }
-        if (fd >= 0) close(fd);
-    }
-    const char* temp = std::getenv("TMPDIR");
-    const std::string base =
-        std::string(temp != nullptr && *temp == '/' ? temp : "/tmp") + "/gtikit-" + std::to_string(geteuid());
-    for (int k = 0; k < fallback_folders; ++k) {
-        path = k == 0 ? base : base + "-" + std::to_string(k);
-        mkdir(path.c_str(), 0700);
-        // Never through a link: it could lead into another user's folder.
-        const int fd = open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-        if (fd >= 0 && private_folder(fd)) return fd;
-        if (fd >= 0) close(fd);
-    }
-    throw std::runtime_error("named_mutex: no folder of the user's own for locks under " + base);
-}
 
 std::mutex registry_guard;
 std::map<std::string, std::weak_ptr<named_mutex::state>>& registry() {
@@ -95,7 +58,7 @@ named_mutex::named_mutex(const AnsiString& name) {
     for (char& c : file)
         if (c == '/' || c == '\\') c = '_';
     std::string folder;
-    const int dir = open_lock_folder(folder);
+    const int dir = detail::open_user_folder(folder);
     const std::string path = folder + "/" + file;
     std::lock_guard g(registry_guard);
     std::weak_ptr<state>& slot = registry()[path];
