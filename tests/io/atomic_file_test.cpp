@@ -120,6 +120,11 @@ TEST_F(AtomicFileTest, TheOldFileIsReplacedUnderItsLock) {
     EXPECT_TRUE(throws_with<std::runtime_error>([&] { out.commit(); }, "Невозможно заблокировать файл!"_cp));
     EXPECT_EQ(gti_test::read_bytes(name), old_bytes);
     EXPECT_TRUE(only_target_left());
+    // Once the holder lets go, the file is replaced; the holder's handle no longer names it.
+    EXPECT_TRUE(lib::os::names_file(name, holder.get_handle()));
+    holder.unlock();
+    save();
+    EXPECT_FALSE(lib::os::names_file(name, holder.get_handle()));
 }
 
 TEST_F(AtomicFileTest, PermissionsOfANewFileFollowTheUmaskAndAReplacedFileKeepsItsOwn) {

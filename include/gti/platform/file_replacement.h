@@ -31,6 +31,11 @@ namespace lib::os {
 // The text of the error raised when a path names something other than a regular file.
 const char* not_regular_file_message() noexcept;
 
+// True when `path` still names the file open as `h`. An appender checks it after taking the
+// whole-file lock: false means a writer has replaced the file since it was opened, and the
+// appender must reopen it, or its blocks would go to the replaced file.
+bool names_file(const AnsiString& path, file_handle h) noexcept;
+
 // One replacement of a whole file, from the temporary file to the rename. Not for sharing
 // between threads.
 //

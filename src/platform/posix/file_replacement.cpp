@@ -95,6 +95,16 @@ std::string resolved(const std::string& native) {
 
 }  // namespace
 
+bool names_file(const AnsiString& path, file_handle h) noexcept {
+    struct stat by_fd {
+    }, by_name{};
+    try {
+        return fstat(h, &by_fd) == 0 && stat(native_path(path).c_str(), &by_name) == 0 && same_file(by_fd, by_name);
+    } catch (...) {
+        return false;
+    }
+}
+
 const char* not_regular_file_message() noexcept {
     return "Это не файл: папка, канал или устройство!"_cp;
 }
