@@ -59,3 +59,6 @@
 #include "gti/params/listing.h"
 #include "gti/params/par_tabl.h"
 #include "gti/params/param.h"
+
+// archive: the block archive of zlib-deflated files
+#include "gti/archive/block_archive.h"
