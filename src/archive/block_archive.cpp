@@ -262,9 +262,9 @@ std::vector<GZIP_FILE_BLOCK> index_archive(std::string_view bytes, AnsiString& w
 archive_payload locate_payload(std::string_view bytes, std::uint32_t offset, const AnsiString& place) {
     const std::size_t end = bytes.size();
     const std::size_t zero = offset < end ? bytes.find('\0', offset + 1) : std::string_view::npos;
-    if (zero == std::string_view::npos || end - zero - 1 < 12)
-        payload_error(place, "", offset, "the record is cut short");
+    if (zero == std::string_view::npos) payload_error(place, "", offset, "the record is cut short");
     const AnsiString name(bytes.substr(offset + 1, zero - offset - 1));
+    if (end - zero - 1 < 12) payload_error(place, name, offset, "the record is cut short");
     const char* p = bytes.data() + zero + 1;
     const auto size = static_cast<std::int32_t>(get_u32(p));
     archive_payload result;
@@ -351,7 +351,9 @@ std::vector<lib::archive_skip> GZIP_DECOMPRESS::extract_to(const AnsiString& dir
     std::vector<lib::archive_skip> skipped;
     if (!file_.is_open()) return skipped;
     AnsiString folder = dir;
-    if (!folder.empty() && folder.back() != '/' && folder.back() != '\\') folder += native_separator;
+    // A separator of either kind may end the folder; the native one joins.
+    if (folder.size() > 1 && (folder.back() == '/' || folder.back() == '\\')) folder.pop_back();
+    if (!folder.empty() && folder != "/") folder += native_separator;
     lib::array<char> data;
     for (const GZIP_FILE_BLOCK& b : blocks_) {
         if (b.mark != GZIP_MARK_FILE) continue;
