@@ -347,7 +347,8 @@ void GZIP_DECOMPRESS::decompress_section(const GZIP_FILE_BLOCK* block, lib::arra
     out = std::move(data);
 }
 
-std::vector<lib::archive_skip> GZIP_DECOMPRESS::extract_to(const AnsiString& dir) {
+std::vector<lib::archive_skip> GZIP_DECOMPRESS::extract_to(
+    const AnsiString& dir, const std::function<void(const GZIP_FILE_BLOCK&)>& before_each) {
     std::vector<lib::archive_skip> skipped;
     if (!file_.is_open()) return skipped;
     AnsiString folder = dir;
@@ -357,6 +358,7 @@ std::vector<lib::archive_skip> GZIP_DECOMPRESS::extract_to(const AnsiString& dir
     lib::array<char> data;
     for (const GZIP_FILE_BLOCK& b : blocks_) {
         if (b.mark != GZIP_MARK_FILE) continue;
+        if (before_each) before_each(b);
         if (!lib::safe_archive_name(b.name.view())) {
             skipped.push_back({b.name, b.offset, true});
             continue;

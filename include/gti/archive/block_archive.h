@@ -53,6 +53,7 @@
 
 #include <cstdint>
 #include <exception>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -203,8 +204,10 @@ public:
     void decompress_section(const GZIP_FILE_BLOCK* block, lib::array<char>& out);
     // Writes every GZIP_MARK_FILE record as a file in `dir`, joined with the native separator,
     // and returns those it did not write (see above). A zlib failure ends the extraction with
-    // GZIP_EXCEPTION. Does nothing when no archive is open.
-    std::vector<lib::archive_skip> extract_to(const AnsiString& dir);
+    // GZIP_EXCEPTION. Does nothing when no archive is open. `before_each`, when given, is called
+    // with each data record before it is written (for a progress display).
+    std::vector<lib::archive_skip> extract_to(const AnsiString& dir,
+                                              const std::function<void(const GZIP_FILE_BLOCK&)>& before_each = {});
 
     // The index, in file order.
     const std::vector<GZIP_FILE_BLOCK>& blocks() const noexcept { return blocks_; }
