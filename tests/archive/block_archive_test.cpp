@@ -10,10 +10,13 @@
 #include <string>
 #include <vector>
 
+#include "gti/platform/cp_literal.h"
 #include "gti/platform/os.h"
 #include "gti/time/unix_time.h"
 #include "platform/posix/syscalls.h"
 #include "support.h"
+
+using namespace lib::literals;
 
 namespace {
 
@@ -128,7 +131,6 @@ TEST_F(ArchiveTest, GoldenBytesOfTimeCommentAndOneFile) {
 }
 
 TEST_F(ArchiveTest, ReaderCasesOfTheStation) {
-    // "\xC4\xC0\xCD\xCD\xDB\xC5" is "ДАННЫЕ", "\xE4\xe0\xed\xed\xfb\xe5" "данные" in code page 1251.
     const std::string time = record(4, "TIME", u32(86400 * 3));
     struct row {
         const char* what;
@@ -141,8 +143,7 @@ TEST_F(ArchiveTest, ReaderCasesOfTheStation) {
         {"only a time record", time, "TIME.TXT", "", ""},
         {"two comments give the first", time + record(3, "first", "") + record(3, "second", ""), "x", "", "first"},
         {"letter case", time + data_record("data.txt", "x"), "DATA.TXT", "data.txt", ""},
-        {"Cyrillic letter case", time + data_record("\xC4\xC0\xCD\xCD\xDB\xC5.TXT", "x"),
-         "\xE4\xe0\xed\xed\xfb\xe5.txt", "\xC4\xC0\xCD\xCD\xDB\xC5.TXT", ""},
+        {"Cyrillic letter case", time + data_record("ДАННЫЕ.TXT"_cp, "x"), "данные.txt"_cp, "ДАННЫЕ.TXT"_cp, ""},
     };
     for (const row& r : rows) {
         SCOPED_TRACE(r.what);

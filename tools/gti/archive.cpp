@@ -7,22 +7,14 @@
 #include <string>
 
 #include "gti/archive/block_archive.h"
+#include "gti/platform/cp_literal.h"
 #include "gti/platform/os.h"
 #include "gti/time/unix_time.h"
 #include "output.h"
 
-namespace gti_tool {
+using namespace lib::literals;
 
-const char* const archive_usage =
-    "  archive create OUT.arc FILE... [--comment TEXT]\n"
-    "                      pack files into a new block archive (each deflated with zlib 9);\n"
-    "                      OUT.arc appears only once it is complete\n"
-    "  archive list ARC [--json]\n"
-    "                      the archive's time, comment and records: name, sizes, ratio\n"
-    "  archive extract ARC DIR\n"
-    "                      write the archive's files into DIR; names that would leave DIR are\n"
-    "                      not written (exit code 2)\n"
-    "  archive test ARC    decompress every record and report the damaged ones (exit code 1)\n";
+namespace gti_tool {
 
 namespace {
 
@@ -41,7 +33,8 @@ public:
     void step(const AnsiString& name, std::uint64_t done) const {
         if (!shown_) return;
         const int percent = total_ == 0 ? 100 : static_cast<int>(done * 100 / total_);
-        const std::string bar = std::string(static_cast<std::size_t>(percent / 5), '#') + std::string(20 - percent / 5, ' ');
+        const std::string bar =
+            std::string(static_cast<std::size_t>(percent / 5), '#') + std::string(20 - percent / 5, ' ');
         std::fprintf(stderr, "\r%s [%s] %3d%% %-40.40s", verb_, bar.c_str(), percent, u8(name).c_str());
         std::fflush(stderr);
     }
@@ -221,8 +214,8 @@ void pack_files(const AnsiString& archive, const std::vector<AnsiString>& files,
         }
     }
     if (!out.close()) throw std::runtime_error((archive + ": the archive cannot be written").str());
-    say("Записан архив " + archive + ": " + AnsiString(std::to_string(files.size())) + " файлов, " +
-        AnsiString(std::to_string(out.written())) + " байт");
+    say("Записан архив "_cp + archive + ": " + AnsiString(std::to_string(files.size())) + " файлов, "_cp +
+        AnsiString(std::to_string(out.written())) + " байт"_cp);
 }
 
 int archive_command(const std::vector<AnsiString>& args) {
@@ -231,7 +224,7 @@ int archive_command(const std::vector<AnsiString>& args) {
     if (verb == "list") return list(args);
     if (verb == "extract") return extract(args);
     if (verb == "test") return test(args);
-    std::fprintf(stderr, "gti: archive takes create, list, extract or test\n\n%s", archive_usage);
+    std::fprintf(stderr, "gti: archive takes create, list, extract or test (see gti --help)\n");
     return 2;
 }
 

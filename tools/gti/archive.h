@@ -7,9 +7,6 @@
 
 namespace gti_tool {
 
-// The help text of gti archive, for the tool's usage.
-extern const char* const archive_usage;
-
 // gti archive create|list|extract|test ...; returns the exit code.
 int archive_command(const std::vector<AnsiString>& args);
 
