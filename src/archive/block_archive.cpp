@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
+#include <memory>
 #include <utility>
 
 #include "gti/platform/codepage.h"
@@ -67,6 +68,42 @@ const char* zlib_text(int code) {
 AnsiString file_part(const AnsiString& path) {
     const std::size_t cut = path.view().find_last_of("/\\");
     return cut == std::string_view::npos ? path : path.substr(cut + 1);
+}
+
+// The piece in which extraction inflates a record and writes it out.
+constexpr std::size_t extract_chunk = 1 << 18;
+
+// Inflates a record's stream into a file piece by piece, so that extraction needs no memory of
+// the record's size. Throws like decompress_section when the stream is damaged or gives other
+// than the recorded length; false when the file refused a write.
+bool inflate_to_file(const lib::archive_payload& p, lib::os::file_handle file, char* chunk, const AnsiString& place) {
+    z_stream z{};
+    if (inflateInit(&z) != Z_OK) throw GZIP_EXCEPTION(place, "uncompress", zlib_text(Z_MEM_ERROR), where_decompress);
+    struct end_guard {
+        z_stream& z;
+        ~end_guard() { inflateEnd(&z); }
+    } guard{z};
+    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(p.stream));
+    z.avail_in = p.compressed;
+    std::uint64_t produced = 0;
+    bool written = true;
+    int result = Z_OK;
+    while (result == Z_OK) {
+        z.next_out = reinterpret_cast<Bytef*>(chunk);
+        z.avail_out = extract_chunk;
+        result = inflate(&z, Z_NO_FLUSH);
+        // As uncompress reports them: a dictionary is damage, a stream that stops short wants room.
+        if (result == Z_NEED_DICT) result = Z_DATA_ERROR;
+        if (result != Z_OK && result != Z_STREAM_END)
+            throw GZIP_EXCEPTION(place, "uncompress", zlib_text(result), where_decompress);
+        const std::size_t n = extract_chunk - z.avail_out;
+        produced += n;
+        if (produced > p.original) throw GZIP_EXCEPTION(place, "uncompress", zlib_text(Z_BUF_ERROR), where_decompress);
+        written = written && lib::os::write_file(file, chunk, n);
+    }
+    if (produced != p.original)
+        throw GZIP_EXCEPTION(place, "uncompress", "fewer bytes than recorded", where_decompress);
+    return written;
 }
 
 }  // namespace
@@ -355,7 +392,7 @@ std::vector<lib::archive_skip> GZIP_DECOMPRESS::extract_to(
     // A separator of either kind may end the folder; the native one joins.
     if (folder.size() > 1 && (folder.back() == '/' || folder.back() == '\\')) folder.pop_back();
     if (!folder.empty() && folder != "/") folder += native_separator;
-    lib::array<char> data;
+    std::unique_ptr<char[]> chunk;
     for (const GZIP_FILE_BLOCK& b : blocks_) {
         if (b.mark != GZIP_MARK_FILE) continue;
         if (before_each) before_each(b);
@@ -363,11 +400,16 @@ std::vector<lib::archive_skip> GZIP_DECOMPRESS::extract_to(
             skipped.push_back({b.name, b.offset, true});
             continue;
         }
-        decompress_section(&b, data);
+        const lib::archive_payload p = payload(b);
         lib::os::replacement_file out;
-        if (!out.create(folder + b.name) ||
-            !lib::os::write_file(out.handle(), data.data(), static_cast<std::size_t>(data.size())) || !out.commit())
+        if (!out.create(folder + b.name)) {
             skipped.push_back({b.name, b.offset, false});
+            continue;
+        }
+        if (!chunk) chunk = std::make_unique_for_overwrite<char[]>(extract_chunk);
+        const bool written =
+            inflate_to_file(p, out.handle(), chunk.get(), record_place(archive_name, b.name, b.offset));
+        if (!written || !out.commit()) skipped.push_back({b.name, b.offset, false});
     }
     return skipped;
 }

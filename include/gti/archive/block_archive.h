@@ -203,9 +203,10 @@ public:
     // above) and then leaves `out` as it was.
     void decompress_section(const GZIP_FILE_BLOCK* block, lib::array<char>& out);
     // Writes every GZIP_MARK_FILE record as a file in `dir`, joined with the native separator,
-    // and returns those it did not write (see above). A zlib failure ends the extraction with
-    // GZIP_EXCEPTION. Does nothing when no archive is open. `before_each`, when given, is called
-    // with each data record before it is written (for a progress display).
+    // and returns those it did not write (see above). A record is inflated and written piece by
+    // piece, so extraction needs no memory of the record's size; a damaged one leaves no file. A zlib failure ends the
+    // extraction with GZIP_EXCEPTION. Does nothing when no archive is open. `before_each`, when given, is called with
+    // each data record before it is written (for a progress display).
     std::vector<lib::archive_skip> extract_to(const AnsiString& dir,
                                               const std::function<void(const GZIP_FILE_BLOCK&)>& before_each = {});
 
