@@ -20,6 +20,7 @@
 #include "info.h"
 #include "las.h"
 #include "merge.h"
+#include "notices.h"
 #include "output.h"
 #include "params.h"
 
@@ -63,6 +64,15 @@ const char* const usage =
     "                      write the archive's files into DIR; a name that would leave DIR is\n"
     "                      not written (exit code 2)\n"
     "  archive test ARC    decompress every record, report the damaged ones (exit code 1)\n"
+    "  notify SLOT TEXT [--udp ADDRESS:PORT]\n"
+    "                      send a notice to the programs listening on SLOT (and, with --udp, a\n"
+    "                      network copy to that address); fails when nobody listens locally\n"
+    "  listen SLOT [--json] [--count N] [--udp ADDRESS:PORT]\n"
+    "                      print the notices sent to SLOT as they arrive, one a line (--json:\n"
+    "                      one JSON object a line), until interrupted or N have come; --udp also\n"
+    "                      takes network copies at that address\n"
+    "  plugins DIR         which plug-in libraries (*.so) under DIR would load, and why the\n"
+    "                      others are skipped\n"
     "  --help              this text\n"
     "\n"
     "data files: registration files .realtim, .realdep, .reallag; compressed data files .creg;\n"
@@ -150,6 +160,9 @@ int main(int argc, char** argv) {
         if (command == "merge") return gti_tool::merge(args);
         if (command == "convert") return gti_tool::convert(args);
         if (command == "archive") return gti_tool::archive_command(args);
+        if (command == "notify") return gti_tool::notify_command(args);
+        if (command == "listen") return gti_tool::listen_command(args);
+        if (command == "plugins") return gti_tool::plugins_command(args);
         std::fprintf(stderr, "gti: unknown command '%s'\n\n%s", argv[1], usage);
         return 2;
     } catch (const std::exception& e) {
