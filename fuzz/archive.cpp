@@ -20,7 +20,8 @@ namespace {
 
 // A folder in the temporary folder, holding the archive and the extraction folder "out".
 const std::string& scratch_dir() {
-    static const std::string name = [] {
+    // Never destroyed, so the clean-up at exit still finds it.
+    static const std::string& name = *new std::string([] {
         const char* dir = std::getenv("TMPDIR");
         std::string pattern = std::string(dir && *dir ? dir : "/tmp") + "/gtikit-fuzz-XXXXXX";
         if (mkdtemp(pattern.data()) == nullptr) std::abort();
@@ -29,7 +30,7 @@ const std::string& scratch_dir() {
             std::filesystem::remove_all(scratch_dir(), ignored);
         });
         return pattern;
-    }();
+    }());
     return name;
 }
 
