@@ -20,6 +20,7 @@
 #include "merge.h"
 #include "output.h"
 #include "params.h"
+#include "plot.h"
 
 namespace {
 
@@ -128,6 +129,7 @@ int main(int argc, char** argv) {
         if (command == "las") return gti_tool::las_command(args);
         if (command == "merge") return gti_tool::merge(args);
         if (command == "convert") return gti_tool::convert(args);
+        if (command == "plot") return gti_tool::plot(args);
         std::fprintf(stderr, "gti: unknown command '%s'\n\n%s", argv[1], usage);
         return 2;
     } catch (const std::exception& e) {
