@@ -7,7 +7,10 @@
 #include <utility>
 
 #include "gti/las/text.h"
+#include "gti/platform/cp_literal.h"
 #include "gti/platform/os.h"
+
+using namespace lib::literals;
 
 namespace lib::las {
 namespace {
@@ -76,7 +79,7 @@ void file::load_to_strings(const AnsiString& name, text_lines& lines) {
     const handle_guard guard(opened.handle);
     const std::int64_t size = os::file_size(opened.handle);
     if (size < 0) throw std::runtime_error(("Could not read file '" + name + "'").str());
-    if (size >= four_gib) throw std::runtime_error("Файл слишком велик (4 ГиБ и больше)!");
+    if (size >= four_gib) throw std::runtime_error("Файл слишком велик (4 ГиБ и больше)!"_cp);
     // The size is that of the file when it was opened; a file that shrinks meanwhile gives
     // what is left, one that grows gives its first `size` bytes.
     const std::size_t capacity = static_cast<std::size_t>(size);
