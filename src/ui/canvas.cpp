@@ -44,8 +44,7 @@ void set_color(cairo_t* cr, TColor c) {
 }
 
 // Lays out text: its advance width and the font's line height and ascent.
-bool layout(cairo_t* cr, const TFont& font, const std::string& utf8, double& width, double& height,
-            double& ascent) {
+bool layout(cairo_t* cr, const TFont& font, const std::string& utf8, double& width, double& height, double& ascent) {
     set_font(cr, font);
     cairo_font_extents_t fe;
     cairo_font_extents(cr, &fe);
@@ -70,10 +69,18 @@ std::string xml_escape(const std::string& s) {
     std::string out;
     for (char ch : s) {
         switch (ch) {
-            case '&': out += "&amp;"; break;
-            case '<': out += "&lt;"; break;
-            case '>': out += "&gt;"; break;
-            case '"': out += "&quot;"; break;
+            case '&':
+                out += "&amp;";
+                break;
+            case '<':
+                out += "&lt;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
+            case '"':
+                out += "&quot;";
+                break;
             default:
                 // Control characters have no place in XML text.
                 if (static_cast<unsigned char>(ch) >= 0x20 || ch == '\t') out += ch;
@@ -225,11 +232,15 @@ std::string png_canvas::png_bytes() {
     return bytes;
 }
 
-void png_canvas::save(const AnsiString& file) { write_file_bytes(file, png_bytes()); }
+void png_canvas::save(const AnsiString& file) {
+    write_file_bytes(file, png_bytes());
+}
 
 // ---- svg_canvas -----------------------------------------------------------------------------
 
-svg_canvas::svg_canvas(int width, int height) : width_(width), height_(height) { check_size(width, height); }
+svg_canvas::svg_canvas(int width, int height) : width_(width), height_(height) {
+    check_size(width, height);
+}
 
 svg_canvas::~svg_canvas() = default;
 
@@ -271,14 +282,13 @@ void svg_canvas::TextOut(int x, int y, const AnsiString& text) {
     int w, h;
     if (!measurer_.measure(Font, text, w, h)) return;
     if (Brush.Style == bsSolid) {
-        body_ += "<rect x=\"" + std::to_string(x) + "\" y=\"" + std::to_string(y) + "\" width=\"" +
-                 std::to_string(w) + "\" height=\"" + std::to_string(h) + "\" fill=\"" + hex_color(Brush.Color) +
-                 "\"/>\n";
+        body_ += "<rect x=\"" + std::to_string(x) + "\" y=\"" + std::to_string(y) + "\" width=\"" + std::to_string(w) +
+                 "\" height=\"" + std::to_string(h) + "\" fill=\"" + hex_color(Brush.Color) + "\"/>\n";
     }
     body_ += "<text x=\"" + std::to_string(x) + "\" y=\"" + std::to_string(y) +
              "\" dominant-baseline=\"text-before-edge\" font-family=\"" +
-             xml_escape(lib::cp1251::to_utf8(Font.Name.view())) + "\" font-size=\"" + std::to_string(Font.Size) +
-             "\"" + (Font.Bold ? " font-weight=\"bold\"" : "") + " fill=\"" + hex_color(Font.Color) + "\">" +
+             xml_escape(lib::cp1251::to_utf8(Font.Name.view())) + "\" font-size=\"" + std::to_string(Font.Size) + "\"" +
+             (Font.Bold ? " font-weight=\"bold\"" : "") + " fill=\"" + hex_color(Font.Color) + "\">" +
              xml_escape(lib::cp1251::to_utf8(text.view())) + "</text>\n";
 }
 
@@ -312,6 +322,8 @@ std::string svg_canvas::document() const {
     return doc;
 }
 
-void svg_canvas::save(const AnsiString& file) { write_file_bytes(file, document()); }
+void svg_canvas::save(const AnsiString& file) {
+    write_file_bytes(file, document());
+}
 
 }  // namespace lib::ui

@@ -91,7 +91,9 @@ void color_to_rgb(TColor c, int& r, int& g, int& b) {
     b = static_cast<int>((v >> 16) & 0xFF);
 }
 
-TColor rgb_to_color(int r, int g, int b) { return static_cast<TColor>(r + g * 256 + b * 65536); }
+TColor rgb_to_color(int r, int g, int b) {
+    return static_cast<TColor>(r + g * 256 + b * 65536);
+}
 
 TColor get_inverse_color(TColor c) {
     int r, g, b;

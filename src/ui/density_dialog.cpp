@@ -26,11 +26,15 @@ AnsiString general_text(double v) {
     return s.get_string(0);
 }
 
-AnsiString quoted(const AnsiString& s) { return "\"" + s + "\""; }
+AnsiString quoted(const AnsiString& s) {
+    return "\"" + s + "\"";
+}
 
 }  // namespace
 
-recalibration_clock recalibration_clock::system() { return {[](unsigned ms) { lib::sleep_ms(ms); }, [] { return now(); }}; }
+recalibration_clock recalibration_clock::system() {
+    return {[](unsigned ms) { lib::sleep_ms(ms); }, [] { return lib::now(); }};
+}
 
 struct density_dialog::state {
     state(Param& p, const HostData& host, const density_controls& c, task_runner& runner, recalibration_clock clock)
@@ -96,7 +100,8 @@ struct density_dialog::state {
     }
 
     void show_progress(int i, int n) {
-        if (c.progress) c.progress->SetText("Идёт перекалибровка... "_cp + AnsiString(std::to_string(i * 100 / n)) + "%");
+        if (c.progress)
+            c.progress->SetText("Идёт перекалибровка... "_cp + AnsiString(std::to_string(i * 100 / n)) + "%");
     }
 
     // Shifts the curve so that it gives `density` at the mean count `m`.
@@ -182,7 +187,9 @@ void density_dialog::take_fields() {
     }
 }
 
-bool density_dialog::can_close() const { return !s_->running; }
+bool density_dialog::can_close() const {
+    return !s_->running;
+}
 
 void density_dialog::edit_point(int index, const AnsiString& count, const AnsiString& density) {
     auto& curve = s_->p.calibration;
@@ -205,9 +212,13 @@ void density_dialog::delete_point(int index) {
     s_->show_points(std::min(index, static_cast<int>(curve.size()) - 1));
 }
 
-void density_dialog::show_graph() { s_->show_graph(); }
+void density_dialog::show_graph() {
+    s_->show_graph();
+}
 
-bool density_dialog::running() const { return s_->running; }
+bool density_dialog::running() const {
+    return s_->running;
+}
 
 void density_dialog::start_button() {
     state& s = *s_;
@@ -222,8 +233,7 @@ void density_dialog::start_button() {
     }
     const double half_life = s.c.half_life ? str_to_float(s.c.half_life->Text()) : 0;
     if (!std::isfinite(half_life) || is_over_null(half_life)) {
-        s.message("Перед переклибровкой задайте значение периода полураспада радиоактивного источника!"_cp,
-                  mb_warning);
+        s.message("Перед переклибровкой задайте значение периода полураспада радиоактивного источника!"_cp, mb_warning);
         return;
     }
     s.running = true;

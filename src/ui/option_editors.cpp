@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "gti/platform/cp_literal.h"
 #include "gti/util/number_text.h"
 
 namespace lib {
@@ -237,7 +238,9 @@ template class FloatTemplate<float>;
 template class FloatTemplate<double>;
 template class FloatTemplate<int>;
 
-void IntItem::show() { set_control_text(control_, apply_format(format_, AnsiString(std::to_string(var_)))); }
+void IntItem::show() {
+    set_control_text(control_, apply_format(format_, AnsiString(std::to_string(var_))));
+}
 
 void IntItem::get() {
     int v;

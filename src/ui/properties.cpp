@@ -10,7 +10,9 @@
 
 namespace lib {
 
-bool Property::cmp_name(const char* name) const { return cp1251::equal_nocase(name_.view(), name ? name : ""); }
+bool Property::cmp_name(const char* name) const {
+    return cp1251::equal_nocase(name_.view(), name ? name : "");
+}
 
 bool Property::set(const AnsiString& text) {
     const bool changed = set_value(text);
@@ -26,7 +28,9 @@ bool IntProperty::set_value(const AnsiString& text) {
     return true;
 }
 
-AnsiString IntProperty::get_value() const { return AnsiString(std::to_string(var_)); }
+AnsiString IntProperty::get_value() const {
+    return AnsiString(std::to_string(var_));
+}
 
 bool FloatProperty::set_value(const AnsiString& text) {
     const double v = str_to_float(text);
@@ -35,7 +39,9 @@ bool FloatProperty::set_value(const AnsiString& text) {
     return true;
 }
 
-AnsiString FloatProperty::get_value() const { return float_to_str(var_, decimals_, -1); }
+AnsiString FloatProperty::get_value() const {
+    return float_to_str(var_, decimals_, -1);
+}
 
 bool StringProperty::set_value(const AnsiString& text) {
     if (text == var_) return false;
@@ -50,7 +56,9 @@ bool ColorProperty::set_value(const AnsiString& text) {
     return true;
 }
 
-AnsiString ColorProperty::get_value() const { return color_to_string(var_); }
+AnsiString ColorProperty::get_value() const {
+    return color_to_string(var_);
+}
 
 Property& Properties::add(std::unique_ptr<Property> p) {
     items_.push_back(std::move(p));

@@ -24,22 +24,20 @@ const TColor grid_minor = TColor(0xEEEEEE);
 const TColor grid_major = TColor(0xB4B4B4);
 const TColor frame_color = TColor(0x000000);
 
-// The curve colours, in the order curves take them within a track.
+// The curve colours, in the order curves take them across the chart.
 TColor curve_color(int i) {
-    static const TColor palette[] = {rgb_to_color(200, 0, 0), rgb_to_color(0, 70, 200), rgb_to_color(0, 130, 0),
-                                     rgb_to_color(150, 0, 150)};
-    return palette[i % 4];
+    static const TColor palette[] = {rgb_to_color(200, 0, 0),   rgb_to_color(0, 70, 200), rgb_to_color(0, 130, 0),
+                                     rgb_to_color(150, 0, 150), rgb_to_color(150, 90, 0), rgb_to_color(0, 130, 140),
+                                     rgb_to_color(230, 110, 0), rgb_to_color(60, 60, 60)};
+    return palette[i % 8];
 }
 
 // The tracks of a mud log, by parameter key: drilling rate and bit weight, hook load, pumps,
 // rotary, mud density, gas.
 const char* const usual_tracks[][3] = {
-    {"скорость_механическая"_cp, "нагрузка"_cp, nullptr},
-    {"вес_на_крюке"_cp, nullptr, nullptr},
-    {"давление_на_входе"_cp, "расход_на_входе"_cp, nullptr},
-    {"обороты_ротора"_cp, "момент_ротора"_cp, nullptr},
-    {"плотность_на_входе"_cp, "плотность_на_выходе"_cp, nullptr},
-    {"сумм_газ"_cp, "метан_абс"_cp, nullptr},
+    {"скорость_механическая"_cp, "нагрузка"_cp, nullptr},         {"вес_на_крюке"_cp, nullptr, nullptr},
+    {"давление_на_входе"_cp, "расход_на_входе"_cp, nullptr},      {"обороты_ротора"_cp, "момент_ротора"_cp, nullptr},
+    {"плотность_на_входе"_cp, "плотность_на_выходе"_cp, nullptr}, {"сумм_газ"_cp, "метан_абс"_cp, nullptr},
 };
 
 int find_param(const FileStorage& store, const AnsiString& key) {
@@ -57,8 +55,7 @@ double nice_step(double x) {
 }
 
 double value_of(const FileStorageItem& item, int param) {
-    return param < static_cast<int>(item.values.size()) ? item.values[param]
-                                                        : std::numeric_limits<double>::quiet_NaN();
+    return param < static_cast<int>(item.values.size()) ? item.values[param] : std::numeric_limits<double>::quiet_NaN();
 }
 
 // Opens a group on an SVG canvas; other canvases have none.
@@ -92,7 +89,15 @@ void centred(TCanvas& canvas, int left, int right, int y, const AnsiString& s, i
     text(canvas, left + std::max(0, (right - left - canvas.TextWidth(s)) / 2), y, s, size, color, bold);
 }
 
-AnsiString run_date(std::uint32_t t) { return date_to_string(t); }
+AnsiString run_date(std::uint32_t t) {
+    return date_to_string(t);
+}
+
+// An end of a scale with the decimals its span needs (0.01 for a span of 0.1, none from 10 up).
+AnsiString scale_label(double v, double span) {
+    const int decimals = std::clamp(static_cast<int>(std::ceil(-std::log10(span))) + 1, 0, 6);
+    return float_to_str(v, decimals);
+}
 
 }  // namespace
 
@@ -115,7 +120,8 @@ strip_chart::strip_chart(const FileStorage& store, const strip_chart_options& op
             keys.push_back({store.get_param(i)->global_name});
         if (keys.empty()) throw std::runtime_error("the data file has no parameters to draw");
     }
-    if (keys.size() > max_tracks) throw std::runtime_error("at most 12 tracks fit a chart");
+    if (keys.size() > static_cast<std::size_t>(max_tracks)) throw std::runtime_error("at most 12 tracks fit a chart");
+    int curves = 0;
     for (const auto& group : keys) {
         if (group.empty() || group.size() > max_curves_per_track)
             throw std::runtime_error("a track holds 1 to 4 curves");
@@ -123,7 +129,7 @@ strip_chart::strip_chart(const FileStorage& store, const strip_chart_options& op
         for (const AnsiString& key : group) {
             const int p = find_param(store, key);
             if (p < 0) throw std::runtime_error(("no parameter with the key " + key).str());
-            t.push_back(curve{p, 0, 1, curve_color(static_cast<int>(t.size()))});
+            t.push_back(curve{p, 0, 1, curve_color(curves++)});
         }
         tracks_.push_back(std::move(t));
     }
@@ -288,8 +294,8 @@ void strip_chart::draw_index(TCanvas& canvas) const {
                                                           : float_to_str(v, major < 1 ? 1 : 0);
                 canvas.Font.Size = 12;
                 const int h = canvas.TextHeight(label);
-                text(canvas, right - 12 - canvas.TextWidth(label), std::clamp(y - h / 2, body_top_, bottom - h),
-                     label, 12, frame_color);
+                text(canvas, right - 12 - canvas.TextWidth(label), std::clamp(y - h / 2, body_top_, bottom - h), label,
+                     12, frame_color);
             }
         }
     }
@@ -317,7 +323,7 @@ void strip_chart::draw_track(TCanvas& canvas, int number) const {
         canvas.Pen = TPen{c.color, 2, psSolid};
         line(&canvas, left + 6, y + 20, right - 6, y + 20);
         const TColor ink = get_inverse_color(tint);
-        const AnsiString lo = float_to_str(c.min), hi = float_to_str(c.max);
+        const AnsiString lo = scale_label(c.min, c.max - c.min), hi = scale_label(c.max, c.max - c.min);
         text(canvas, left + 5, y + 23, lo, 11, ink);
         centred(canvas, left, right, y + 23, p.unit, 11, ink);
         canvas.Font.Size = 11;
@@ -334,21 +340,34 @@ void strip_chart::draw_track(TCanvas& canvas, int number) const {
         const curve& c = t[k];
         begin_group(canvas, "curve-" + std::to_string(number + 1) + "-" + std::to_string(k + 1));
         canvas.Pen = TPen{c.color, 1, psSolid};
+        // One point per pixel row: the mean of the values that fall on it.
         std::vector<TPoint> points;
         const auto flush = [&] {
             win9x_poly_line(&canvas, points.data(), static_cast<int>(points.size()));
             points.clear();
         };
+        const auto x_of = [&](double v) {
+            const double share = std::clamp((v - c.min) / (c.max - c.min), 0.0, 1.0);
+            return left + 1 + static_cast<int>(std::lround(share * (options_.track_width - 2)));
+        };
+        double sum = 0;
+        int n = 0, row_y = 0;
         for (const FileStorageItem* item : rows_) {
+            const int y = y_of(index_of(*item));
+            if (n > 0 && y != row_y) {
+                points.push_back(TPoint{x_of(sum / n), row_y});
+                sum = 0, n = 0;
+            }
             const double v = value_of(*item, c.param);
             if (!std::isfinite(v)) {
                 flush();
                 continue;
             }
-            const double share = std::clamp((v - c.min) / (c.max - c.min), 0.0, 1.0);
-            points.push_back(TPoint{left + 1 + static_cast<int>(std::lround(share * (options_.track_width - 2))),
-                                    y_of(index_of(*item))});
+            sum += v;
+            ++n;
+            row_y = y;
         }
+        if (n > 0) points.push_back(TPoint{x_of(sum / n), row_y});
         flush();
         end_group(canvas);
     }

@@ -12,7 +12,9 @@
 namespace lib {
 namespace {
 
-AnsiString band_key(int i) { return AnsiString("CoolBand" + std::to_string(i)); }
+AnsiString band_key(int i) {
+    return AnsiString("CoolBand" + std::to_string(i));
+}
 
 // The words of a band's value, split at spaces.
 std::vector<AnsiString> words(const AnsiString& value) {
@@ -86,8 +88,8 @@ void save_cool_bar(TCoolBar* bar, TIniFile* ini, AnsiString section) {
         for (int i = 0; i < bar->BandCount(); ++i) {
             const TCoolBandState b = bar->Band(i);
             ini->WriteString(section, band_key(i),
-                             b.control_name + " " + (b.break_line ? "1" : "0") + " " + (b.visible ? "1" : "0") +
-                                 " " + AnsiString(std::to_string(b.width)));
+                             b.control_name + " " + (b.break_line ? "1" : "0") + " " + (b.visible ? "1" : "0") + " " +
+                                 AnsiString(std::to_string(b.width)));
         }
     });
 }

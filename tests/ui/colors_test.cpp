@@ -50,7 +50,8 @@ TEST(Colors, InverseAndLighterShades) {
         {TColor(0x404040), 2000000000, TColor(0), TColor(0xFFFFFF)},
     };
     for (const auto& row : light_rows)
-        EXPECT_EQ(transform_color_light(row.c, row.delta, row.base), row.result) << std::hex << row.c << " " << row.delta;
+        EXPECT_EQ(transform_color_light(row.c, row.delta, row.base), row.result)
+            << std::hex << row.c << " " << row.delta;
 }
 
 TEST(Colors, GradientBands) {

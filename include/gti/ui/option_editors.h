@@ -157,7 +157,11 @@ class FloatTemplate final : public Item {
 public:
     FloatTemplate(unsigned long group, T& variable, TControl* control, int decimals, double factor,
                   AnsiString format = "")
-        : Item(group), var_(variable), control_(control), decimals_(decimals), factor_(factor ? factor : 1),
+        : Item(group),
+          var_(variable),
+          control_(control),
+          decimals_(decimals),
+          factor_(factor ? factor : 1),
           format_(std::move(format)) {}
     void show() override;
     void get() override;

@@ -67,7 +67,8 @@ private:
 // A float property shown with a number of decimals.
 class FloatProperty final : public Property {
 public:
-    FloatProperty(float& variable, const char* name, int decimals) : Property(name), var_(variable), decimals_(decimals) {}
+    FloatProperty(float& variable, const char* name, int decimals)
+        : Property(name), var_(variable), decimals_(decimals) {}
     bool set_value(const AnsiString& text) override;
     AnsiString get_value() const override;
     int get_type() const override { return 1; }

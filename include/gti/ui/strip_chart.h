@@ -14,8 +14,9 @@
 // In depth mode the chart shows the drilled hole: the records, in time order, that reach a depth
 // deeper than every record before them. In time mode it shows every record by time. A curve's
 // scale is its parameter's scale when that holds the data shown and is not much wider, and
-// otherwise the data's own range widened to round numbers. Long series are drawn with
-// lib::win9x_poly_line; a value beyond the scale is drawn at the track's edge.
+// otherwise the data's own range widened to round numbers. A curve has one point per pixel row,
+// the mean of the values that fall on it, drawn with lib::win9x_poly_line; a value beyond the
+// scale is drawn at the track's edge.
 //
 // On an svg_canvas the parts are groups: "header", "index", "track-N" (N from 1) holding
 // "curve-N-M" (M from 1), each curve one or more polylines.
