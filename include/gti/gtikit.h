@@ -60,3 +60,13 @@
 #include "gti/params/listing.h"
 #include "gti/params/par_tabl.h"
 #include "gti/params/param.h"
+
+// ui: interface logic without a toolkit, and drawing over cairo
+#include "gti/ui/canvas.h"
+#include "gti/ui/colors.h"
+#include "gti/ui/controls.h"
+#include "gti/ui/density_dialog.h"
+#include "gti/ui/option_editors.h"
+#include "gti/ui/properties.h"
+#include "gti/ui/strip_chart.h"
+#include "gti/ui/window_state.h"
