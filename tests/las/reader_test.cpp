@@ -421,8 +421,8 @@ TEST(LasValues, CurvesAndRowsStayInStep) {
     EXPECT_EQ(*doc.values.lines[1], std::vector<double>({-999, -999}));
     doc.values.on_params_resize(1);
     EXPECT_EQ(*doc.values.lines[1], std::vector<double>({-999}));
-    for (const auto& [column, row] : std::initializer_list<std::pair<int, int>>{{1, 0}, {0, 2}, {-1, 0}, {0, -1}}) {
-        EXPECT_TRUE(throws_with<std::out_of_range>([&] { doc.values.at(column, row); }, "vector"));
+    for (const auto& cell : std::initializer_list<std::pair<int, int>>{{1, 0}, {0, 2}, {-1, 0}, {0, -1}}) {
+        EXPECT_TRUE(throws_with<std::out_of_range>([&] { doc.values.at(cell.first, cell.second); }, "vector"));
     }
 }
 

@@ -11,6 +11,7 @@
 #pragma once
 
 #include <array>
+#include <concepts>
 #include <cstddef>
 #include <string_view>
 
@@ -81,24 +82,15 @@ constexpr long decode_utf8(std::string_view s, std::size_t& pos) noexcept {
 
 namespace detail {
 
-// The bytes of a string literal as a template argument.
-template <std::size_t N>
-struct utf8_literal {
-    char bytes[N]{};
-    consteval utf8_literal(const char (&text)[N]) {
-        for (std::size_t i = 0; i < N; ++i)
-            bytes[i] = text[i];
-    }
-};
-
 // Called only when a literal cannot become 1251; being no constant expression, it stops the
 // build at the literal.
 inline void literal_is_not_utf8_or_not_in_code_page_1251() {}
 
-// The number of characters of a literal (its terminating zero left out).
-template <utf8_literal S>
+// The number of characters of the UTF-8 text C... .
+template <char... C>
 consteval std::size_t character_count() {
-    const std::string_view text(S.bytes, sizeof(S.bytes) - 1);
+    const char bytes[] = {C..., 0};
+    const std::string_view text(bytes, sizeof...(C));
     std::size_t count = 0;
     for (std::size_t pos = 0; pos < text.size(); ++count) {
         const long cp = decode_utf8(text, pos);
@@ -107,19 +99,20 @@ consteval std::size_t character_count() {
     return count;
 }
 
-// The literal in 1251, zero-terminated.
-template <utf8_literal S>
-consteval std::array<char, character_count<S>() + 1> to_code_page() {
-    std::array<char, character_count<S>() + 1> out{};
-    const std::string_view text(S.bytes, sizeof(S.bytes) - 1);
+// The UTF-8 text C... in 1251, zero-terminated.
+template <char... C>
+consteval std::array<char, character_count<C...>() + 1> to_code_page() {
+    const char bytes[] = {C..., 0};
+    const std::string_view text(bytes, sizeof...(C));
+    std::array<char, character_count<C...>() + 1> out{};
     std::size_t n = 0;
     for (std::size_t pos = 0; pos < text.size();)
         out[n++] = static_cast<char>(byte_of_code_point(static_cast<char32_t>(decode_utf8(text, pos))));
     return out;
 }
 
-template <utf8_literal S>
-inline constexpr auto converted = to_code_page<S>();
+template <char... C>
+inline constexpr auto converted = to_code_page<C...>();
 
 }  // namespace detail
 }  // namespace lib::cp1251
@@ -127,11 +120,20 @@ inline constexpr auto converted = to_code_page<S>();
 namespace lib {
 inline namespace literals {
 
+// The characters of a literal arrive as a template argument pack, a form GCC and clang both
+// offer; the standard's own form (a class-type template argument) crashes clang 14.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wpedantic"
+#ifdef __clang__
+#pragma clang diagnostic ignored "-Wgnu-string-literal-operator-template"
+#endif
 // "text"_cp: the UTF-8 literal as code page 1251 bytes (see the top of this header).
-template <cp1251::detail::utf8_literal S>
-consteval const char* operator""_cp() {
-    return cp1251::detail::converted<S>.data();
+template <typename Char, Char... C>
+requires std::same_as<Char, char>
+constexpr const char* operator""_cp() {
+    return cp1251::detail::converted<C...>.data();
 }
+#pragma GCC diagnostic pop
 
 }  // namespace literals
 }  // namespace lib
