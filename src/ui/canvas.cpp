@@ -2,11 +2,17 @@
 
 #include <cairo.h>
 
+#include <atomic>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
+#include <functional>
 #include <stdexcept>
+#include <thread>
 
 #include "gti/platform/codepage.h"
+#include "gti/platform/cp_literal.h"
 #include "gti/platform/os.h"
 #include "gti/ui/colors.h"
 
@@ -104,14 +110,24 @@ cairo_status_t append_bytes(void* closure, const unsigned char* data, unsigned i
 }  // namespace
 
 void write_file_bytes(const AnsiString& file, const std::string& bytes) {
-    try {
-        lib::os::shared_file target(file);
-        target.update([&](std::string& contents) {
-            contents = bytes;
-            return true;
-        });
-    } catch (const std::exception& e) {
-        throw std::runtime_error((file + ": " + e.what()).str());
+    // A new file beside the old one, flushed, then renamed over it in one step.
+    static std::atomic<unsigned> counter{0};
+    const AnsiString tmp =
+        file + ".~" + AnsiString(std::to_string(++counter)) + "-" +
+        AnsiString(std::to_string(std::hash<std::thread::id>{}(std::this_thread::get_id()) % 100000)) + "-" +
+        AnsiString(std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
+    const auto fail = [&] { return std::runtime_error((file + ": " + "Невозможно записать в файл!"_cp).str()); };
+    const lib::os::open_result r =
+        lib::os::open_shared(tmp, lib::os::access::write, lib::os::disposition::create_always);
+    if (r.status != lib::os::open_status::ok) throw fail();
+    bool ok = lib::os::write_file(r.handle, bytes.data(), bytes.size());
+    ok = lib::os::flush_file(r.handle) && ok;
+    ok = lib::os::close_file(r.handle) && ok;
+    std::error_code ec;
+    if (ok) std::filesystem::rename(lib::os::native_path(tmp), lib::os::native_path(file), ec);
+    if (!ok || ec) {
+        lib::os::delete_file(tmp);
+        throw fail();
     }
 }
 

@@ -151,7 +151,7 @@ strip_chart::strip_chart(const FileStorage& store, const strip_chart_options& op
     from_ = options_.has_from ? options_.from : index_of(*rows_.front());
     to_ = options_.has_to ? options_.to : index_of(*rows_.back());
     if (!options_.has_from && !options_.has_to && to_ <= from_) to_ = from_ + (options_.by_time ? 60 : 1);
-    if (!std::isfinite(from_) || !std::isfinite(to_) || to_ <= from_)
+    if (!std::isfinite(from_) || !std::isfinite(to_) || to_ <= from_ || !std::isfinite(to_ - from_))
         throw std::runtime_error("the range to draw is empty or reversed");
     std::erase_if(rows_, [&](const FileStorageItem* item) {
         const double v = index_of(*item);
@@ -283,9 +283,13 @@ void strip_chart::draw_index(TCanvas& canvas) const {
     const int right_edge = width_ - margin;
     for (int pass = 0; pass < 2; ++pass) {
         const double step = pass == 0 ? minor : major;
-        if (step / per_pixel < 4) continue;
+        if (!std::isfinite(step) || !(step / per_pixel >= 4)) continue;
         canvas.Pen = TPen{pass == 0 ? grid_minor : grid_major, 1, psSolid};
-        for (double v = std::ceil(from_ / step) * step; v <= to_; v += step) {
+        // Counted steps: adding a step to a far larger number could leave it unchanged.
+        const double first = std::ceil(from_ / step);
+        for (int k = 0; k <= options_.body_height; ++k) {
+            const double v = (first + k) * step;
+            if (!(v <= to_)) break;
             const int y = y_of(v);
             line(&canvas, right, y, right_edge, y);
             if (pass == 1) {
@@ -347,7 +351,8 @@ void strip_chart::draw_track(TCanvas& canvas, int number) const {
             points.clear();
         };
         const auto x_of = [&](double v) {
-            const double share = std::clamp((v - c.min) / (c.max - c.min), 0.0, 1.0);
+            double share = std::clamp((v - c.min) / (c.max - c.min), 0.0, 1.0);
+            if (!std::isfinite(share)) share = 0;
             return left + 1 + static_cast<int>(std::lround(share * (options_.track_width - 2)));
         };
         double sum = 0;

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <regex>
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -45,26 +45,32 @@ struct svg_structure {
     std::vector<std::string> texts;
 };
 
+// The values of every `<tag attribute="...">` in `doc`, in order (no regex: a backtracking
+// match of a long polyline would recurse once per character).
+std::vector<std::pair<std::size_t, std::string>> attributes(const std::string& doc, const std::string& opening) {
+    std::vector<std::pair<std::size_t, std::string>> out;
+    for (std::size_t at = doc.find(opening); at != std::string::npos; at = doc.find(opening, at + 1)) {
+        const std::size_t begin = at + opening.size(), end = doc.find('"', begin);
+        out.emplace_back(at, doc.substr(begin, end - begin));
+    }
+    return out;
+}
+
 svg_structure read_svg(const std::string& doc) {
     svg_structure s;
-    const std::regex group(R"re(<g id="([a-z0-9-]+)">)re");
-    for (auto it = std::sregex_iterator(doc.begin(), doc.end(), group); it != std::sregex_iterator(); ++it) {
-        const std::string id = (*it)[1];
+    for (const auto& [at, id] : attributes(doc, "<g id=\"")) {
         if (id.starts_with("track-")) s.tracks.push_back(id);
         if (!id.starts_with("curve-")) continue;
-        const std::size_t begin = static_cast<std::size_t>(it->position()), end = doc.find("</g>", begin);
-        const std::string body = doc.substr(begin, end - begin);
+        const std::string body = doc.substr(at, doc.find("</g>", at) - at);
         std::vector<int> counts;
-        const std::regex polyline(R"re(<polyline points="([^"]*)")re");
-        for (auto p = std::sregex_iterator(body.begin(), body.end(), polyline); p != std::sregex_iterator(); ++p) {
-            const std::string points = (*p)[1];
+        for (const auto& [p, points] : attributes(body, "<polyline points=\""))
             counts.push_back(static_cast<int>(std::count(points.begin(), points.end(), ' ')) + 1);
-        }
         s.curves.emplace_back(id, counts);
     }
-    const std::regex text(R"re(<text [^>]*>([^<]*)</text>)re");
-    for (auto it = std::sregex_iterator(doc.begin(), doc.end(), text); it != std::sregex_iterator(); ++it)
-        s.texts.push_back((*it)[1]);
+    for (std::size_t at = doc.find("<text "); at != std::string::npos; at = doc.find("<text ", at + 1)) {
+        const std::size_t begin = doc.find('>', at) + 1;
+        s.texts.push_back(doc.substr(begin, doc.find("</text>", begin) - begin));
+    }
     return s;
 }
 
@@ -120,6 +126,23 @@ TEST(StripChart, LongTimeSeriesAreDrawnInPiecesWithinTheRange) {
     EXPECT_EQ(strip_chart(store, options).row_count(), 11);
 }
 
+TEST(StripChart, DepthsBeyondDoublePrecisionOfTheGridStillEnd) {
+    FileStorage store;
+    store.add_parametr(FileStorageParam("a", "a", "m", "a"));
+    FileStorageItem item;
+    item.depth = 1e17f;
+    item.values = {1};
+    store.add_record(item);
+    strip_chart_options options;
+    options.has_from = options.has_to = true;
+    options.from = item.depth;
+    options.to = options.from + 64;  // a grid step of 0.1 that adding to 1e17 cannot change
+    const strip_chart chart(store, options);
+    lib::ui::svg_canvas canvas(chart.width(), chart.height());
+    chart.draw(canvas);
+    EXPECT_EQ(chart.row_count(), 1);
+}
+
 TEST(StripChart, RefusesWhatItCannotDraw) {
     FileStorage store;
     make_run(store, 20);
@@ -166,6 +189,8 @@ TEST(StripChart, PngIsAnImageOfTheChartsSize) {
     EXPECT_GT(png.size(), 4 * blank.png_bytes().size());
 
     gti_test::temp_dir dir;
+    // A large old file is replaced as a whole; a file that cannot be written names itself.
+    gti_test::write_bytes(dir.file("chart.png"), std::string(9 << 20, 'x'));
     canvas.save(dir.file("chart.png"));
     EXPECT_EQ(gti_test::read_bytes(dir.file("chart.png")), png);
     EXPECT_THROW(canvas.save(dir.file("missing/chart.png")), std::runtime_error);

@@ -18,6 +18,12 @@
 
 using namespace lib::literals;
 
+// fontconfig keeps its configuration for the life of the process, as cairo's fonts use it; the
+// leak checker of sanitizer builds is told so.
+extern "C" const char* __lsan_default_suppressions() {
+    return "leak:libfontconfig.so\n";
+}
+
 namespace gti_tool {
 namespace {
 

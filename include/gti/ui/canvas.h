@@ -184,8 +184,9 @@ private:
     text_measurer measurer_;
 };
 
-// Writes bytes as the whole new contents of `file` (temporary file, rename); throws
-// std::runtime_error "<file>: Невозможно записать в файл!" when that fails.
+// Writes bytes as the whole new contents of `file`: a new file beside it, flushed, then renamed
+// over it, so a failure at any point leaves the old file whole. Throws std::runtime_error
+// "<file>: Невозможно записать в файл!" when that fails.
 void write_file_bytes(const AnsiString& file, const std::string& bytes);
 
 }  // namespace lib::ui
