@@ -19,6 +19,7 @@
 #include "info.h"
 #include "las.h"
 #include "merge.h"
+#include "notices.h"
 #include "output.h"
 #include "params.h"
 #include "plot.h"
@@ -53,6 +54,15 @@ const char* const usage =
     "                      file of the old generation; for .creg, --plain keeps every value bit\n"
     "                      for bit (the default) and --quantized stores a column in 8 or 16 bits\n"
     "                      where every value comes back within a relative 1e-4\n"
+    "  notify SLOT TEXT [--udp ADDRESS:PORT]\n"
+    "                      send a notice to the programs listening on SLOT (and, with --udp, a\n"
+    "                      network copy to that address); fails when nobody listens locally\n"
+    "  listen SLOT [--json] [--count N] [--udp ADDRESS:PORT]\n"
+    "                      print the notices sent to SLOT as they arrive, one a line (--json:\n"
+    "                      one JSON object a line), until interrupted or N have come; --udp also\n"
+    "                      takes network copies at that address\n"
+    "  plugins DIR         which plug-in libraries (*.so) under DIR would load, and why the\n"
+    "                      others are skipped\n"
     "  --help              this text\n"
     "\n"
     "data files: registration files .realtim, .realdep, .reallag; compressed data files .creg;\n"
@@ -132,6 +142,9 @@ int main(int argc, char** argv) {
         if (command == "las") return gti_tool::las_command(args);
         if (command == "merge") return gti_tool::merge(args);
         if (command == "convert") return gti_tool::convert(args);
+        if (command == "notify") return gti_tool::notify_command(args);
+        if (command == "listen") return gti_tool::listen_command(args);
+        if (command == "plugins") return gti_tool::plugins_command(args);
         if (command == "plot") return gti_tool::plot(args);
         std::fprintf(stderr, "gti: unknown command '%s'\n\n%s", argv[1], usage);
         return 2;
