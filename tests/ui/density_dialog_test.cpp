@@ -111,6 +111,25 @@ TEST(DensityDialog, RecalibrationShiftsTheCurveToTheEnteredDensity) {
     EXPECT_EQ(f.chart.points.front(), (std::pair<double, double>{110, 1.0}));
 }
 
+TEST(DensityDialog, RecalibrationOnTheStationsWorkerAndDeferredCalls) {
+    fixture f;
+    f.clock.sleep = [](unsigned) {};
+    AsynchOpers worker;
+    MessCaller caller;
+    MessLoop loop;
+    loop.add(caller);
+    station_task_runner runner(worker, caller);
+    density_dialog dialog(f.p, f.host, f.c, runner, f.clock);
+    dialog.open();
+    f.density.text = "1.5";
+    dialog.start_button();
+    for (int i = 0; i < 600 && dialog.running(); ++i)
+        loop.run_once(100);
+    EXPECT_FALSE(dialog.running());
+    EXPECT_EQ(f.p.calibration, (std::vector<UnitCalibrPoint>{{110, 1.0}, {210, 2.0}}));
+    EXPECT_EQ(f.start.caption, "Перекалибровать"_cp);
+}
+
 TEST(DensityDialog, CancelledMeasurementChangesNothing) {
     fixture f;
     density_dialog dialog(f.p, f.host, f.c, f.runner, f.clock);

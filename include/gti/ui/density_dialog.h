@@ -18,14 +18,15 @@
 #include <functional>
 #include <memory>
 
+#include "gti/comm/mess_caller.h"
 #include "gti/params/param.h"
 #include "gti/platform/date_time.h"
 #include "gti/ui/controls.h"
 
 namespace lib::ui {
 
-// Runs work on a background thread and calls back on the dialog's thread. The station wires it
-// to its background tasks and deferred calls; a test runs both in place.
+// Runs work on a background thread and calls back on the dialog's thread: station_task_runner
+// in the station, a runner that does both in place in a test.
 class task_runner {
 public:
     virtual ~task_runner() = default;
@@ -33,6 +34,20 @@ public:
     virtual void run_in_background(std::function<void()> task) = 0;
     // Queues the call to run on the dialog's thread.
     virtual void call_on_dialog_thread(std::function<void()> call) = 0;
+};
+
+// The station's runner: background tasks on an AsynchOpers worker, dialog calls through a
+// MessCaller that the dialog's thread dispatches.
+class station_task_runner final : public task_runner {
+public:
+    station_task_runner(AsynchOpers& background, MessCaller& dialog_thread)
+        : background_(background), dialog_thread_(dialog_thread) {}
+    void run_in_background(std::function<void()> task) override { background_.add_task(std::move(task)); }
+    void call_on_dialog_thread(std::function<void()> call) override { dialog_thread_.call(std::move(call)); }
+
+private:
+    AsynchOpers& background_;
+    MessCaller& dialog_thread_;
 };
 
 // Waiting and the present moment of the recalibration.
