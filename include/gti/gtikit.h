@@ -10,6 +10,7 @@
 #include "gti/platform/dynlib.h"
 #include "gti/platform/message.h"
 #include "gti/platform/os.h"
+#include "gti/platform/serial_line.h"
 #include "gti/platform/system.h"
 #include "gti/platform/tstream.h"
 #include "gti/platform/wakeup.h"
@@ -65,7 +66,9 @@
 #include "gti/params/par_tabl.h"
 #include "gti/params/param.h"
 
-// comm: mailslot notices, deferred calls and background tasks
+// comm: the serial port of the measuring unit and its packet protocol, mailslot notices,
+// deferred calls and background tasks
+#include "gti/comm/comm_port.h"
 #include "gti/comm/mailslot.h"
 #include "gti/comm/mess_caller.h"
 
