@@ -17,6 +17,8 @@
 #include "gti/util/files.h"
 #include "gti/util/number_text.h"
 
+using namespace lib::literals;
+
 namespace lib::las {
 namespace {
 
@@ -90,14 +92,17 @@ struct cell {
             value = std::max(value, v);
         ++count;
     }
-    double result(aggregation agg) const { return agg == aggregation::mean ? value / count : value; }
+    // A mean is no more precise than the station's floats it comes from.
+    double result(aggregation agg) const {
+        return agg == aggregation::mean ? widen(static_cast<float>(value / count)) : value;
+    }
 };
 
 constexpr std::int64_t most_rows = 50'000'000;
 
 // A run text as the log shows it: empty while the station has it unset.
 AnsiString known(const AnsiString& s) {
-    return cp1251::equal_nocase(s.view(), "::не задано::") ? AnsiString() : s;
+    return cp1251::equal_nocase(s.view(), "::не задано::"_cp) ? AnsiString() : s;
 }
 
 }  // namespace

@@ -12,6 +12,8 @@
 #include "gti/platform/cp_literal.h"
 #include "gti/platform/os.h"
 
+using namespace lib::literals;
+
 namespace lib::las {
 namespace {
 

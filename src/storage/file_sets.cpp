@@ -7,10 +7,13 @@
 
 #include "gti/io/file_streams.h"
 #include "gti/platform/codepage.h"
+#include "gti/platform/cp_literal.h"
 #include "gti/platform/os.h"
 #include "gti/storage/file_storage.h"
 #include "gti/util/files.h"
 #include "gti/util/string_list.h"
+
+using namespace lib::literals;
 
 namespace {
 
@@ -39,7 +42,7 @@ generation generation_of(const std::string& extension) {
 void run_block(FileStorage& s, FileStorageTextValues& values, lib::io::BinaryMemoryOutputStream& payload) {
     s.save_text_values(payload, values);
     if (payload.get_size() > max_block_payload)
-        throw FileStorageException("Блок файла регистрации больше 32767 байт: " + std::to_string(payload.get_size()),
+        throw FileStorageException("Блок файла регистрации больше 32767 байт: "_cp + std::to_string(payload.get_size()),
                                    true);
 }
 
@@ -72,7 +75,7 @@ bool FileStorage::add_file(const AnsiString& name, bool text_only) {
             new_format = 0;
             break;
         case generation::unknown:
-            throw FileStorageException("Неправильное расширение открываемого файла: " + extension, true);
+            throw FileStorageException("Неправильное расширение открываемого файла: "_cp + extension, true);
     }
     FILETIME written{};
     lib::get_file_times(name, nullptr, &written);

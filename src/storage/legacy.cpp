@@ -7,11 +7,14 @@
 
 #include "gti/io/file_streams.h"
 #include "gti/platform/codepage.h"
+#include "gti/platform/cp_literal.h"
 #include "gti/platform/os.h"
 #include "gti/storage/file_storage.h"
 #include "gti/util/files.h"
 #include "gti/util/ini_file.h"
 #include "gti/util/string_list.h"
+
+using namespace lib::literals;
 
 namespace {
 
@@ -218,10 +221,10 @@ void FileStorage::load_text_values(const AnsiString& name) {
         list.SetValue(key, FileStorageTextValues::check_inverted_commas(lines.Values(key)));
     }
     const TIniFile ini(race_file);
-    list.SetValue("нач_глубина", ini.ReadString("начало_рейса", "глубина", ""));
-    list.SetValue("нач_время", ini.ReadString("начало_рейса", "время", ""));
-    list.SetValue("конеч_глубина", ini.ReadString("окончание_рейса", "глубина", ""));
-    list.SetValue("конеч_время", ini.ReadString("окончание_рейса", "время", ""));
+    list.SetValue("нач_глубина"_cp, ini.ReadString("начало_рейса"_cp, "глубина"_cp, ""));
+    list.SetValue("нач_время"_cp, ini.ReadString("начало_рейса"_cp, "время"_cp, ""));
+    list.SetValue("конеч_глубина"_cp, ini.ReadString("окончание_рейса"_cp, "глубина"_cp, ""));
+    list.SetValue("конеч_время"_cp, ini.ReadString("окончание_рейса"_cp, "время"_cp, ""));
 }
 
 void FileStorage::old_save_values(lib::io::BinaryOutputStream& out) {

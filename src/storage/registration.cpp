@@ -4,7 +4,10 @@
 
 #include "gti/io/file_streams.h"
 #include "gti/platform/codepage.h"
+#include "gti/platform/cp_literal.h"
 #include "gti/storage/file_storage.h"
+
+using namespace lib::literals;
 
 namespace {
 
@@ -39,7 +42,7 @@ std::size_t text_size(const AnsiString& s) {
 }
 
 [[noreturn]] void too_large(std::size_t size) {
-    throw FileStorageException("Блок файла регистрации больше 32767 байт: " + std::to_string(size), true);
+    throw FileStorageException("Блок файла регистрации больше 32767 байт: "_cp + std::to_string(size), true);
 }
 
 }  // namespace
@@ -194,7 +197,7 @@ bool FileStorage::add_new_data(const char* data, std::size_t size, bool text_onl
 
 void FileStorage::load_params(reader& in) {
     const int count = in.get<std::uint8_t>();
-    if (count > max_params) throw FileStorageException("слишком много параметров");
+    if (count > max_params) throw FileStorageException("слишком много параметров"_cp);
     // Until every descriptor has been read, the file's columns are not known.
     file_param_count_ = 0;
     // Parameters added before a damaged descriptor stay: the records get their columns too.
@@ -223,7 +226,7 @@ void FileStorage::add_values(reader& in) {
     const char* p = in.data + in.pos;
     const int n = static_cast<std::uint8_t>(p[17]);
     if (n != file_param_count_)
-        throw FileStorageException("Недопустимое число параметров в файле: " + std::to_string(n));
+        throw FileStorageException("Недопустимое число параметров в файле: "_cp + std::to_string(n));
     in.pos += record_fixed_size;
     in.need(static_cast<std::size_t>(n) * 4);
     const char* values = in.data + in.pos;
@@ -256,13 +259,13 @@ void FileStorage::load_text_values(reader& in, int size) {
     in.need(static_cast<std::size_t>(size));
     const char* bytes = in.data + in.pos;
     in.pos += static_cast<std::size_t>(size);
-    if (bytes[size - 1] != 0) throw FileStorageException("Повреждён файл в области текстовых данных");
+    if (bytes[size - 1] != 0) throw FileStorageException("Повреждён файл в области текстовых данных"_cp);
     TStringList lines;
     lines.SetText(AnsiString(bytes));
     TStringList& list = text_values_.get_list();
     for (int i = 0; i < lines.Count(); ++i) {
         const AnsiString name = lines.Names(i);
         const AnsiString value = FileStorageTextValues::check_inverted_commas(lines.Values(name));
-        if (!lib::cp1251::equal_nocase(value.view(), "::не задано::")) list.SetValue(name, value);
+        if (!lib::cp1251::equal_nocase(value.view(), "::не задано::"_cp)) list.SetValue(name, value);
     }
 }

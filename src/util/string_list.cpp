@@ -5,7 +5,10 @@
 #include <string>
 
 #include "gti/platform/codepage.h"
+#include "gti/platform/cp_literal.h"
 #include "gti/platform/os.h"
+
+using namespace lib::literals;
 
 namespace {
 
@@ -170,15 +173,15 @@ void TStrings::SetValue(const AnsiString& name, const AnsiString& value) {
 void TStrings::LoadFromFile(const AnsiString& file_name) {
     const lib::os::open_result r =
         lib::os::open_shared(file_name, lib::os::access::read, lib::os::disposition::open_existing);
-    if (r.status == lib::os::open_status::not_found) throw std::runtime_error("Файл не найден!");
-    if (r.status != lib::os::open_status::ok) throw std::runtime_error("Невозможно открыть файл!");
+    if (r.status == lib::os::open_status::not_found) throw std::runtime_error("Файл не найден!"_cp);
+    if (r.status != lib::os::open_status::ok) throw std::runtime_error("Невозможно открыть файл!"_cp);
     std::string text;
     char buffer[65536];
     std::int64_t n;
     while ((n = lib::os::read_file(r.handle, buffer, sizeof buffer)) > 0)
         text.append(buffer, static_cast<std::size_t>(n));
     lib::os::close_file(r.handle);
-    if (n < 0) throw std::runtime_error("Невозможно прочитать из файла!");
+    if (n < 0) throw std::runtime_error("Невозможно прочитать из файла!"_cp);
     SetText(AnsiString(std::move(text)));
 }
 

@@ -19,8 +19,9 @@
 #include "platform/posix/syscalls.h"
 #include "support.h"
 
-using namespace lib::las;
 using namespace lib::literals;
+
+using namespace lib::las;
 using gti_test::throws_with;
 
 namespace {
@@ -93,7 +94,7 @@ TEST(LasHeaderLine, SplitsAtTheFirstDotTheBlankAfterItAndTheLastColon) {
              {"\tDT .US/M\t\t:  2 SONIC", "DT", "US/M", "", "2 SONIC"},
              // values may hold colons and dots; the description is after the last colon
              {"TIME.   04:09:47 07-May-20 : START TIME", "TIME", "", "04:09:47 07-May-20", "START TIME"},
-             {"DATE.   5 марта 2024г. 7:00 : DATE", "DATE", "", "5 марта 2024г. 7:00", "DATE"},
+             {"DATE.   5 марта 2024г. 7:00 : DATE"_cp, "DATE", "", "5 марта 2024г. 7:00"_cp, "DATE"},
              {"EGL .M  563.6799 : a:b", "EGL", "M", "563.6799 : a", "b"},
              // a LAS 3.0 format in braces keeps its colon
              {"NMR[1] .ms   123 456 : NMR Echo Array {A:0}", "NMR[1]", "ms", "123 456", "NMR Echo Array {A:0}"},
@@ -237,7 +238,7 @@ TEST(LasReader, ManyCurvesOverShortLinesDoNotMultiplyMemory) {
 }
 
 TEST(LasReader, CodePagesAreToldByTheBytes) {
-    const std::string text = "~W\nWELL. Южная-7 : Скважина №3\nTEMP.°C 20 :\n~V\nVERS. 2.0 :\n";
+    const std::string text = "~W\nWELL. Южная-7 : Скважина №3\nTEMP.°C 20 :\n~V\nVERS. 2.0 :\n"_cp;
     std::string dos = text;
     for (char& c : dos)
         c = c == '\xB0' ? c : lib::cp1251::to_866(c);
@@ -450,8 +451,8 @@ TEST(LasValues, CurvesAndRowsStayInStep) {
     EXPECT_EQ(row_of(doc, 1), std::vector<double>({-999, -999}));
     doc.values.on_params_resize(1);
     EXPECT_EQ(row_of(doc, 1), std::vector<double>({-999}));
-    for (const auto& [column, row] : std::initializer_list<std::pair<int, int>>{{1, 0}, {0, 2}, {-1, 0}, {0, -1}})
-        EXPECT_TRUE(throws_with<std::out_of_range>([&] { doc.values.at(column, row); }, "vector"));
+    for (const auto& cell : std::initializer_list<std::pair<int, int>>{{1, 0}, {0, 2}, {-1, 0}, {0, -1}})
+        EXPECT_TRUE(throws_with<std::out_of_range>([&] { doc.values.at(cell.first, cell.second); }, "vector"));
 }
 
 TEST(LasValues, ABlockOutlivingItsDocumentNoLongerResizesIt) {

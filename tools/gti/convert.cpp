@@ -18,8 +18,11 @@
 #include "convert_old.h"
 #include "gti/io/file_streams.h"
 #include "gti/platform/codepage.h"
+#include "gti/platform/cp_literal.h"
 #include "info.h"
 #include "output.h"
+
+using namespace lib::literals;
 
 namespace gti_tool {
 namespace {
@@ -232,7 +235,7 @@ int convert(const std::vector<AnsiString>& args) {
 
     FileStorage store;
     if (is_compressed_file(from)) {
-        progress_bar bar("Чтение " + from);
+        progress_bar bar("Чтение "_cp + from);
         store.file_name = from;
         try {
             load_compressed_file(store, from, [&](double done) { bar(done); });
@@ -251,7 +254,7 @@ int convert(const std::vector<AnsiString>& args) {
     }
 
     if (compressed) {
-        progress_bar bar("Запись " + to);
+        progress_bar bar("Запись "_cp + to);
         try {
             save_compressed_file(store, to, encoding, [&](double done) { bar(done); });
         } catch (const std::exception& e) {
@@ -262,13 +265,13 @@ int convert(const std::vector<AnsiString>& args) {
     }
     lib::io::OSFile written;
     written.open(to, lib::io::open_read, false);
-    say("Записан " + to + ": " + AnsiString(std::to_string(store.get_record_count())) + " записей, " +
-        AnsiString(std::to_string(store.get_param_count())) + " параметров, " +
-        AnsiString(std::to_string(written.get_real_size())) + " байт");
+    say("Записан "_cp + to + ": " + AnsiString(std::to_string(store.get_record_count())) + " записей, "_cp +
+        AnsiString(std::to_string(store.get_param_count())) + " параметров, "_cp +
+        AnsiString(std::to_string(written.get_real_size())) + " байт"_cp);
     std::vector<AnsiString> warnings;
     store.get_warnings(warnings);
     for (const AnsiString& w : warnings)
-        say("Предупреждение: " + w);
+        say("Предупреждение: "_cp + w);
     return 0;
 }
 

@@ -136,7 +136,7 @@ int las_command(const std::vector<AnsiString>& args) {
     lib::las::file doc;
     const int rows = lib::las::export_storage(store, options, doc);
     if (rows == 0 && options.index == lib::las::export_index::depth && store.get_record_count() > 0)
-        throw std::runtime_error((files[0] + ": за время записи скважина не углублялась, глубинный LAS пуст; "
+        throw std::runtime_error((files[0] + ": за время записи скважина не углублялась, глубинный LAS пуст; "_cp
                                              "по времени: gti las --time"_cp)
                                      .str());
     lib::io::BinaryMemoryOutputStream out;
@@ -214,7 +214,7 @@ int print_las_info(const AnsiString& file, bool json) {
                 d.text);
         }
         if (notes.total() > notes_shown)
-            say(AnsiString("  ... и ещё "_cp + std::to_string(notes.total() - notes_shown) + " (все: --json)"));
+            say(AnsiString("  ... и ещё "_cp + std::to_string(notes.total() - notes_shown) + " (все: --json)"_cp));
     }
     return doc.is_log() ? 0 : 1;
 }

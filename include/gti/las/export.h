@@ -5,7 +5,8 @@
 //            time order; a record whose depth lies below every depth before it drilled new hole,
 //            and it belongs to the step that ends at or below its depth (steps end at whole
 //            multiples of `step`). Each curve of a row is the mean (or the last, the least, the
-//            greatest: `agg`) of the numbers its records hold; NULL where no record fell. Rows
+//            greatest: `agg`) of the numbers its records hold, a mean to the precision of a float;
+//            NULL where no record fell. Rows
 //            run from the first step below the depth of the first record to the deepest one.
 //   time     one row per record in time order, indexed by TIME: seconds since 1970-01-01
 //            00:00:00 local time (unit "S"), or that time as ISO 8601 text ("ISO8601") with
