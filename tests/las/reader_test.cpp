@@ -301,7 +301,7 @@ TEST(LasSamples, TheStandardsSamplesReadAsPrinted) {
               0},
              {"las20_based.las", 3, 6, {0, 0.2125, 16564.1445}, "ANY ET 12-34-12-34", 0},
              {"las30.las", 15, 0, {}, "ANY ET AL 12-34-12-34", 0},
-             {"las30_spec.las",
+             {"las30_standard.las",
               15,
               3,
               {1670, 123.45, 2550, 0.45, 123.45, 123.45, 110.2, 105.6},
@@ -350,7 +350,7 @@ TEST(LasSamples, TheStandardsSamplesReadAsPrinted) {
 
 TEST(LasSamples, LasThreeSectionsOfOtherSetsAreNeverTheCurves) {
     file doc;
-    load_sample(doc, "las30_spec.las");
+    load_sample(doc, "las30_standard.las");
     const auto curves = doc.get_curve_block();
     EXPECT_EQ(curves->item_by_index(0).mnemonic, "DEPT");
     EXPECT_EQ(curves->item_by_index(10).mnemonic, "NMR[1]");
