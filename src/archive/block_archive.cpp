@@ -131,7 +131,11 @@ GZIP_COMPRESS::~GZIP_COMPRESS() {
 
 bool GZIP_COMPRESS::open(const AnsiString& name) {
     close();
-    if (!out_.create(name)) return false;
+    try {
+        out_ = std::make_unique<lib::os::file_replacement>(name);
+    } catch (const std::exception&) {
+        return false;
+    }
     name_ = name;
     written_ = 0;
     failed_ = false;
@@ -139,7 +143,7 @@ bool GZIP_COMPRESS::open(const AnsiString& name) {
     try {
         add_time();
     } catch (const GZIP_EXCEPTION&) {
-        out_.discard();
+        out_.reset();
         is_open_ = false;
         return false;
     }
@@ -149,12 +153,15 @@ bool GZIP_COMPRESS::open(const AnsiString& name) {
 bool GZIP_COMPRESS::close() {
     if (!is_open_) return true;
     is_open_ = false;
-    if (failed_) {
-        out_.discard();
-        return false;
+    bool ok = !failed_;
+    if (ok) {
+        try {
+            out_->commit();
+        } catch (const std::exception&) {
+            ok = false;
+        }
     }
-    const bool ok = out_.commit();
-    out_.discard();
+    out_.reset();
     return ok;
 }
 
@@ -178,7 +185,7 @@ std::string GZIP_COMPRESS::begin_record(const char* where, char mark, const Ansi
 void GZIP_COMPRESS::write_record(const char* where, const std::string& record) {
     if (written_ + record.size() > max_archive)
         throw GZIP_EXCEPTION(name_, "write", "the archive would pass 4 GiB", where);
-    if (!lib::os::write_file(out_.handle(), record.data(), record.size())) {
+    if (!lib::os::write_file(out_->handle(), record.data(), record.size())) {
         failed_ = true;
         throw GZIP_EXCEPTION(name_, "write", "the file system refused the record", where);
     }
@@ -401,15 +408,23 @@ std::vector<lib::archive_skip> GZIP_DECOMPRESS::extract_to(
             continue;
         }
         const lib::archive_payload p = payload(b);
-        lib::os::replacement_file out;
-        if (!out.create(folder + b.name)) {
+        if (!chunk) chunk = std::make_unique_for_overwrite<char[]>(extract_chunk);
+        std::unique_ptr<lib::os::file_replacement> out;
+        try {
+            out = std::make_unique<lib::os::file_replacement>(folder + b.name);
+        } catch (const std::exception&) {
             skipped.push_back({b.name, b.offset, false});
             continue;
         }
-        if (!chunk) chunk = std::make_unique_for_overwrite<char[]>(extract_chunk);
-        const bool written =
-            inflate_to_file(p, out.handle(), chunk.get(), record_place(archive_name, b.name, b.offset));
-        if (!written || !out.commit()) skipped.push_back({b.name, b.offset, false});
+        bool written = inflate_to_file(p, out->handle(), chunk.get(), record_place(archive_name, b.name, b.offset));
+        if (written) {
+            try {
+                written = out->commit();
+            } catch (const std::exception&) {
+                written = false;
+            }
+        }
+        if (!written) skipped.push_back({b.name, b.offset, false});
     }
     return skipped;
 }

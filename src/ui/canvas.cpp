@@ -8,6 +8,7 @@
 
 #include "gti/platform/codepage.h"
 #include "gti/platform/cp_literal.h"
+#include "gti/platform/file_replacement.h"
 #include "gti/platform/os.h"
 #include "gti/ui/colors.h"
 
@@ -106,9 +107,14 @@ cairo_status_t append_bytes(void* closure, const unsigned char* data, unsigned i
 
 void write_file_bytes(const AnsiString& file, const std::string& bytes) {
     // A new file beside the old one that takes its place whole, or not at all.
-    lib::os::replacement_file out;
-    if (!out.create(file) || !lib::os::write_file(out.handle(), bytes.data(), bytes.size()) || !out.commit())
-        throw std::runtime_error((file + ": " + "Невозможно записать в файл!"_cp).str());
+    try {
+        lib::os::file_replacement out(file);
+        if (!lib::os::write_file(out.handle(), bytes.data(), bytes.size()))
+            throw std::runtime_error("Невозможно записать в файл!"_cp);
+        out.commit();
+    } catch (const std::exception& e) {
+        throw std::runtime_error((file + ": " + e.what()).str());
+    }
 }
 
 // ---- text_measurer --------------------------------------------------------------------------

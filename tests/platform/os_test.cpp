@@ -1,5 +1,6 @@
 #include "gti/platform/os.h"
 #include "gti/platform/cp_literal.h"
+#include "gti/platform/file_replacement.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -308,7 +309,7 @@ TEST(NamedMutex, TheRuntimeFolderServesOnlyWhenClosedToOthers) {
     }
 }
 
-TEST(ReplacementFile, CommitReplacesKeepingPermissionsAndDiscardLeavesTheTarget) {
+TEST(FileReplacement, CommitReplacesKeepingPermissionsAndAbortLeavesTheTarget) {
     temp_dir dir;
     const AnsiString target = dir.file("data");
     gti_test::write_bytes(target, "old");
@@ -316,8 +317,7 @@ TEST(ReplacementFile, CommitReplacesKeepingPermissionsAndDiscardLeavesTheTarget)
     for (const bool commit : {false, true}) {
         SCOPED_TRACE(commit);
         {
-            os::replacement_file r;
-            ASSERT_TRUE(r.create(target));
+            os::file_replacement r(target);
             ASSERT_TRUE(os::write_file(r.handle(), "new", 3));
             EXPECT_EQ(gti_test::read_bytes(target), "old");
             if (commit) {
@@ -332,9 +332,7 @@ TEST(ReplacementFile, CommitReplacesKeepingPermissionsAndDiscardLeavesTheTarget)
         ASSERT_EQ(stat(os::native_path(target).c_str(), &st), 0);
         EXPECT_EQ(st.st_mode & 0777, 0640u);
     }
-    os::replacement_file missing_folder;
-    EXPECT_FALSE(missing_folder.create(dir.file("no-folder/data")));
-    EXPECT_FALSE(missing_folder.commit());
+    EXPECT_THROW(os::file_replacement(dir.file("no-folder/data")), std::runtime_error);
 }
 
 }  // namespace

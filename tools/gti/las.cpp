@@ -9,6 +9,7 @@
 #include "gti/las/export.h"
 #include "gti/platform/codepage.h"
 #include "gti/platform/cp_literal.h"
+#include "gti/platform/file_replacement.h"
 #include "gti/platform/os.h"
 #include "gti/util/number_text.h"
 #include "info.h"
@@ -47,9 +48,14 @@ std::string to_ascii(std::string_view text) {
 
 // Writes the bytes as the file `name`, which takes its new contents whole or keeps its old ones.
 void replace_file(const AnsiString& name, std::string_view bytes) {
-    lib::os::replacement_file out;
-    if (!out.create(name) || !lib::os::write_file(out.handle(), bytes.data(), bytes.size()) || !out.commit())
-        throw std::runtime_error((name + ": Невозможно записать в файл!"_cp).str());
+    try {
+        lib::os::file_replacement out(name);
+        if (!lib::os::write_file(out.handle(), bytes.data(), bytes.size()))
+            throw std::runtime_error("Невозможно записать в файл!"_cp);
+        out.commit();
+    } catch (const std::exception& e) {
+        throw std::runtime_error((name + ": " + e.what()).str());
+    }
 }
 
 // The number after an option; throws when it is missing or not a number.

@@ -54,12 +54,14 @@
 #include <cstdint>
 #include <exception>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "gti/io/mapped_file.h"
 #include "gti/platform/ansi_string.h"
+#include "gti/platform/file_replacement.h"
 #include "gti/platform/os.h"
 #include "gti/util/array.h"
 
@@ -139,7 +141,7 @@ private:
     void write_record(const char* where, const std::string& record);
     void check_writable(const char* where) const;
 
-    lib::os::replacement_file out_;
+    std::unique_ptr<lib::os::file_replacement> out_;  // the archive being written, until close
     AnsiString name_;
     std::uint64_t written_ = 0;
     bool is_open_ = false;

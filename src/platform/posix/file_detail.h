@@ -29,12 +29,4 @@ FILETIME filetime_of(const statx_timestamp& t) noexcept;
 // Returns the folder's descriptor and sets `path`; throws std::runtime_error when none can be had.
 int open_user_folder(std::string& path);
 
-// Creates a new empty file for writing beside `target` (its name + ".~" + a unique suffix), with
-// the permissions of `target` when it exists. Returns the descriptor and sets `temporary`, or -1.
-int create_beside(const std::string& target, std::string& temporary) noexcept;
-
-// Forces `fd` to disk, renames `temporary` over `target` and forces the folder entry to disk.
-// False when any step fails; the rename has happened only when the flush succeeded.
-bool put_in_place(int fd, const std::string& temporary, const std::string& target) noexcept;
-
 }  // namespace lib::os::detail
