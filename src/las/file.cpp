@@ -6,8 +6,8 @@
 #include <string>
 #include <utility>
 
+#include "gti/io/whole_file.h"
 #include "gti/las/text.h"
-#include "gti/platform/os.h"
 
 namespace lib::las {
 namespace {
@@ -18,23 +18,9 @@ const char* const curve_title = "Curve information block";
 const char* const param_title = "Parameter information block";
 const char* const other_title = "Other information block";
 
-constexpr std::int64_t four_gib = std::int64_t{1} << 32;
-
 bool is_data_block(std::string_view tilde_line) {
     return tilde_line.size() >= 2 && (tilde_line[1] == 'A' || tilde_line[1] == 'a');
 }
-
-// Closes a file handle when the reading is over.
-class handle_guard {
-public:
-    explicit handle_guard(os::file_handle h) : h_(h) {}
-    ~handle_guard() { os::close_file(h_); }
-    handle_guard(const handle_guard&) = delete;
-    handle_guard& operator=(const handle_guard&) = delete;
-
-private:
-    os::file_handle h_;
-};
 
 }  // namespace
 
@@ -71,24 +57,20 @@ void file::clear() {
 }
 
 void file::load_to_strings(const AnsiString& name, text_lines& lines) {
-    const os::open_result opened = os::open_shared(name, os::access::read, os::disposition::open_existing);
-    if (opened.status != os::open_status::ok) throw std::runtime_error(("Could not open file '" + name + "'").str());
-    const handle_guard guard(opened.handle);
-    const std::int64_t size = os::file_size(opened.handle);
-    if (size < 0) throw std::runtime_error(("Could not read file '" + name + "'").str());
-    if (size >= four_gib) throw std::runtime_error("Файл слишком велик (4 ГиБ и больше)!");
-    // The size is that of the file when it was opened; a file that shrinks meanwhile gives
-    // what is left, one that grows gives its first `size` bytes.
-    const std::size_t capacity = static_cast<std::size_t>(size);
-    auto bytes = std::make_unique_for_overwrite<char[]>(capacity);
-    std::size_t got = 0;
-    while (got < capacity) {
-        const std::int64_t n = os::read_file(opened.handle, bytes.get() + got, capacity - got);
-        if (n < 0) throw std::runtime_error(("Could not read file '" + name + "'").str());
-        if (n == 0) break;
-        got += static_cast<std::size_t>(n);
+    lib::io::whole_file f = lib::io::try_read_whole_file(name);
+    switch (f.status) {
+        case lib::io::whole_file_status::ok:
+            lines = text_lines(std::move(f.data), f.size);
+            return;
+        case lib::io::whole_file_status::not_found:
+        case lib::io::whole_file_status::cannot_open:
+            throw std::runtime_error(("Could not open file '" + name + "'").str());
+        case lib::io::whole_file_status::too_large:
+            throw std::runtime_error("Файл слишком велик (4 ГиБ и больше)!");
+        case lib::io::whole_file_status::cannot_read:
+            break;
     }
-    lines = text_lines(std::move(bytes), got);
+    throw std::runtime_error(("Could not read file '" + name + "'").str());
 }
 
 void file::cut_to_blocks(const text_lines& lines, std::vector<line_range>& ranges) {

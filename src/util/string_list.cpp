@@ -4,6 +4,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "gti/io/whole_file.h"
 #include "gti/platform/codepage.h"
 #include "gti/platform/os.h"
 
@@ -168,18 +169,8 @@ void TStrings::SetValue(const AnsiString& name, const AnsiString& value) {
 }
 
 void TStrings::LoadFromFile(const AnsiString& file_name) {
-    const lib::os::open_result r =
-        lib::os::open_shared(file_name, lib::os::access::read, lib::os::disposition::open_existing);
-    if (r.status == lib::os::open_status::not_found) throw std::runtime_error("Файл не найден!");
-    if (r.status != lib::os::open_status::ok) throw std::runtime_error("Невозможно открыть файл!");
-    std::string text;
-    char buffer[65536];
-    std::int64_t n;
-    while ((n = lib::os::read_file(r.handle, buffer, sizeof buffer)) > 0)
-        text.append(buffer, static_cast<std::size_t>(n));
-    lib::os::close_file(r.handle);
-    if (n < 0) throw std::runtime_error("Невозможно прочитать из файла!");
-    SetText(AnsiString(std::move(text)));
+    const lib::io::whole_file f = lib::io::read_whole_file(file_name);
+    SetText(AnsiString(std::string(f.data.get(), f.size)));
 }
 
 void TStrings::SaveToFile(const AnsiString& file_name) const {
