@@ -21,7 +21,10 @@
 #include <vector>
 
 #include "bench_support.h"
+#include "gti/platform/cp_literal.h"
 #include "gti/storage/file_storage.h"
+
+using namespace lib::literals;
 
 namespace {
 
@@ -37,8 +40,8 @@ FileStorage& sample_store() {
     static FileStorage* store = [] {
         auto* s = new FileStorage;
         for (int p = 0; p < param_count; ++p)
-            s->add_parametr(
-                {AnsiString("Параметр " + std::to_string(p)), "", "ед", AnsiString("параметр" + std::to_string(p))});
+            s->add_parametr({AnsiString("Параметр "_cp + std::to_string(p)), "", "ед"_cp,
+                             AnsiString("параметр"_cp + std::to_string(p))});
         FileStorageItem r;
         r.values.resize(param_count);
         for (int i = 0; i < record_count; ++i) {

@@ -16,7 +16,6 @@ write_basic_package_version_file(${PROJECT_BINARY_DIR}/gtikitConfigVersion.cmake
 install(FILES ${PROJECT_BINARY_DIR}/gtikitConfig.cmake ${PROJECT_BINARY_DIR}/gtikitConfigVersion.cmake
         DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/gtikit)
 
-string(JOIN " " GTI_PC_CFLAGS ${GTI_CHARSET_FLAGS})
 # The prefix is found from the file's own place, so the installed tree can be moved.
 file(RELATIVE_PATH GTI_PC_UP "${CMAKE_INSTALL_FULL_LIBDIR}/pkgconfig" "${CMAKE_INSTALL_PREFIX}")
 configure_file(${PROJECT_SOURCE_DIR}/cmake/gtikit.pc.in ${PROJECT_BINARY_DIR}/gtikit.pc @ONLY)

@@ -1,17 +1,5 @@
 # Compile settings shared by every gtikit target.
 
-# All text inside the station is code page 1251: the sources are UTF-8 and the compiler turns
-# every narrow literal into 1251 bytes, so "вес_на_крюке" is the station's 12 bytes at run time.
-set(GTI_CHARSET_FLAGS -finput-charset=UTF-8 -fexec-charset=CP1251)
-if(CMAKE_CXX_COMPILER_ID MATCHES "Clang")
-  # Clang cannot recode literals. Its only use here is the fuzz build, where literals stay UTF-8:
-  # that changes texts (messages, month names), never how bytes are read.
-  if(NOT GTI_FUZZ)
-    message(FATAL_ERROR "gtikit needs GCC: only GCC compiles literals to code page 1251")
-  endif()
-  set(GTI_CHARSET_FLAGS "")
-endif()
-
 set(GTI_WARNING_FLAGS -Wall -Wextra)
 if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
   # GCC 12 reports string concatenations such as "[" + std::string(name) as overlapping copies

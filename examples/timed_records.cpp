@@ -3,11 +3,14 @@
 //
 // Usage: timed_records [FILE]   (default: timed_records.dat in the current folder)
 #include <gti/gtikit.h>
+#include <gti/platform/cp_literal.h>
 
 #include <cstdint>
 #include <cstdio>
 #include <exception>
 #include <string>
+
+using namespace lib::literals;
 
 namespace {
 
@@ -33,7 +36,7 @@ int main(int argc, char** argv) {
         {
             lib::io::BinaryOutputFileStream out;
             out.open(file, false, true);
-            lib::io::write_binary(out, AnsiString("Скважина Южная-7, рейс 12"));
+            lib::io::write_binary(out, AnsiString("Скважина Южная-7, рейс 12"_cp));
             for (std::uint32_t i = 0; i <= 6; ++i) {
                 const record r{start + 10 * i, 1250.0f + 0.05f * static_cast<float>(i),
                                86.5f - 0.3f * static_cast<float>(i)};
@@ -52,11 +55,11 @@ int main(int argc, char** argv) {
             lib::io::read_binary(in, r);
             char seconds[4];
             std::snprintf(seconds, sizeof seconds, ":%02u", static_cast<unsigned>(r.time % 60));
-            print(lib::date_to_string(r.time) + seconds + "  глубина " + lib::float_to_str(r.depth_m, 2) +
-                  " м, вес на крюке " + lib::float_to_str(r.hook_load_t, 1) + " т");
+            print(lib::date_to_string(r.time) + seconds + "  глубина "_cp + lib::float_to_str(r.depth_m, 2) +
+                  " м, вес на крюке "_cp + lib::float_to_str(r.hook_load_t, 1) + " т"_cp);
         }
-        print(AnsiString("Записей: ") +
-              AnsiString(std::to_string((in.get_size() - title.size() - 1) / sizeof(record))) + ", длительность " +
+        print(AnsiString("Записей: "_cp) +
+              AnsiString(std::to_string((in.get_size() - title.size() - 1) / sizeof(record))) + ", длительность "_cp +
               lib::time_to_mis_sec(60));
     } catch (const std::exception& e) {
         std::fprintf(stderr, "%s\n", lib::cp1251::to_utf8(e.what()).c_str());

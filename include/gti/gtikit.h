@@ -4,6 +4,7 @@
 // platform: the station's platform types and the operating-system layer
 #include "gti/platform/ansi_string.h"
 #include "gti/platform/codepage.h"
+#include "gti/platform/cp_literal.h"
 #include "gti/platform/date_time.h"
 #include "gti/platform/os.h"
 #include "gti/platform/system.h"

@@ -4,17 +4,20 @@
 #include <stdexcept>
 #include <utility>
 
+#include "gti/platform/cp_literal.h"
 #include "gti/platform/system.h"
+
+using namespace lib::literals;
 
 namespace lib::io {
 namespace {
 
-const char* const msg_not_found = "Файл не найден!";
-const char* const msg_cannot_open = "Невозможно открыть файл!";
-const char* const msg_cannot_lock = "Невозможно заблокировать файл!";
-const char* const msg_cannot_write = "Невозможно записать в файл!";
-const char* const msg_cannot_read = "Невозможно прочитать из файла!";
-const char* const msg_too_large = "Файл слишком велик (4 ГиБ и больше)!";
+const char* const msg_not_found = "Файл не найден!"_cp;
+const char* const msg_cannot_open = "Невозможно открыть файл!"_cp;
+const char* const msg_cannot_lock = "Невозможно заблокировать файл!"_cp;
+const char* const msg_cannot_write = "Невозможно записать в файл!"_cp;
+const char* const msg_cannot_read = "Невозможно прочитать из файла!"_cp;
+const char* const msg_too_large = "Файл слишком велик (4 ГиБ и больше)!"_cp;
 
 constexpr unsigned retry_pause_ms = 100;
 constexpr std::int64_t four_gib = std::int64_t{1} << 32;

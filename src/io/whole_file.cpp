@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <stdexcept>
 
+#include "gti/platform/cp_literal.h"
 #include "gti/platform/os.h"
 
 namespace lib::io {
@@ -57,15 +58,15 @@ whole_file read_whole_file(const AnsiString& name) {
         case whole_file_status::ok:
             return f;
         case whole_file_status::not_found:
-            throw std::runtime_error("Файл не найден!");
+            throw std::runtime_error("Файл не найден!"_cp);
         case whole_file_status::cannot_open:
-            throw std::runtime_error("Невозможно открыть файл!");
+            throw std::runtime_error("Невозможно открыть файл!"_cp);
         case whole_file_status::cannot_read:
             break;
         case whole_file_status::too_large:
-            throw std::runtime_error("Файл слишком велик (4 ГиБ и больше)!");
+            throw std::runtime_error("Файл слишком велик (4 ГиБ и больше)!"_cp);
     }
-    throw std::runtime_error("Невозможно прочитать из файла!");
+    throw std::runtime_error("Невозможно прочитать из файла!"_cp);
 }
 
 }  // namespace lib::io

@@ -7,9 +7,12 @@
 #include <vector>
 
 #include "gti/platform/codepage.h"
+#include "gti/platform/cp_literal.h"
 #include "gti/time/unix_time.h"
 #include "gti/util/files.h"
 #include "gti/util/number_text.h"
+
+using namespace lib::literals;
 
 namespace lib::las {
 namespace {
@@ -37,7 +40,7 @@ AnsiString number(double v) {
 
 // A run text as the log shows it: empty while the station has it unset.
 AnsiString known(const AnsiString& s) {
-    return cp1251::equal_nocase(s.view(), "::не задано::") ? AnsiString() : s;
+    return cp1251::equal_nocase(s.view(), "::не задано::"_cp) ? AnsiString() : s;
 }
 
 }  // namespace

@@ -8,6 +8,9 @@
 
 #include "gti/io/whole_file.h"
 #include "gti/las/text.h"
+#include "gti/platform/cp_literal.h"
+
+using namespace lib::literals;
 
 namespace lib::las {
 namespace {
@@ -66,7 +69,7 @@ void file::load_to_strings(const AnsiString& name, text_lines& lines) {
         case lib::io::whole_file_status::cannot_open:
             throw std::runtime_error(("Could not open file '" + name + "'").str());
         case lib::io::whole_file_status::too_large:
-            throw std::runtime_error("Файл слишком велик (4 ГиБ и больше)!");
+            throw std::runtime_error("Файл слишком велик (4 ГиБ и больше)!"_cp);
         case lib::io::whole_file_status::cannot_read:
             break;
     }

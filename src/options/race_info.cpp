@@ -1,7 +1,10 @@
 #include "gti/options/race_info.h"
 
 #include "gti/platform/codepage.h"
+#include "gti/platform/cp_literal.h"
 #include "gti/util/string_list.h"
+
+using namespace lib::literals;
 
 namespace lib {
 
@@ -35,8 +38,8 @@ void grid_options_list::clear() {
 
 namespace {
 
-const char* const drill_type_names[] = {"Роторное",       "Турбинное",        "Роторно-турбинное",
-                                        "Электробурение", "Аварийные работы", "Другое"};
+const char* const drill_type_names[] = {"Роторное"_cp,       "Турбинное"_cp,        "Роторно-турбинное"_cp,
+                                        "Электробурение"_cp, "Аварийные работы"_cp, "Другое"_cp};
 
 }  // namespace
 
@@ -46,7 +49,7 @@ RaceInfo::RaceInfo() {
 
 AnsiString RaceInfo::get_drill_type_str(DrillType type) {
     const int i = static_cast<int>(type);
-    return i >= 0 && i < 6 ? AnsiString(drill_type_names[i]) : AnsiString("::ОШИБКА::");
+    return i >= 0 && i < 6 ? AnsiString(drill_type_names[i]) : AnsiString("::ОШИБКА::"_cp);
 }
 
 AnsiString RaceInfo::get_race_file(const AnsiString& path) {
@@ -74,120 +77,120 @@ void RaceInfo::correct_race_options(cTypes kind, lib::grid_options_list& first, 
     second.clear();
     switch (kind) {
         case ct_race_start:
-            first.sector("рейс_главн");
-            first.add("номер_рейса");
-            second.sector("рейс_долото");
-            second.add("износ_долота");
+            first.sector("рейс_главн"_cp);
+            first.add("номер_рейса"_cp);
+            second.sector("рейс_долото"_cp);
+            second.add("износ_долота"_cp);
             break;
         case ct_race_end:
-            second.sector("рейс_главн");
-            second.add("номер_рейса");
-            second.sector("рейс_долото");
-            second.add("износ_долота");
-            second.add_sector("рейс_техно");
+            second.sector("рейс_главн"_cp);
+            second.add("номер_рейса"_cp);
+            second.sector("рейс_долото"_cp);
+            second.add("износ_долота"_cp);
+            second.add_sector("рейс_техно"_cp);
             break;
         case ct_race_number:
-            first.sector("рейс_главн");
-            first.add("номер_рейса");
+            first.sector("рейс_главн"_cp);
+            first.add("номер_рейса"_cp);
             break;
     }
 }
 
 void RaceInfo::get_elements_list(lib::ini_options_elements& e) {
     drill_type_text = get_drill_type_str(drill_type);
-    const char* const archive = "архивные_данные";
-    e.add(oilfield, archive, "месторождение");
-    e.add(well, archive, "скважина");
-    e.add(well_category, archive, "категория_скважины");
-    e.add(area, archive, "площадь");
-    e.add(customer, archive, "заказчик");
-    const char* const settings = "настройки_рейса";
-    e.add(race_number, settings, "номер_рейса");
-    e.add(bit_number, settings, "номер_долота");
-    e.add(bit_diameter, settings, "диаметр_долота");
-    e.add(bit_type, settings, "тип_долота");
-    e.add(drill_type_text, settings, "способ_бурения");
-    e.add(operators, settings, "оператор");
-    e.add(motor_size, settings, "типоразмер_з_д");
-    e.add(depth_step, settings, "шаг_записи_по_глубине");
-    e.add(time_step, settings, "шаг_записи_по_времени");
-    const char* const start = "начало_рейса";
-    e.add(start_depth, start, "глубина");
-    e.add(start_time, start, "время");
-    const char* const end = "окончание_рейса";
-    e.add(end_depth, end, "глубина");
-    e.add(end_time, end, "время");
-    e.add(drilling_time, end, "время_бурения");
-    e.add(circulation_time, end, "время_циркуляции");
-    e.add(trip_time, end, "время_спо");
-    e.add(flushing_time, end, "время_промывки");
-    e.add(reaming_time, end, "время_проработки");
-    e.add(average_load, end, "средняя_нагрузка");
-    e.add(average_pressure, end, "среднее_давление");
-    e.add(average_flow, end, "средний_расход");
-    e.add(drilling_speed, end, "скорость_бурения");
-    e.add(bit_wear, end, "износ_долота");
-    const char* const mud = "раствор";
-    e.add(average_density, mud, "средняя_плотность");
-    e.add(mud_type, mud, "тип_раствора");
-    e.add(viscosity, mud, "вязкость");
-    e.add(filtration, mud, "фильтрация");
+    const char* const archive = "архивные_данные"_cp;
+    e.add(oilfield, archive, "месторождение"_cp);
+    e.add(well, archive, "скважина"_cp);
+    e.add(well_category, archive, "категория_скважины"_cp);
+    e.add(area, archive, "площадь"_cp);
+    e.add(customer, archive, "заказчик"_cp);
+    const char* const settings = "настройки_рейса"_cp;
+    e.add(race_number, settings, "номер_рейса"_cp);
+    e.add(bit_number, settings, "номер_долота"_cp);
+    e.add(bit_diameter, settings, "диаметр_долота"_cp);
+    e.add(bit_type, settings, "тип_долота"_cp);
+    e.add(drill_type_text, settings, "способ_бурения"_cp);
+    e.add(operators, settings, "оператор"_cp);
+    e.add(motor_size, settings, "типоразмер_з_д"_cp);
+    e.add(depth_step, settings, "шаг_записи_по_глубине"_cp);
+    e.add(time_step, settings, "шаг_записи_по_времени"_cp);
+    const char* const start = "начало_рейса"_cp;
+    e.add(start_depth, start, "глубина"_cp);
+    e.add(start_time, start, "время"_cp);
+    const char* const end = "окончание_рейса"_cp;
+    e.add(end_depth, end, "глубина"_cp);
+    e.add(end_time, end, "время"_cp);
+    e.add(drilling_time, end, "время_бурения"_cp);
+    e.add(circulation_time, end, "время_циркуляции"_cp);
+    e.add(trip_time, end, "время_спо"_cp);
+    e.add(flushing_time, end, "время_промывки"_cp);
+    e.add(reaming_time, end, "время_проработки"_cp);
+    e.add(average_load, end, "средняя_нагрузка"_cp);
+    e.add(average_pressure, end, "среднее_давление"_cp);
+    e.add(average_flow, end, "средний_расход"_cp);
+    e.add(drilling_speed, end, "скорость_бурения"_cp);
+    e.add(bit_wear, end, "износ_долота"_cp);
+    const char* const mud = "раствор"_cp;
+    e.add(average_density, mud, "средняя_плотность"_cp);
+    e.add(mud_type, mud, "тип_раствора"_cp);
+    e.add(viscosity, mud, "вязкость"_cp);
+    e.add(filtration, mud, "фильтрация"_cp);
     e.add(chl, mud, "CHl");
-    e.add(cake_thickness, mud, "толщина_корки");
-    e.add(sand_percent, mud, "процент_песка");
-    e.add(stability, mud, "стабильность");
-    e.add(resistivity, mud, "удельное_сопротивление");
-    e.add(stickiness, mud, "липкость");
+    e.add(cake_thickness, mud, "толщина_корки"_cp);
+    e.add(sand_percent, mud, "процент_песка"_cp);
+    e.add(stability, mud, "стабильность"_cp);
+    e.add(resistivity, mud, "удельное_сопротивление"_cp);
+    e.add(stickiness, mud, "липкость"_cp);
     e.add(ph, mud, "pH");
 }
 
 void RaceInfo::enum_values(lib::options_list& list) {
     drill_type_text = get_drill_type_str(drill_type);
-    const char* const unset = "::НЕ ЗАДАНО::";
-    list.sector("рейс_арх", "Архивные данные");
-    list.add(oilfield, unset, "месторождение", "");
-    list.add(well, unset, "скважина", "");
-    list.add(well_category, unset, "категория_скважины", "");
-    list.add(area, unset, "площадь", "");
-    list.add(customer, unset, "заказчик", "");
-    list.add(footage, 0.0, "проходка", "", "м", 2, 1.0);
-    list.add(start_depth, 0.0, "нач_глубина", "", "м", 2, 1.0);
-    list.add(start_time, 0u, "нач_время", "", "UNIX_TIME");
-    list.add(end_depth, 0.0, "конеч_глубина", "", "м", 2, 1.0);
-    list.add(end_time, 0u, "конеч_время", "", "UNIX_TIME");
+    const char* const unset = "::НЕ ЗАДАНО::"_cp;
+    list.sector("рейс_арх"_cp, "Архивные данные"_cp);
+    list.add(oilfield, unset, "месторождение"_cp, "");
+    list.add(well, unset, "скважина"_cp, "");
+    list.add(well_category, unset, "категория_скважины"_cp, "");
+    list.add(area, unset, "площадь"_cp, "");
+    list.add(customer, unset, "заказчик"_cp, "");
+    list.add(footage, 0.0, "проходка"_cp, "", "м"_cp, 2, 1.0);
+    list.add(start_depth, 0.0, "нач_глубина"_cp, "", "м"_cp, 2, 1.0);
+    list.add(start_time, 0u, "нач_время"_cp, "", "UNIX_TIME");
+    list.add(end_depth, 0.0, "конеч_глубина"_cp, "", "м"_cp, 2, 1.0);
+    list.add(end_time, 0u, "конеч_время"_cp, "", "UNIX_TIME");
 
-    list.sector("рейс_главн", "Основные данные");
-    list.add(race_number, 1, "номер_рейса", "Номер рейса", "");
-    list.add(drill_type_text, "", "способ_бурения", "");
-    list.add(operators, "", "оператор", "Операторы");
-    list.add(drill_type, rotary, "способ_бурения2", "Способ бурения",
-             "Роторное|Турбинное|Роторно-турбинное|Электробурение|Аварийные работы|Другое");
+    list.sector("рейс_главн"_cp, "Основные данные"_cp);
+    list.add(race_number, 1, "номер_рейса"_cp, "Номер рейса"_cp, "");
+    list.add(drill_type_text, "", "способ_бурения"_cp, "");
+    list.add(operators, "", "оператор"_cp, "Операторы"_cp);
+    list.add(drill_type, rotary, "способ_бурения2"_cp, "Способ бурения"_cp,
+             "Роторное|Турбинное|Роторно-турбинное|Электробурение|Аварийные работы|Другое"_cp);
 
-    list.sector("рейс_долото", "Долото и ЗД");
-    list.add(bit_type, "", "тип_долота", "Типоразмер долота");
-    list.add(bit_number, "", "номер_долота", "Заводской номер долота");
-    list.add(bit_diameter, 0.0, "диаметр_долота", "Диаметр долота", "мм", 1, 1.0);
-    list.add(motor_size, "", "типоразмер_з_д", "Типоразмер ЗД");
-    list.add(bit_wear, "", "износ_долота", "Код износа долота");
-    list.add(assembly, "", "компоновка", "Компоновка");
+    list.sector("рейс_долото"_cp, "Долото и ЗД"_cp);
+    list.add(bit_type, "", "тип_долота"_cp, "Типоразмер долота"_cp);
+    list.add(bit_number, "", "номер_долота"_cp, "Заводской номер долота"_cp);
+    list.add(bit_diameter, 0.0, "диаметр_долота"_cp, "Диаметр долота"_cp, "мм"_cp, 1, 1.0);
+    list.add(motor_size, "", "типоразмер_з_д"_cp, "Типоразмер ЗД"_cp);
+    list.add(bit_wear, "", "износ_долота"_cp, "Код износа долота"_cp);
+    list.add(assembly, "", "компоновка"_cp, "Компоновка"_cp);
 
-    list.sector("рейс_техно", "Технол. параметры");
-    list.add(average_load, 0.0, "сред_нагр", "Средняя нагрузка", "т", 1, 1.0);
-    list.add(average_density, 0.0, "сред_плотн", "Средняя плотность ПЖ", "г/см3", 2, 1.0);
-    list.add(average_pressure, 0.0, "сред_давл", "Среднее давление ПЖ", "атм", 0, 1.0);
-    list.add(average_flow, 0.0, "сред_расх", "Средний расход ПЖ", "л/с", 1, 1.0);
-    list.add(drilling_speed, 0.0, "рейс_скор", "Рейсовая скорость", "м/ч", 2, 1.0);
+    list.sector("рейс_техно"_cp, "Технол. параметры"_cp);
+    list.add(average_load, 0.0, "сред_нагр"_cp, "Средняя нагрузка"_cp, "т"_cp, 1, 1.0);
+    list.add(average_density, 0.0, "сред_плотн"_cp, "Средняя плотность ПЖ"_cp, "г/см3"_cp, 2, 1.0);
+    list.add(average_pressure, 0.0, "сред_давл"_cp, "Среднее давление ПЖ"_cp, "атм"_cp, 0, 1.0);
+    list.add(average_flow, 0.0, "сред_расх"_cp, "Средний расход ПЖ"_cp, "л/с"_cp, 1, 1.0);
+    list.add(drilling_speed, 0.0, "рейс_скор"_cp, "Рейсовая скорость"_cp, "м/ч"_cp, 2, 1.0);
 
-    list.sector("рейс_пж", "ПЖ");
-    list.add(mud_type, "", "тип_раствора", "Тип раствора");
-    list.add(viscosity, "", "вязкость", "Вязкость");
-    list.add(filtration, "", "фильтрация", "Фильтрация");
+    list.sector("рейс_пж"_cp, "ПЖ"_cp);
+    list.add(mud_type, "", "тип_раствора"_cp, "Тип раствора"_cp);
+    list.add(viscosity, "", "вязкость"_cp, "Вязкость"_cp);
+    list.add(filtration, "", "фильтрация"_cp, "Фильтрация"_cp);
     list.add(chl, 0.0, "chl", "CHl", "", 2, 1.0);
-    list.add(cake_thickness, 0.0, "толщина_корки", "Толщина корки", "мм", 1, 1.0);
-    list.add(sand_percent, 0.0, "процент_песка", "Процент песка", "%", 1, 1.0);
-    list.add(stability, "", "стабильность", "Стабильность");
-    list.add(resistivity, 0.0, "удельное_сопротивление", "Удельное сопротивление", "ом/м", 2, 1.0);
-    list.add(stickiness, "", "липкость", "Липкость");
+    list.add(cake_thickness, 0.0, "толщина_корки"_cp, "Толщина корки"_cp, "мм"_cp, 1, 1.0);
+    list.add(sand_percent, 0.0, "процент_песка"_cp, "Процент песка"_cp, "%", 1, 1.0);
+    list.add(stability, "", "стабильность"_cp, "Стабильность"_cp);
+    list.add(resistivity, 0.0, "удельное_сопротивление"_cp, "Удельное сопротивление"_cp, "ом/м"_cp, 2, 1.0);
+    list.add(stickiness, "", "липкость"_cp, "Липкость"_cp);
     list.add(ph, 0.0, "ph", "pH", "", 1, 1.0);
 }
 

@@ -7,7 +7,10 @@
 
 #include "gti/numeric/interpolation.h"
 #include "gti/platform/codepage.h"
+#include "gti/platform/cp_literal.h"
 #include "gti/util/number_text.h"
+
+using namespace lib::literals;
 
 using lib::io::BinaryInputStream;
 using lib::io::BinaryOutputStream;
@@ -33,8 +36,8 @@ AnsiString read_record_text(BinaryInputStream& in) {
 }
 
 bool is_radioactive_density(const AnsiString& global_name) {
-    return lib::cp1251::equal_nocase(global_name.view(), "плотн_пж_вх_радиоакт") ||
-           lib::cp1251::equal_nocase(global_name.view(), "плотн_пж_вых_радиоакт");
+    return lib::cp1251::equal_nocase(global_name.view(), "плотн_пж_вх_радиоакт"_cp) ||
+           lib::cp1251::equal_nocase(global_name.view(), "плотн_пж_вых_радиоакт"_cp);
 }
 
 // The factor that makes up for the decay of a radioactive source since the curve was last
@@ -147,7 +150,7 @@ double Param::calc_value_by_voltage(double voltage, double hook_factor) const {
 double Param::calc_value_by_voltage(double voltage, double hook_factor, TDateTime now) const {
     if (is_radioactive_density(global_name)) voltage *= decay_factor(ext_info, now);
     if (calibration.size() <= 1) {
-        const double k = lib::cp1251::equal_nocase(global_name.view(), "вес_на_крюке") ? hook_factor : 1.0;
+        const double k = lib::cp1251::equal_nocase(global_name.view(), "вес_на_крюке"_cp) ? hook_factor : 1.0;
         return k * range * voltage * 0.2 + zero;
     }
     std::size_t i = 0;
@@ -161,19 +164,20 @@ double Param::calc_value_by_voltage(double voltage, double hook_factor, TDateTim
 
 bool Param::check_changes(const Param& changed, AnsiString& report) const {
     report.clear();
-    if (name != changed.name) report += piece("назв.", name, changed.name);
-    if (short_name != changed.short_name) report += piece("кратк.назв.", short_name, changed.short_name);
-    if (unit != changed.unit) report += piece("ед.изм.", unit, changed.unit);
+    if (name != changed.name) report += piece("назв."_cp, name, changed.name);
+    if (short_name != changed.short_name) report += piece("кратк.назв."_cp, short_name, changed.short_name);
+    if (unit != changed.unit) report += piece("ед.изм."_cp, unit, changed.unit);
     if (adc_channel != changed.adc_channel)
-        report += piece("АЦП", std::to_string(adc_channel), std::to_string(changed.adc_channel));
+        report += piece("АЦП"_cp, std::to_string(adc_channel), std::to_string(changed.adc_channel));
     if (averaging != changed.averaging)
-        report += piece("осредн.", std::to_string(averaging), std::to_string(changed.averaging));
+        report += piece("осредн."_cp, std::to_string(averaging), std::to_string(changed.averaging));
     if (!lib::is_over_null(static_cast<double>(range) - changed.range))
-        report += piece("диап.", two_decimals(range), two_decimals(changed.range));
+        report += piece("диап."_cp, two_decimals(range), two_decimals(changed.range));
     if (!lib::is_over_null(static_cast<double>(zero) - changed.zero))
-        report += piece("нуль", two_decimals(zero), two_decimals(changed.zero));
+        report += piece("нуль"_cp, two_decimals(zero), two_decimals(changed.zero));
     if (calibration != changed.calibration)
-        report += calibration.empty() ? "произведена калибровка по нескольким точкам " : "удалены точки калибровки ";
+        report +=
+            calibration.empty() ? "произведена калибровка по нескольким точкам "_cp : "удалены точки калибровки "_cp;
     return !report.empty();
 }
 

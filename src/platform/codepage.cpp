@@ -1,4 +1,5 @@
 #include "gti/platform/codepage.h"
+#include "gti/platform/cp_literal.h"
 
 #include <array>
 #include <cstdint>
@@ -54,28 +55,6 @@ constexpr std::array<std::uint16_t, 256> make_weights() {
 
 constexpr auto weights = make_weights();
 
-// Unicode code points of the bytes 0x80-0xFF.
-// clang-format off
-constexpr char16_t upper_half[128] = {
-    0x0402, 0x0403, 0x201A, 0x0453, 0x201E, 0x2026, 0x2020, 0x2021,
-    0x20AC, 0x2030, 0x0409, 0x2039, 0x040A, 0x040C, 0x040B, 0x040F,
-    0x0452, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-    0x0098, 0x2122, 0x0459, 0x203A, 0x045A, 0x045C, 0x045B, 0x045F,
-    0x00A0, 0x040E, 0x045E, 0x0408, 0x00A4, 0x0490, 0x00A6, 0x00A7,
-    0x0401, 0x00A9, 0x0404, 0x00AB, 0x00AC, 0x00AD, 0x00AE, 0x0407,
-    0x00B0, 0x00B1, 0x0406, 0x0456, 0x0491, 0x00B5, 0x00B6, 0x00B7,
-    0x0451, 0x2116, 0x0454, 0x00BB, 0x0458, 0x0405, 0x0455, 0x0457,
-    0x0410, 0x0411, 0x0412, 0x0413, 0x0414, 0x0415, 0x0416, 0x0417,
-    0x0418, 0x0419, 0x041A, 0x041B, 0x041C, 0x041D, 0x041E, 0x041F,
-    0x0420, 0x0421, 0x0422, 0x0423, 0x0424, 0x0425, 0x0426, 0x0427,
-    0x0428, 0x0429, 0x042A, 0x042B, 0x042C, 0x042D, 0x042E, 0x042F,
-    0x0430, 0x0431, 0x0432, 0x0433, 0x0434, 0x0435, 0x0436, 0x0437,
-    0x0438, 0x0439, 0x043A, 0x043B, 0x043C, 0x043D, 0x043E, 0x043F,
-    0x0440, 0x0441, 0x0442, 0x0443, 0x0444, 0x0445, 0x0446, 0x0447,
-    0x0448, 0x0449, 0x044A, 0x044B, 0x044C, 0x044D, 0x044E, 0x044F,
-};
-// clang-format on
-
 // Code page 866 bytes of the 1251 bytes 0x80-0xFF. Letters, Ё/ё, Є/є, Ї/ї, Ў/ў, °, ·, №, ¤ and
 // the no-break space go to their own places; the remaining 51 bytes of each side are paired in
 // ascending order, so the table is a permutation and the conversion can be undone.
@@ -118,15 +97,6 @@ void append_utf8(std::string& out, char32_t cp) {
         out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
         out += static_cast<char>(0x80 | (cp & 0x3F));
     }
-}
-
-// The 1251 byte of a code point, or -1 when the code page has none.
-int from_code_point(char32_t cp) {
-    if (cp < 0x80) return static_cast<int>(cp);
-    for (int i = 0; i < 128; ++i) {
-        if (upper_half[i] == cp) return 0x80 + i;
-    }
-    return -1;
 }
 
 }  // namespace
@@ -180,7 +150,7 @@ char from_866(char c) noexcept {
 
 char32_t to_unicode(char c) noexcept {
     const unsigned char b = u8(c);
-    return b < 0x80 ? b : upper_half[b - 0x80];
+    return b < 0x80 ? b : upper_half_code_points[b - 0x80];
 }
 
 std::string to_utf8(std::string_view s) {
@@ -194,38 +164,11 @@ std::string to_utf8(std::string_view s) {
 bool from_utf8(std::string_view s, std::string& out) {
     out.clear();
     out.reserve(s.size());
-    std::size_t i = 0;
-    while (i < s.size()) {
-        const unsigned char b = u8(s[i]);
-        char32_t cp;
-        std::size_t len;
-        if (b < 0x80) {
-            cp = b;
-            len = 1;
-        } else if ((b & 0xE0) == 0xC0) {
-            cp = b & 0x1F;
-            len = 2;
-        } else if ((b & 0xF0) == 0xE0) {
-            cp = b & 0x0F;
-            len = 3;
-        } else if ((b & 0xF8) == 0xF0) {
-            cp = b & 0x07;
-            len = 4;
-        } else {
-            return false;
-        }
-        if (i + len > s.size()) return false;
-        for (std::size_t k = 1; k < len; ++k) {
-            const unsigned char t = u8(s[i + k]);
-            if ((t & 0xC0) != 0x80) return false;
-            cp = (cp << 6) | (t & 0x3F);
-        }
-        // Overlong forms are not valid UTF-8.
-        if ((len == 2 && cp < 0x80) || (len == 3 && cp < 0x800) || (len == 4 && cp < 0x10000)) return false;
-        const int byte = from_code_point(cp);
+    for (std::size_t pos = 0; pos < s.size();) {
+        const long cp = decode_utf8(s, pos);
+        const int byte = cp < 0 ? -1 : byte_of_code_point(static_cast<char32_t>(cp));
         if (byte < 0) return false;
         out += static_cast<char>(byte);
-        i += len;
     }
     return true;
 }

@@ -1,8 +1,11 @@
 #include "gti/platform/tstream.h"
+#include "gti/platform/cp_literal.h"
 
 #include <algorithm>
 #include <cstring>
 #include <stdexcept>
+
+using namespace lib::literals;
 
 std::int64_t TStream::Size() {
     const std::int64_t here = Seek(0, soFromCurrent);
@@ -24,8 +27,8 @@ TFileStream::TFileStream(const AnsiString& file_name, unsigned short mode) {
                                              : access::read_write,
                         disposition::open_existing);
     }
-    if (r.status == open_status::not_found) throw std::runtime_error("Файл не найден!");
-    if (r.status != open_status::ok) throw std::runtime_error("Невозможно открыть файл!");
+    if (r.status == open_status::not_found) throw std::runtime_error("Файл не найден!"_cp);
+    if (r.status != open_status::ok) throw std::runtime_error("Невозможно открыть файл!"_cp);
     handle_ = r.handle;
 }
 

@@ -6,11 +6,14 @@
 #include <string>
 
 #include "gti/platform/codepage.h"
+#include "gti/platform/cp_literal.h"
+
+using namespace lib::literals;
 
 namespace lib {
 namespace {
 
-const char* const msg_socket_read = "Ошибка чтения данных из сокета";
+const char* const msg_socket_read = "Ошибка чтения данных из сокета"_cp;
 const char* const msg_write = "error writing to stream";
 constexpr int socket_wait_ms = 10000;
 

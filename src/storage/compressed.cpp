@@ -11,9 +11,12 @@
 #include "gti/io/file_streams.h"
 #include "gti/io/zlib_streams.h"
 #include "gti/numeric/interpolation.h"
+#include "gti/platform/cp_literal.h"
 #include "gti/storage/compressed_file.h"
 #include "gti/storage/file_storage.h"
 #include "record_arena.h"
+
+using namespace lib::literals;
 
 namespace {
 
@@ -43,7 +46,7 @@ constexpr std::size_t piece_bytes = std::size_t{1} << 20;
 // Fails unless `count` items of at least `least` bytes each fit in what the stream has left.
 void check_fits(BinaryInputStream& in, std::uint64_t count, std::uint64_t least) {
     const std::optional<std::uint64_t> left = in.bytes_left();
-    if (left && count > *left / least) fail("Длина массива больше остатка данных: " + std::to_string(count));
+    if (left && count > *left / least) fail("Длина массива больше остатка данных: "_cp + std::to_string(count));
 }
 
 // Reads the bytes of `count` elements of `size` bytes each, in pieces.
@@ -55,7 +58,7 @@ void read_bytes(BinaryInputStream& in, std::uint32_t count, std::size_t size, st
     for (std::uint64_t done = 0; done < total;) {
         const auto piece = static_cast<std::size_t>(std::min<std::uint64_t>(total - done, piece_bytes));
         if (!known) {
-            if (in.eof()) fail("Длина массива больше остатка данных: " + std::to_string(count));
+            if (in.eof()) fail("Длина массива больше остатка данных: "_cp + std::to_string(count));
             bytes.resize(static_cast<std::size_t>(done) + piece);
         }
         in.read(bytes.data() + done, static_cast<unsigned>(piece));
@@ -285,7 +288,7 @@ void FileStorage::read_new_reg_any_values(BinaryInputStream& in, T FileStorageIt
     std::vector<T> values;
     read_new_reg_file_vector(in, values);
     if (values.size() != records_.size())
-        fail("Длина массива не равна числу записей: " + std::to_string(values.size()));
+        fail("Длина массива не равна числу записей: "_cp + std::to_string(values.size()));
     for (std::size_t j = 0; j < values.size(); ++j)
         (*records_[j]).*field = values[j];
 }
@@ -298,15 +301,15 @@ void FileStorage::smart_read_vector2(BinaryInputStream& in, std::vector<float>& 
     for (std::size_t k = 0; k < exact_positions.size(); ++k) {
         if (exact_positions[k] < 0 || static_cast<std::uint32_t>(exact_positions[k]) >= n ||
             (k > 0 && exact_positions[k] <= exact_positions[k - 1]))
-            fail("Точные позиции не возрастают или выходят за столбец");
+            fail("Точные позиции не возрастают или выходят за столбец"_cp);
     }
     if (exact_values.size() != exact_positions.size())
-        fail("Число точных значений не равно числу позиций: " + std::to_string(exact_values.size()));
+        fail("Число точных значений не равно числу позиций: "_cp + std::to_string(exact_values.size()));
     std::vector<T> codes;
     read_new_reg_file_vector(in, codes);
     if (codes.size() + exact_positions.size() != n)
-        fail("Число кодов не равно числу неточных значений: " + std::to_string(codes.size()));
-    if (levels == 0 && !codes.empty()) fail("Число уровней равно нулю");
+        fail("Число кодов не равно числу неточных значений: "_cp + std::to_string(codes.size()));
+    if (levels == 0 && !codes.empty()) fail("Число уровней равно нулю"_cp);
     column.resize(n);
     std::size_t next_exact = 0, next_code = 0;
     for (std::size_t i = 0; i < n; ++i) {
@@ -324,7 +327,7 @@ void FileStorage::smart_read_vector(BinaryInputStream& in, std::vector<float>& c
     lib::io::read_binary(in, high);
     lib::io::read_binary(in, low);
     const std::uint32_t n = read_u32(in);
-    if (width != 1 && width != 2 && width != 4) fail("Неизвестная разрядность кодов: " + std::to_string(width));
+    if (width != 1 && width != 2 && width != 4) fail("Неизвестная разрядность кодов: "_cp + std::to_string(width));
     // Every value takes at least one byte: an exact one eight, a code one to four.
     check_fits(in, n, 1);
     std::vector<std::int32_t> positions;
@@ -343,8 +346,8 @@ void FileStorage::load_after_decompressing(BinaryInputStream& in) {
     clear();
     AnsiString text;
     lib::io::read_binary(in, text);
-    if (text != magic) fail("Некорркетный заголовок файла");
-    if (read_u32(in) != version) fail("Некорркетная версия файла");
+    if (text != magic) fail("Некорркетный заголовок файла"_cp);
+    if (read_u32(in) != version) fail("Некорркетная версия файла"_cp);
 
     // A descriptor takes at least four zero bytes and two floats.
     const std::uint32_t count = read_u32(in);
@@ -354,7 +357,7 @@ void FileStorage::load_after_decompressing(BinaryInputStream& in) {
     std::vector<int> columns;
     for (std::uint32_t i = 0; i < count; ++i) {
         // A stream that cannot tell its length ends the descriptors when it ends.
-        if (in.eof()) fail("Длина массива больше остатка данных: " + std::to_string(count));
+        if (in.eof()) fail("Длина массива больше остатка данных: "_cp + std::to_string(count));
         FileStorageParam p;
         lib::io::read_binary(in, p.name);
         lib::io::read_binary(in, p.short_name);
@@ -374,7 +377,7 @@ void FileStorage::load_after_decompressing(BinaryInputStream& in) {
     // length does not make them from the count alone.
     std::vector<std::uint32_t> times;
     read_new_reg_file_vector(in, times);
-    if (times.size() != record_count) fail("Длина массива не равна числу записей: " + std::to_string(times.size()));
+    if (times.size() != record_count) fail("Длина массива не равна числу записей: "_cp + std::to_string(times.size()));
     {
         record_arena arena(records_, times.size(), param_count_);
         for (const std::uint32_t t : times)
@@ -393,9 +396,9 @@ void FileStorage::load_after_decompressing(BinaryInputStream& in) {
         else if (tag == quantized_column)
             smart_read_vector(in, column);
         else
-            fail("Неизвестный тип столбца: " + std::to_string(tag));
+            fail("Неизвестный тип столбца: "_cp + std::to_string(tag));
         if (column.size() != records_.size())
-            fail("Длина массива не равна числу записей: " + std::to_string(column.size()));
+            fail("Длина массива не равна числу записей: "_cp + std::to_string(column.size()));
         const auto at = static_cast<std::size_t>(columns[i]);
         for (std::size_t j = 0; j < column.size(); ++j)
             records_[j]->values[at] = column[j];

@@ -7,6 +7,7 @@
 
 #include "gti/io/file_streams.h"
 #include "gti/platform/codepage.h"
+#include "gti/platform/cp_literal.h"
 #include "gti/platform/os.h"
 #include "gti/storage/compressed_file.h"
 #include "gti/storage/data_file.h"
@@ -14,6 +15,8 @@
 #include "gti/storage/registration_file.h"
 #include "gti/util/files.h"
 #include "gti/util/string_list.h"
+
+using namespace lib::literals;
 
 namespace lib {
 
@@ -77,8 +80,8 @@ bool FileStorage::add_file(const AnsiString& name, bool text_only) {
             result = add_compressed_file(name, text_only);
             break;
         case data_file_kind::unknown:
-            throw FileStorageException("Неправильное расширение открываемого файла: " + lib::data_file_extension(name),
-                                       true);
+            throw FileStorageException(
+                "Неправильное расширение открываемого файла: "_cp + lib::data_file_extension(name), true);
     }
     FILETIME written{};
     lib::get_file_times(name, nullptr, &written);

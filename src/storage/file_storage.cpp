@@ -4,6 +4,9 @@
 #include <map>
 
 #include "gti/platform/codepage.h"
+#include "gti/platform/cp_literal.h"
+
+using namespace lib::literals;
 
 FileStorage::FileStorage() : lock_(lock_name) {
     text_values_.set_owner(this);
@@ -11,7 +14,7 @@ FileStorage::FileStorage() : lock_(lock_name) {
 }
 
 int FileStorage::add_parametr(const FileStorageParam& p) {
-    if (param_count_ >= max_params) throw FileStorageException("слишком много параметров");
+    if (param_count_ >= max_params) throw FileStorageException("слишком много параметров"_cp);
     for (int i = 0; i < param_count_; ++i) {
         if (lib::cp1251::equal_nocase(params_[static_cast<std::size_t>(i)].global_name.view(), p.global_name.view()))
             return i;

@@ -1,5 +1,6 @@
 // The old generation of data files: decoders and encoders over bytes.
 #include "gti/storage/old_file.h"
+#include "gti/platform/cp_literal.h"
 
 #include <algorithm>
 #include <cstring>
@@ -97,10 +98,10 @@ void merge_run_text(std::string_view run_text, TStrings& list) {
         list.SetValue(key, FileStorageTextValues::check_inverted_commas(lines.Values(key)));
     }
     const detail::ini_document ini{std::string(run_text)};
-    list.SetValue("нач_глубина", ini_value(ini, "начало_рейса", "глубина"));
-    list.SetValue("нач_время", ini_value(ini, "начало_рейса", "время"));
-    list.SetValue("конеч_глубина", ini_value(ini, "окончание_рейса", "глубина"));
-    list.SetValue("конеч_время", ini_value(ini, "окончание_рейса", "время"));
+    list.SetValue("нач_глубина"_cp, ini_value(ini, "начало_рейса"_cp, "глубина"_cp));
+    list.SetValue("нач_время"_cp, ini_value(ini, "начало_рейса"_cp, "время"_cp));
+    list.SetValue("конеч_глубина"_cp, ini_value(ini, "окончание_рейса"_cp, "глубина"_cp));
+    list.SetValue("конеч_время"_cp, ini_value(ini, "окончание_рейса"_cp, "время"_cp));
 }
 
 }  // namespace lib::old_file

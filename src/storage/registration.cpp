@@ -4,11 +4,14 @@
 
 #include "gti/io/file_streams.h"
 #include "gti/platform/codepage.h"
+#include "gti/platform/cp_literal.h"
 #include "gti/storage/file_storage.h"
 #include "gti/storage/registration_file.h"
 #include "record_arena.h"
 
 namespace reg = lib::registration;
+
+using namespace lib::literals;
 
 namespace {
 
@@ -123,7 +126,7 @@ bool FileStorage::add_new_data(const char* data, std::size_t size, bool text_onl
 void FileStorage::load_params(lib::storage::byte_reader& in) {
     std::vector<FileStorageParam> read;
     const reg::params_status status = reg::decode_params(in, read);
-    if (status == reg::params_status::too_many) throw FileStorageException("слишком много параметров");
+    if (status == reg::params_status::too_many) throw FileStorageException("слишком много параметров"_cp);
     // Until every descriptor has been read, the file's columns are not known.
     file_param_count_ = 0;
     // Parameters added before a damaged descriptor stay: the records get their columns too.
@@ -145,7 +148,7 @@ void FileStorage::add_values(lib::storage::byte_reader& in, record_arena& arena)
     const reg::record_status status = reg::decode_record(in, v);
     if (status == reg::record_status::cut_fields) fail_eof();
     if (v.count != file_param_count_)
-        throw FileStorageException("Недопустимое число параметров в файле: " + std::to_string(v.count));
+        throw FileStorageException("Недопустимое число параметров в файле: "_cp + std::to_string(v.count));
     if (status == reg::record_status::cut_values) fail_eof();
     if (v.time < time_range_start || v.time > time_range_end) return;
     FileStorageItem& r = arena.add(param_count_);
@@ -171,13 +174,13 @@ void FileStorage::load_text_values(lib::storage::byte_reader& in, int size) {
     AnsiString text;
     const reg::text_status status = reg::decode_text(in, static_cast<std::size_t>(size), text);
     if (status == reg::text_status::cut) fail_eof();
-    if (status == reg::text_status::no_zero) throw FileStorageException("Повреждён файл в области текстовых данных");
+    if (status == reg::text_status::no_zero) throw FileStorageException("Повреждён файл в области текстовых данных"_cp);
     TStringList lines;
     lines.SetText(text);
     TStringList& list = text_values_.get_list();
     for (int i = 0; i < lines.Count(); ++i) {
         const AnsiString name = lines.Names(i);
         const AnsiString value = FileStorageTextValues::check_inverted_commas(lines.Values(name));
-        if (!lib::cp1251::equal_nocase(value.view(), "::не задано::")) list.SetValue(name, value);
+        if (!lib::cp1251::equal_nocase(value.view(), "::не задано::"_cp)) list.SetValue(name, value);
     }
 }

@@ -1,5 +1,6 @@
 // The registration file: block walker, decoders and encoders over bytes.
 #include "gti/storage/registration_file.h"
+#include "gti/platform/cp_literal.h"
 
 #include <algorithm>
 #include <cstring>
@@ -32,7 +33,7 @@ block_status next_block(storage::byte_reader& in, block_header& header) noexcept
 }
 
 std::string block_too_large(std::size_t size) {
-    return "Блок файла регистрации больше 32767 байт: " + std::to_string(size);
+    return "Блок файла регистрации больше 32767 байт: "_cp + std::to_string(size);
 }
 
 void check_block_payload(std::size_t size) {

@@ -5,9 +5,12 @@
 #include <string>
 
 #include "gti/platform/codepage.h"
+#include "gti/platform/cp_literal.h"
 #include "gti/platform/system.h"
 #include "gti/storage/file_storage.h"
 #include "gti/util/number_text.h"
+
+using namespace lib::literals;
 
 namespace {
 
@@ -46,7 +49,7 @@ void FileStorageTextValues::get_text(const char* key, AnsiString& field) {
     const std::string_view f = field.view();
     const std::size_t first = f.find_first_not_of(" \t");
     const bool blank = first == std::string_view::npos;
-    if (blank || lib::cp1251::equal_nocase(f, "::не задано::")) field = get_text(key);
+    if (blank || lib::cp1251::equal_nocase(f, "::не задано::"_cp)) field = get_text(key);
 }
 
 void FileStorageTextValues::get_text_by_index(int index, AnsiString& name, AnsiString& value) {
@@ -66,102 +69,102 @@ void FileStorageTextValues::ri_to_data() {
     };
     auto real = [&](const char* key, double v) { list_.SetValue(key, real_text(v)); };
     auto text = [&](const char* key, const AnsiString& v) { list_.SetValue(key, v); };
-    integer("номер_рейса", race_number);
-    integer("шаг_записи_по_времени", time_step);
-    integer("нач_время", start_time);
-    integer("конеч_время", end_time);
-    integer("время_бурения", drilling_time);
-    integer("время_циркуляции", circulation_time);
-    integer("время_спо", trip_time);
-    integer("время_промывки", flushing_time);
-    integer("время_проработки", reaming_time);
-    real("диаметр_долота", bit_diameter);
-    real("шаг_записи_по_глубине", depth_step);
-    real("нач_глубина", start_depth);
-    real("конеч_глубина", end_depth);
-    real("средняя_нагрузка", average_load);
-    real("плотность", average_density);
-    real("среднее_давление", average_pressure);
-    real("средний_расход", average_flow);
-    real("рейсовая_скорость", drilling_speed);
-    real("диаметр_скважины", hole_diameter);
-    real("толщина_корки", cake_thickness);
-    real("процент_песка", sand_percent);
+    integer("номер_рейса"_cp, race_number);
+    integer("шаг_записи_по_времени"_cp, time_step);
+    integer("нач_время"_cp, start_time);
+    integer("конеч_время"_cp, end_time);
+    integer("время_бурения"_cp, drilling_time);
+    integer("время_циркуляции"_cp, circulation_time);
+    integer("время_спо"_cp, trip_time);
+    integer("время_промывки"_cp, flushing_time);
+    integer("время_проработки"_cp, reaming_time);
+    real("диаметр_долота"_cp, bit_diameter);
+    real("шаг_записи_по_глубине"_cp, depth_step);
+    real("нач_глубина"_cp, start_depth);
+    real("конеч_глубина"_cp, end_depth);
+    real("средняя_нагрузка"_cp, average_load);
+    real("плотность"_cp, average_density);
+    real("среднее_давление"_cp, average_pressure);
+    real("средний_расход"_cp, average_flow);
+    real("рейсовая_скорость"_cp, drilling_speed);
+    real("диаметр_скважины"_cp, hole_diameter);
+    real("толщина_корки"_cp, cake_thickness);
+    real("процент_песка"_cp, sand_percent);
     real("ph", ph);
     real("chl", chl);
-    real("удельное_сопротивление", resistivity);
-    text("тип_долота", bit_type);
-    text("тип_раствора", mud_type);
-    text("вязкость", viscosity);
-    text("фильтрация", filtration);
-    text("стабильность", stability);
-    text("липкость", stickiness);
-    text("типоразмер_забойного_двиг", motor_size);
-    text("мастер", foreman);
-    text("оператор", operators);
-    text("насос", pump);
-    text("код_износа_долота", bit_wear);
-    text("заводской_номер_долота", bit_number);
-    text("скважина", well);
-    text("площадь", area);
-    text("категория_скважины", well_category);
-    text("временной_файл", time_file_name);
-    text("глубинный_файл", depth_file_name);
-    text("реальн_глубинный_файл", real_depth_file_name);
-    integer("способ_бурения", drill_type);
+    real("удельное_сопротивление"_cp, resistivity);
+    text("тип_долота"_cp, bit_type);
+    text("тип_раствора"_cp, mud_type);
+    text("вязкость"_cp, viscosity);
+    text("фильтрация"_cp, filtration);
+    text("стабильность"_cp, stability);
+    text("липкость"_cp, stickiness);
+    text("типоразмер_забойного_двиг"_cp, motor_size);
+    text("мастер"_cp, foreman);
+    text("оператор"_cp, operators);
+    text("насос"_cp, pump);
+    text("код_износа_долота"_cp, bit_wear);
+    text("заводской_номер_долота"_cp, bit_number);
+    text("скважина"_cp, well);
+    text("площадь"_cp, area);
+    text("категория_скважины"_cp, well_category);
+    text("временной_файл"_cp, time_file_name);
+    text("глубинный_файл"_cp, depth_file_name);
+    text("реальн_глубинный_файл"_cp, real_depth_file_name);
+    integer("способ_бурения"_cp, drill_type);
 }
 
 void FileStorageTextValues::ri_from_data() {
     reset_fields();
-    race_number = integer_of(get_text("номер_рейса"));
-    time_step = integer_of(get_text("шаг_записи_по_времени"));
-    start_time = static_cast<unsigned>(integer_of(get_text("нач_время")));
-    end_time = static_cast<unsigned>(integer_of(get_text("конеч_время")));
-    drilling_time = integer_of(get_text("время_бурения"));
-    circulation_time = integer_of(get_text("время_циркуляции"));
-    trip_time = integer_of(get_text("время_спо"));
-    flushing_time = integer_of(get_text("время_промывки"));
-    reaming_time = integer_of(get_text("время_проработки"));
+    race_number = integer_of(get_text("номер_рейса"_cp));
+    time_step = integer_of(get_text("шаг_записи_по_времени"_cp));
+    start_time = static_cast<unsigned>(integer_of(get_text("нач_время"_cp)));
+    end_time = static_cast<unsigned>(integer_of(get_text("конеч_время"_cp)));
+    drilling_time = integer_of(get_text("время_бурения"_cp));
+    circulation_time = integer_of(get_text("время_циркуляции"_cp));
+    trip_time = integer_of(get_text("время_спо"_cp));
+    flushing_time = integer_of(get_text("время_промывки"_cp));
+    reaming_time = integer_of(get_text("время_проработки"_cp));
 
     auto real = [&](const char* key) { return lib::str_to_float(get_text(key)); };
-    bit_diameter = real("диаметр_долота");
-    depth_step = real("шаг_записи_по_глубине");
-    start_depth = real("нач_глубина");
-    end_depth = real("конеч_глубина");
-    average_load = real("средняя_нагрузка");
-    average_density = real("плотность");
-    average_pressure = real("среднее_давление");
-    average_flow = real("средний_расход");
-    drilling_speed = real("рейсовая_скорость");
-    hole_diameter = real("диаметр_скважины");
-    resistivity = real("удельное_сопротивление");
-    cake_thickness = real("толщина_корки");
-    sand_percent = real("процент_песка");
+    bit_diameter = real("диаметр_долота"_cp);
+    depth_step = real("шаг_записи_по_глубине"_cp);
+    start_depth = real("нач_глубина"_cp);
+    end_depth = real("конеч_глубина"_cp);
+    average_load = real("средняя_нагрузка"_cp);
+    average_density = real("плотность"_cp);
+    average_pressure = real("среднее_давление"_cp);
+    average_flow = real("средний_расход"_cp);
+    drilling_speed = real("рейсовая_скорость"_cp);
+    hole_diameter = real("диаметр_скважины"_cp);
+    resistivity = real("удельное_сопротивление"_cp);
+    cake_thickness = real("толщина_корки"_cp);
+    sand_percent = real("процент_песка"_cp);
     ph = real("ph");
     chl = real("chl");
 
-    get_text("тип_долота", bit_type);
-    get_text("тип_раствора", mud_type);
-    get_text("вязкость", viscosity);
-    get_text("фильтрация", filtration);
-    get_text("стабильность", stability);
-    get_text("липкость", stickiness);
-    get_text("типоразмер_забойного_двиг", motor_size);
-    get_text("типоразмер_з_д", motor_size);
-    get_text("мастер", foreman);
-    get_text("оператор", operators);
-    get_text("насос", pump);
-    get_text("код_износа_долота", bit_wear);
-    get_text("износ_долота", bit_wear);
-    get_text("заводской_номер_долота", bit_number);
-    get_text("номер_долота", bit_number);
-    get_text("скважина", well);
-    get_text("площадь", area);
-    get_text("категория_скважины", well_category);
-    get_text("временной_файл", time_file_name);
-    get_text("глубинный_файл", depth_file_name);
-    get_text("реальн_глубинный_файл", real_depth_file_name);
-    get_text("способ_бурения", drill_type_text);
+    get_text("тип_долота"_cp, bit_type);
+    get_text("тип_раствора"_cp, mud_type);
+    get_text("вязкость"_cp, viscosity);
+    get_text("фильтрация"_cp, filtration);
+    get_text("стабильность"_cp, stability);
+    get_text("липкость"_cp, stickiness);
+    get_text("типоразмер_забойного_двиг"_cp, motor_size);
+    get_text("типоразмер_з_д"_cp, motor_size);
+    get_text("мастер"_cp, foreman);
+    get_text("оператор"_cp, operators);
+    get_text("насос"_cp, pump);
+    get_text("код_износа_долота"_cp, bit_wear);
+    get_text("износ_долота"_cp, bit_wear);
+    get_text("заводской_номер_долота"_cp, bit_number);
+    get_text("номер_долота"_cp, bit_number);
+    get_text("скважина"_cp, well);
+    get_text("площадь"_cp, area);
+    get_text("категория_скважины"_cp, well_category);
+    get_text("временной_файл"_cp, time_file_name);
+    get_text("глубинный_файл"_cp, depth_file_name);
+    get_text("реальн_глубинный_файл"_cp, real_depth_file_name);
+    get_text("способ_бурения"_cp, drill_type_text);
 }
 
 void FileStorageTextValues::ri_from_data_old() {

@@ -5,15 +5,18 @@
 #include <limits>
 #include <string>
 
+#include "gti/platform/cp_literal.h"
 #include "gti/platform/system.h"
+
+using namespace lib::literals;
 
 namespace lib {
 namespace {
 
 constexpr int month_days[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
 
-const char* const month_names[12] = {"января", "февраля", "марта",    "апреля",  "мая",    "июня",
-                                     "июля",   "августа", "сентября", "октября", "ноября", "декабря"};
+const char* const month_names[12] = {"января"_cp, "февраля"_cp, "марта"_cp,    "апреля"_cp,  "мая"_cp,    "июня"_cp,
+                                     "июля"_cp,   "августа"_cp, "сентября"_cp, "октября"_cp, "ноября"_cp, "декабря"_cp};
 
 bool is_leap(std::int64_t year) {
     return year % 4 == 0;
@@ -128,7 +131,7 @@ AnsiString get_only_hour_min(std::uint32_t t) {
 AnsiString unix_time::to_date_string() const {
     int day, month, year, hour, minute;
     serparate(day, month, year, hour, minute);
-    return AnsiString(std::to_string(day) + " " + month_names[month - 1] + " " + std::to_string(year) + "г. " +
+    return AnsiString(std::to_string(day) + " " + month_names[month - 1] + " " + std::to_string(year) + "г. "_cp +
                       std::to_string(hour) + ":" + two_digits(minute));
 }
 

@@ -6,7 +6,10 @@
 
 #include "gti/io/whole_file.h"
 #include "gti/platform/codepage.h"
+#include "gti/platform/cp_literal.h"
 #include "gti/platform/os.h"
+
+using namespace lib::literals;
 
 namespace {
 

@@ -1,4 +1,5 @@
 #include "gti/io/file_streams.h"
+#include "gti/platform/cp_literal.h"
 
 #include <errno.h>
 #include <gtest/gtest.h>
@@ -10,6 +11,8 @@
 #include "expect.h"
 #include "platform/posix/syscalls.h"
 #include "support.h"
+
+using namespace lib::literals;
 
 using namespace lib::io;
 using gti_test::throws_with;
@@ -79,7 +82,7 @@ TEST_F(FileStreamTest, AFailedWriteIsReportedByCloseAndNeverByTheDestructor) {
             errno = ENOSPC;
             return -1;
         };
-        EXPECT_TRUE(throws_with<std::runtime_error>([&] { out.close(); }, "Невозможно записать в файл!"));
+        EXPECT_TRUE(throws_with<std::runtime_error>([&] { out.close(); }, "Невозможно записать в файл!"_cp));
         out.open(name, true, false);
         out.write("def", 3);
     }  // the destructor swallows the second failure
@@ -97,11 +100,11 @@ TEST_F(FileStreamTest, AppendKeepsTheOldContents) {
 }
 
 TEST_F(FileStreamTest, FileInputReadsLinesAndStopsAtTheEnd) {
-    gti_test::write_bytes(name, std::string("line 1\r\nстрока\t2\r\ntext\0tail", 27));
+    gti_test::write_bytes(name, std::string("line 1\r\nстрока\t2\r\ntext\0tail"_cp, 27));
     BinaryInputFileStream in;
     in.open(name, true);
     EXPECT_EQ(in.read_line(), "line 1");
-    EXPECT_EQ(in.read_line(), "строка2");
+    EXPECT_EQ(in.read_line(), "строка2"_cp);
     AnsiString s;
     read_binary(in, s);
     EXPECT_EQ(s, "text");
@@ -161,7 +164,7 @@ TEST_F(FileStreamTest, MappedInputNeverReadsOutsideTheFile) {
 
 TEST_F(FileStreamTest, MappedInputOpeningFailures) {
     InputMappedFile in;
-    EXPECT_TRUE(throws_with<std::runtime_error>([&] { in.open(name, false); }, "Файл не найден!"));
+    EXPECT_TRUE(throws_with<std::runtime_error>([&] { in.open(name, false); }, "Файл не найден!"_cp));
     gti_test::write_bytes(name, "");
     EXPECT_TRUE(throws_with<std::runtime_error>([&] { in.open(name, true); },
                                                 "InputMappedFile::open: (h_file_mapping == NULL)"));
@@ -191,7 +194,7 @@ TEST_F(FileStreamTest, EveryPrefixOfARecordFileReadsOrFailsCleanly) {
         out.open(name, false, false);
         for (unsigned i = 0; i < 5; ++i) {
             write_binary(out, 86400u + i);
-            write_binary(out, AnsiString("запись " + std::to_string(i)));
+            write_binary(out, AnsiString("запись "_cp + std::to_string(i)));
             write_binary(out, 1.5 * i);
         }
     }

@@ -1,4 +1,5 @@
 #include "gti/io/mapped_file.h"
+#include "gti/platform/cp_literal.h"
 
 #include <gtest/gtest.h>
 #include <sys/mman.h>
@@ -9,6 +10,8 @@
 
 #include "platform/posix/syscalls.h"
 #include "support.h"
+
+using namespace lib::literals;
 
 using lib::mapped_file;
 
@@ -55,7 +58,7 @@ TEST_F(MappedFileTest, ReadsTheMemoryImagesOfEveryType) {
                               std::string("\0\0\0\0\0\0\0\x80\xFF\x3F", 10) +       // extended 1.0
                               std::string("\0\0\0\0\0\0\0\xA0\x00\xC0", 10) +       // extended -2.5
                               std::string("\xFF\x80\x00\x00", 4) +                  // TColor 0x000080FF
-                              std::string("Южная\0", 6) +                           // text
+                              std::string("Южная\0"_cp, 6) +                        // text
                               std::string("\0\0\0\0\0\x80\xE2\x40", 8);             // TDateTime 37888
     gti_test::write_bytes(name, bytes);
     mapped_file f;
@@ -80,7 +83,7 @@ TEST_F(MappedFileTest, ReadsTheMemoryImagesOfEveryType) {
     EXPECT_EQ(u, 0xFFFFFFFEu);
     EXPECT_EQ(i64, INT64_MIN + 1);
     EXPECT_EQ(u64, UINT64_MAX);
-    EXPECT_EQ(c, 'Ж');
+    EXPECT_EQ(c, '\xC6');  // Ж
     EXPECT_EQ(uc, 200);
     EXPECT_TRUE(b);
     EXPECT_EQ(fl, 1.5f);
@@ -88,7 +91,7 @@ TEST_F(MappedFileTest, ReadsTheMemoryImagesOfEveryType) {
     EXPECT_EQ(e1, 1.0L);
     EXPECT_EQ(e2, -2.5L);
     EXPECT_EQ(color, 0x000080FFu);
-    EXPECT_EQ(text, "Южная");
+    EXPECT_EQ(text, "Южная"_cp);
     EXPECT_EQ(when.value(), 37888.0);
     EXPECT_TRUE(f.eof());
     f >> i;
@@ -296,12 +299,12 @@ TEST_F(MappedFileTest, BinaryDataHasTheStreamsEncoding) {
         mapped_file f;
         ASSERT_TRUE(f.open(name, lib::om_write, 0));
         EXPECT_EQ(lib::write_bin_data(f, AnsiString()), 1u);
-        EXPECT_EQ(lib::write_bin_data(f, AnsiString("вес")), 5u);
+        EXPECT_EQ(lib::write_bin_data(f, AnsiString("вес"_cp)), 5u);
         EXPECT_EQ(lib::write_bin_data(f, "ab"), 8u);
         EXPECT_EQ(lib::write_bin_data(f, static_cast<const char*>(nullptr)), 9u);
         EXPECT_EQ(lib::write_bin_data(f, TDateTime(37888.0)), 17u);
     }
-    EXPECT_EQ(on_disk(), std::string("\0вес\0ab\0\0\0\0\0\0\0\x80\xE2\x40", 17));
+    EXPECT_EQ(on_disk(), std::string(1, '\0') + "вес"_cp + std::string("\0ab\0\0\0\0\0\0\0\x80\xE2\x40", 13));
 }
 
 TEST_F(MappedFileTest, AFailedGrowthClosesAndWritesNothing) {

@@ -10,8 +10,11 @@
 
 #include "expect.h"
 #include "gti/io/file_streams.h"
+#include "gti/platform/cp_literal.h"
 #include "platform/posix/syscalls.h"
 #include "support.h"
+
+using namespace lib::literals;
 
 using namespace lib::io;
 using gti_test::throws_with;
@@ -53,7 +56,7 @@ TEST_F(OSFileTest, AMissingFileFailsAtOnce) {
     faults.calls().open = counting_open;
     open_calls = 0;
     OSFile f;
-    EXPECT_TRUE(throws_with<std::runtime_error>([&] { f.open(name, open_read, false); }, "Файл не найден!"));
+    EXPECT_TRUE(throws_with<std::runtime_error>([&] { f.open(name, open_read, false); }, "Файл не найден!"_cp));
     EXPECT_EQ(open_calls, 1);
     EXPECT_FALSE(f.is_open());
 }
@@ -63,7 +66,8 @@ TEST_F(OSFileTest, ARefusalIsTriedTwentyTimes) {
     faults.calls().open = refusing_open;
     open_calls = 0;
     OSFile f;
-    EXPECT_TRUE(throws_with<std::runtime_error>([&] { f.open(name, open_append, false); }, "Невозможно открыть файл!"));
+    EXPECT_TRUE(
+        throws_with<std::runtime_error>([&] { f.open(name, open_append, false); }, "Невозможно открыть файл!"_cp));
     EXPECT_EQ(open_calls, OSFile::max_try_counter);
     EXPECT_FALSE(f.is_open());
 }
@@ -81,13 +85,13 @@ TEST_F(OSFileTest, WriteAndReadErrorsCarryTheirMessages) {
         errno = ENOSPC;
         return -1;
     };
-    EXPECT_TRUE(throws_with<std::runtime_error>([&] { f.write("abcd", 4); }, "Невозможно записать в файл!"));
+    EXPECT_TRUE(throws_with<std::runtime_error>([&] { f.write("abcd", 4); }, "Невозможно записать в файл!"_cp));
     faults.calls().read = [](int, void*, std::size_t) -> ssize_t {
         errno = EIO;
         return -1;
     };
     char buf[4];
-    EXPECT_TRUE(throws_with<std::runtime_error>([&] { f.read(buf, 4); }, "Невозможно прочитать из файла!"));
+    EXPECT_TRUE(throws_with<std::runtime_error>([&] { f.read(buf, 4); }, "Невозможно прочитать из файла!"_cp));
     f.write("", 0);  // writing nothing succeeds
 }
 
@@ -123,7 +127,7 @@ TEST_F(OSFileTest, TwoObjectsOfOneProcessExcludeEachOther) {
     holder.open(name, open_read, true);
     EXPECT_TRUE(holder.is_locked());
     EXPECT_TRUE(throws_with<std::runtime_error>([&] { other.open(name, open_append, true); },
-                                                "Невозможно заблокировать файл!"));
+                                                "Невозможно заблокировать файл!"_cp));
     EXPECT_TRUE(other.is_open());  // the failed lock leaves the file open, unlocked
     EXPECT_FALSE(other.is_locked());
     holder.close();
@@ -145,7 +149,7 @@ TEST_F(OSFileTest, ALockHeldByAnotherProcessFailsUntilItIsGivenUp) {
     ASSERT_EQ(holder.receive(), 'L');
     OSFile f;
     EXPECT_TRUE(
-        throws_with<std::runtime_error>([&] { f.open(name, open_read, true); }, "Невозможно заблокировать файл!"));
+        throws_with<std::runtime_error>([&] { f.open(name, open_read, true); }, "Невозможно заблокировать файл!"_cp));
     holder.send('r');  // the holder lets go while this open is still trying
     f.open(name, open_read, true);
     EXPECT_TRUE(f.is_locked());
@@ -176,7 +180,7 @@ TEST_F(OSFileTest, AMappedFileIsNotTruncatedUnderItsReader) {
     reader.open(name, false);
     OSFile writer;
     EXPECT_TRUE(
-        throws_with<std::runtime_error>([&] { writer.open(name, open_write, false); }, "Невозможно открыть файл!"));
+        throws_with<std::runtime_error>([&] { writer.open(name, open_write, false); }, "Невозможно открыть файл!"_cp));
     char buf[13];
     reader.read(buf, 13);
     EXPECT_EQ(std::string(buf, 13), "recorded data");
@@ -190,11 +194,12 @@ TEST_F(OSFileTest, FilesOfFourGibibytesAreRefused) {
     ASSERT_EQ(truncate(name.c_str(), 0x100000000LL), 0);  // sparse: no space is used
     OSFile f;
     f.open(name, open_read, false);
-    EXPECT_TRUE(throws_with<std::runtime_error>([&] { f.get_real_size(); }, "Файл слишком велик (4 ГиБ и больше)!"));
-    EXPECT_TRUE(
-        throws_with<std::runtime_error>([&] { f.set_pointer(0, seek_end); }, "Файл слишком велик (4 ГиБ и больше)!"));
+    EXPECT_TRUE(throws_with<std::runtime_error>([&] { f.get_real_size(); }, "Файл слишком велик (4 ГиБ и больше)!"_cp));
+    EXPECT_TRUE(throws_with<std::runtime_error>([&] { f.set_pointer(0, seek_end); },
+                                                "Файл слишком велик (4 ГиБ и больше)!"_cp));
     InputMappedFile m;
-    EXPECT_TRUE(throws_with<std::runtime_error>([&] { m.open(name, false); }, "Файл слишком велик (4 ГиБ и больше)!"));
+    EXPECT_TRUE(
+        throws_with<std::runtime_error>([&] { m.open(name, false); }, "Файл слишком велик (4 ГиБ и больше)!"_cp));
     EXPECT_EQ(m.get_data(), nullptr);
 }
 

@@ -1,4 +1,5 @@
 #include "gti/io/streams.h"
+#include "gti/platform/cp_literal.h"
 
 #include <gtest/gtest.h>
 
@@ -8,6 +9,8 @@
 
 #include "expect.h"
 #include "support.h"
+
+using namespace lib::literals;
 
 using namespace lib::io;
 using gti_test::throws_with;
@@ -26,7 +29,7 @@ TEST(ValueEncodings, GoldenBytes) {
     BinaryMemoryOutputStream out;
     write_binary(out, AnsiString());
     write_binary(out, AnsiString("abc"));
-    write_binary(out, AnsiString("Яя"));
+    write_binary(out, AnsiString("Яя"_cp));
     write_binary(out, TDateTime(38051.25));  // 2004-03-05 06:00
     write_binary(out, std::int32_t{-2});
     write_binary(out, 1.5f);
@@ -43,7 +46,7 @@ TEST(ValueEncodings, GoldenBytes) {
 
 TEST(ValueEncodings, ReadBackWhatWasWritten) {
     BinaryMemoryOutputStream out;
-    write_binary(out, AnsiString("вес_на_крюке"));
+    write_binary(out, AnsiString("вес_на_крюке"_cp));
     write_binary(out, TDateTime(38051.25));
     write_binary(out, AnsiString());
     write_binary(out, std::uint16_t{0xBEEF});
@@ -55,7 +58,7 @@ TEST(ValueEncodings, ReadBackWhatWasWritten) {
     read_binary(in, t);
     read_binary(in, empty);
     read_binary(in, u);
-    EXPECT_EQ(s, "вес_на_крюке");
+    EXPECT_EQ(s, "вес_на_крюке"_cp);
     EXPECT_EQ(static_cast<double>(t), 38051.25);
     EXPECT_EQ(empty, "");
     EXPECT_EQ(u, 0xBEEF);
@@ -79,9 +82,9 @@ TEST(ValueEncodings, ATextCutByTheEndOfTheInputFails) {
 }
 
 TEST(ReadLine, DropsControlBytesAndStopsAtLineFeed) {
-    auto in = input("a b\tc\r\nстрока 2\x01\r\nlast");
+    auto in = input("a b\tc\r\nстрока 2\x01\r\nlast"_cp);
     EXPECT_EQ(in.read_line(), "a bc");
-    EXPECT_EQ(in.read_line(), "строка 2");
+    EXPECT_EQ(in.read_line(), "строка 2"_cp);
     EXPECT_EQ(in.read_line(), "last");
     EXPECT_EQ(in.read_line(), "");
     EXPECT_TRUE(in.eof());

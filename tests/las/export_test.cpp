@@ -7,7 +7,10 @@
 #include <string>
 
 #include "gti/io/streams.h"
+#include "gti/platform/cp_literal.h"
 #include "support.h"
+
+using namespace lib::literals;
 
 namespace {
 
@@ -15,9 +18,9 @@ using lib::las::export_options;
 
 // Records taken while the bit went down, came back up and went down again.
 void fill(FileStorage& s) {
-    s.add_parametr({"Вес на крюке", "W", "т", "вес_на_крюке"});
-    s.add_parametr({"Ходы", "N", "ход/мин", "ВЕС_НА_КРЮКЕ2"});
-    s.add_parametr({"Другой вес", "W", "т", "вес-на-крюке"});  // the same letters after transliteration
+    s.add_parametr({"Вес на крюке"_cp, "W", "т"_cp, "вес_на_крюке"_cp});
+    s.add_parametr({"Ходы"_cp, "N", "ход/мин"_cp, "ВЕС_НА_КРЮКЕ2"_cp});
+    s.add_parametr({"Другой вес"_cp, "W", "т"_cp, "вес-на-крюке"_cp});  // the same letters after transliteration
     struct row {
         std::uint32_t time;
         float depth;
@@ -32,7 +35,7 @@ void fill(FileStorage& s) {
         item.values.assign(r.values.begin(), r.values.end());
         s.add_record(item);
     }
-    s.get_text_values().well = "Южная-7";
+    s.get_text_values().well = "Южная-7"_cp;
 }
 
 std::vector<double> column(const lib::las::file& doc, int c) {
@@ -53,12 +56,12 @@ TEST(LasExport, CurvesRowsInDepthOrderAndNullForMissingValues) {
     EXPECT_EQ(curves->item_by_index(1).mnemonic, "VES_NA_KRYUKE");
     EXPECT_EQ(curves->item_by_index(2).mnemonic, "VES_NA_KRYUKE2");
     EXPECT_EQ(curves->item_by_index(3).mnemonic, "VESNAKRYUKE");
-    EXPECT_EQ(curves->item_by_index(1).description, "Вес на крюке (вес_на_крюке)");
+    EXPECT_EQ(curves->item_by_index(1).description, "Вес на крюке (вес_на_крюке)"_cp);
     EXPECT_EQ(column(doc, 0), (std::vector<double>{10, 11, 12, 13, 14}));
     EXPECT_EQ(column(doc, 1), (std::vector<double>{1, 7, 4, 8, 10}));
     EXPECT_EQ(column(doc, 2), (std::vector<double>{2, -9999, 5, -9999, 11}));
     EXPECT_EQ(column(doc, 3), (std::vector<double>{3, -9999, 6, 9, 12}));
-    EXPECT_EQ(doc.get_well_block()->add("WELL").value, "Южная-7");
+    EXPECT_EQ(doc.get_well_block()->add("WELL").value, "Южная-7"_cp);
     EXPECT_EQ(doc.get_well_block()->add("STEP").value, "1.0000");
 }
 
@@ -89,7 +92,7 @@ TEST(LasExport, ReadsBackAtTheWrittenPrecision) {
     EXPECT_EQ(back.get_curve_block()->size(), 4);
     EXPECT_EQ(back.values.at(1, 0), 81.93074);
     EXPECT_EQ(back.values.at(2, 1), -9999.0);
-    EXPECT_EQ(back.get_curve_block()->item_by_index(1).description, "Вес на крюке (вес_на_крюке)");
+    EXPECT_EQ(back.get_curve_block()->item_by_index(1).description, "Вес на крюке (вес_на_крюке)"_cp);
 }
 
 }  // namespace

@@ -11,9 +11,12 @@
 #include "expect.h"
 #include "gti/las/file.h"
 #include "gti/platform/codepage.h"
+#include "gti/platform/cp_literal.h"
 #include "gti/platform/os.h"
 #include "platform/posix/syscalls.h"
 #include "support.h"
+
+using namespace lib::literals;
 
 using namespace lib::las;
 using gti_test::throws_with;
@@ -73,7 +76,7 @@ TEST(LasHeaderLine, SplitsAtTheDotTheBlanksAndTheColon) {
              {"STRT.M   1500.0000 : START", true, "STRT", "M", "1500.0000 ", "START"},
              {"NULL.   -999.25 : x", true, "NULL", "", "-999.25 ", "x"},
              {"DEPT.M      : DEPTH", true, "DEPT", "M", "", "DEPTH"},
-             {"WELL.  Южная-7 : СКВАЖИНА  ", true, "WELL", "", "Южная-7 ", "СКВАЖИНА  "},
+             {"WELL.  Южная-7 : СКВАЖИНА  "_cp, true, "WELL", "", "Южная-7 "_cp, "СКВАЖИНА  "_cp},
              {"DEPT.M 1500 : a:b", true, "DEPT", "M", "1500 ", "a:b"},
              // the value ends at the colon, however many blanks follow it
              {"STRT.M   1500.0000:START", true, "STRT", "M", "1500.0000", "START"},
@@ -269,20 +272,20 @@ TEST(LasReader, OtherInformationIsRawLines) {
 }
 
 TEST(LasReader, HeaderTextInCodePage866BecomesCodePage1251) {
-    const std::string text = "~O Прочее\nобсадная колонна\n~W Скважина\nWELL.  Южная-7 : Скважина №3\n";
+    const std::string text = "~O Прочее\nобсадная колонна\n~W Скважина\nWELL.  Южная-7 : Скважина №3\n"_cp;
     std::string dos = text;
     for (char& c : dos)
         c = lib::cp1251::to_866(c);
     file doc;  // coding 0: code page 866
     doc.load_text(dos);
     ASSERT_EQ(doc.blocks.size(), 2u);
-    EXPECT_EQ(doc.blocks[0]->title, "O Прочее");
+    EXPECT_EQ(doc.blocks[0]->title, "O Прочее"_cp);
     const auto other = block_as<simple_headers>(doc, 0);
     ASSERT_TRUE(other);
-    EXPECT_EQ(other->get(0), "обсадная колонна");
+    EXPECT_EQ(other->get(0), "обсадная колонна"_cp);
     const file_value& well = doc.get_well_block()->item_by_index(0);
-    EXPECT_EQ(well.value, "Южная-7 ");
-    EXPECT_EQ(well.description, "Скважина №3");
+    EXPECT_EQ(well.value, "Южная-7 "_cp);
+    EXPECT_EQ(well.description, "Скважина №3"_cp);
     load_ansi(doc, dos);  // taken as it is
     EXPECT_EQ(AnsiString(doc.blocks[0]->title), AnsiString(dos.substr(1, 8)));
 }
@@ -336,7 +339,7 @@ TEST(LasReader, JunkHugeLinesAndEmptyFilesReadQuietly) {
 class LasFileTest : public ::testing::Test {
 protected:
     gti_test::temp_dir dir;
-    AnsiString name = dir.file("Скважина 7.las");
+    AnsiString name = dir.file("Скважина 7.las"_cp);
 };
 
 TEST_F(LasFileTest, LoadsFromAFile) {
@@ -377,7 +380,7 @@ TEST_F(LasFileTest, AFileOfFourGibibytesIsRefused) {
     gti_test::write_bytes(name, "");
     std::filesystem::resize_file(lib::os::native_path(name), std::uintmax_t{1} << 32);
     file doc;
-    EXPECT_TRUE(throws_with<std::runtime_error>([&] { doc.load(name); }, "Файл слишком велик (4 ГиБ и больше)!"));
+    EXPECT_TRUE(throws_with<std::runtime_error>([&] { doc.load(name); }, "Файл слишком велик (4 ГиБ и больше)!"_cp));
 }
 
 TEST(LasHeaders, AddFindsAnyCaseAndReportsOnlyNewItems) {
@@ -396,9 +399,9 @@ TEST(LasHeaders, AddFindsAnyCaseAndReportsOnlyNewItems) {
     const file_value* rop = &block.item_by_name("ROP");
     EXPECT_EQ(rop, &block.item_by_index(2));
     EXPECT_EQ(counts.back(), 3);
-    EXPECT_EQ(block.find_param("вес"), -1);
-    block.add("ВЕС");
-    EXPECT_EQ(block.find_param("вес"), 3);
+    EXPECT_EQ(block.find_param("вес"_cp), -1);
+    block.add("ВЕС"_cp);
+    EXPECT_EQ(block.find_param("вес"_cp), 3);
     for (int bad : {4, -1, 1 << 30}) {
         EXPECT_TRUE(
             throws_with<std::runtime_error>([&] { block.item_by_index(bad); }, "heavy_vector<T>::check_item_index"));
@@ -418,8 +421,8 @@ TEST(LasValues, CurvesAndRowsStayInStep) {
     EXPECT_EQ(*doc.values.lines[1], std::vector<double>({-999, -999}));
     doc.values.on_params_resize(1);
     EXPECT_EQ(*doc.values.lines[1], std::vector<double>({-999}));
-    for (const auto& [column, row] : std::initializer_list<std::pair<int, int>>{{1, 0}, {0, 2}, {-1, 0}, {0, -1}}) {
-        EXPECT_TRUE(throws_with<std::out_of_range>([&] { doc.values.at(column, row); }, "vector"));
+    for (const auto& cell : std::initializer_list<std::pair<int, int>>{{1, 0}, {0, 2}, {-1, 0}, {0, -1}}) {
+        EXPECT_TRUE(throws_with<std::out_of_range>([&] { doc.values.at(cell.first, cell.second); }, "vector"));
     }
 }
 

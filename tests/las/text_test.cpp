@@ -10,7 +10,10 @@
 #include <string>
 
 #include "gti/platform/codepage.h"
+#include "gti/platform/cp_literal.h"
 #include "support.h"
+
+using namespace lib::literals;
 
 namespace {
 
@@ -102,16 +105,16 @@ TEST(StrToDouble, EveryOverloadStopsWhereAtofDoes) {
 
 TEST(ConvertText, CaseFollowsCodePage1251) {
     AnsiString out = "stale";
-    lib::convert_to_upper("Вес_на_крюке, ёмкость Ї dept", out);
-    EXPECT_EQ(out, "ВЕС_НА_КРЮКЕ, ЁМКОСТЬ Ї DEPT");
+    lib::convert_to_upper("Вес_на_крюке, ёмкость Ї dept"_cp, out);
+    EXPECT_EQ(out, "ВЕС_НА_КРЮКЕ, ЁМКОСТЬ Ї DEPT"_cp);
     lib::convert_to_lower(out, out);  // in place
-    EXPECT_EQ(out, "вес_на_крюке, ёмкость ї dept");
+    EXPECT_EQ(out, "вес_на_крюке, ёмкость ї dept"_cp);
     lib::convert_to_lower("", out);
     EXPECT_EQ(out, "");
 }
 
 TEST(ConvertText, DosCodePageBecomes1251) {
-    const AnsiString cyrillic = "Глубина забоя, Ёё №";
+    const AnsiString cyrillic = "Глубина забоя, Ёё №"_cp;
     AnsiString dos = cyrillic;
     for (char& c : dos)
         c = lib::cp1251::to_866(c);

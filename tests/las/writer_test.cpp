@@ -12,7 +12,10 @@
 
 #include "gti/io/file_streams.h"
 #include "gti/las/file.h"
+#include "gti/platform/cp_literal.h"
 #include "support.h"
+
+using namespace lib::literals;
 
 using namespace lib::las;
 
@@ -74,7 +77,7 @@ TEST(LasWriter, HeaderLinesPutTheColonAtColumn53) {
              {{"DT", "US/M", "", "SONIC"}, "DT  .US/M" + blanks(44) + ": SONIC\n"},
              {{"X", std::string(52, 'u'), "1", "d"}, "X   ." + std::string(52, 'u') + "1: d\n"},
              {{"LONGMNEMONIC", "", std::string(60, '7'), "d"}, "LONGMNEMONIC." + std::string(60, '7') + ": d\n"},
-             {{"WELL", "", "Южная-7", "СКВАЖИНА"}, "WELL." + blanks(41) + "Южная-7: СКВАЖИНА\n"},
+             {{"WELL", "", "Южная-7"_cp, "СКВАЖИНА"_cp}, "WELL." + blanks(41) + "Южная-7: СКВАЖИНА\n"_cp},
              {{"", "", "", ""}, "    ." + blanks(48) + ": \n"},
          }) {
         SCOPED_TRACE(line);
@@ -113,7 +116,7 @@ TEST(LasWriter, AnExportedLogReadsBackAsItWasWritten) {
     well->add("STOP", "M", "1500.1", "STOP DEPTH");
     const auto curves = doc.get_curve_block();
     curves->add("DEPT", "M", "", "DEPTH");
-    curves->add("WOB", "T", "", "вес на крюке");
+    curves->add("WOB", "T", "", "вес на крюке"_cp);
     doc.values.at(0, doc.values.add()) = 1500.0;
     const int row = doc.values.add();
     doc.values.at(0, row) = 1500.1;
@@ -124,7 +127,7 @@ TEST(LasWriter, AnExportedLogReadsBackAsItWasWritten) {
                         "~Well information block\n" + heading + "STRT.M" + blanks(41) + "1500.0: START DEPTH\n" +
                         "NULL." + blanks(43) + "-9999: NULL VALUE\n" + "STOP.M" + blanks(41) + "1500.1: STOP DEPTH\n" +
                         "~Curve information block\n" + heading + "DEPT.M" + blanks(47) + ": DEPTH\n" + "WOB .T" +
-                        blanks(47) + ": вес на крюке\n" +
+                        blanks(47) + ": вес на крюке\n"_cp +
                         "#\n"
                         "~ASCII Log Data\n"
                         "1500.0     -9999.00000 \n"

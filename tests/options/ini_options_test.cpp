@@ -7,9 +7,12 @@
 #include <vector>
 
 #include "expect.h"
+#include "gti/platform/cp_literal.h"
 #include "gti/util/ini_file.h"
 #include "gti/util/string_list.h"
 #include "support.h"
+
+using namespace lib::literals;
 
 using namespace lib;
 using gti_test::throws_with;
@@ -30,16 +33,16 @@ struct archive : ini_options {
     char raw[3] = {0, 0, 0};
 
     void get_elements_list(ini_options_elements& e) override {
-        e.add(number, "архив", "номер");
-        e.add(bits, "архив", "биты");
-        e.add(flag, "архив", "флаг");
-        e.add(ratio, "архив", "доля");
-        e.add(depth, "архив", "глубина");
-        e.add(well, "архив", "скважина");
-        e.add(&history, "история", "список");
-        e.add(when, "архив", "когда");
-        e.add(colour, "вид", "цвет");
-        e.add_pod(raw, 3, "вид", "байты");
+        e.add(number, "архив"_cp, "номер"_cp);
+        e.add(bits, "архив"_cp, "биты"_cp);
+        e.add(flag, "архив"_cp, "флаг"_cp);
+        e.add(ratio, "архив"_cp, "доля"_cp);
+        e.add(depth, "архив"_cp, "глубина"_cp);
+        e.add(well, "архив"_cp, "скважина"_cp);
+        e.add(&history, "история"_cp, "список"_cp);
+        e.add(when, "архив"_cp, "когда"_cp);
+        e.add(colour, "вид"_cp, "цвет"_cp);
+        e.add_pod(raw, 3, "вид"_cp, "байты"_cp);
     }
 };
 
@@ -56,8 +59,8 @@ TEST_F(IniOptionsTest, EveryElementSurvivesSaveAndLoad) {
     a.flag = true;
     a.ratio = 0.1f;
     a.depth = 1234.5678901234;
-    a.well = "  Южная-7 ";
-    a.history.SetCommaText("one,\"two words\",три");
+    a.well = "  Южная-7 "_cp;
+    a.history.SetCommaText("one,\"two words\",три"_cp);
     a.when = 38051.123456789;
     a.colour = TColor(0x00FF8000);
     std::memcpy(a.raw, "\x01\xAB\xFF", 3);
@@ -71,40 +74,40 @@ TEST_F(IniOptionsTest, EveryElementSurvivesSaveAndLoad) {
     EXPECT_TRUE(b.flag);
     EXPECT_EQ(b.ratio, 0.1f);
     EXPECT_EQ(b.depth, 1234.5678901234);
-    EXPECT_EQ(b.well, "  Южная-7 ");
-    EXPECT_EQ(b.history.Text(), "one\r\ntwo words\r\nтри\r\n");
+    EXPECT_EQ(b.well, "  Южная-7 "_cp);
+    EXPECT_EQ(b.history.Text(), "one\r\ntwo words\r\nтри\r\n"_cp);
     EXPECT_EQ(std::memcmp(&b.when, &a.when, 8), 0);  // bit for bit
     EXPECT_EQ(b.colour, TColor(0x00FF8000));
     EXPECT_EQ(std::string(b.raw, 3), "\x01\xAB\xFF");
 
     TIniFile ini(name);
-    EXPECT_EQ(ini.ReadString("вид", "байты", ""), "01ABFF");
-    EXPECT_EQ(ini.ReadString("архив", "когда", "").size(), 16u);
-    EXPECT_EQ(ini.ReadString("архив", "биты", ""), "-16");
+    EXPECT_EQ(ini.ReadString("вид"_cp, "байты"_cp, ""), "01ABFF");
+    EXPECT_EQ(ini.ReadString("архив"_cp, "когда"_cp, "").size(), 16u);
+    EXPECT_EQ(ini.ReadString("архив"_cp, "биты"_cp, ""), "-16");
 }
 
 TEST_F(IniOptionsTest, MissingKeysLeaveVariablesUnchanged) {
-    gti_test::write_bytes(name, "[архив]\r\nномер=5\r\n");
+    gti_test::write_bytes(name, "[архив]\r\nномер=5\r\n"_cp);
     archive a;
     a.depth = 3.5;
-    a.well = "как было";
-    a.history.Add("старое");
+    a.well = "как было"_cp;
+    a.history.Add("старое"_cp);
     std::memcpy(a.raw, "xyz", 3);
     a.load(name);
     EXPECT_EQ(a.number, 5);
     EXPECT_EQ(a.depth, 3.5);
-    EXPECT_EQ(a.well, "как было");
-    EXPECT_EQ(a.history.Text(), "старое\r\n");
+    EXPECT_EQ(a.well, "как было"_cp);
+    EXPECT_EQ(a.history.Text(), "старое\r\n"_cp);
     EXPECT_EQ(std::string(a.raw, 3), "xyz");
 }
 
 TEST_F(IniOptionsTest, RawBytesOfTheWrongLengthAreIgnored) {
-    gti_test::write_bytes(name, "[вид]\r\nбайты=0A0B\r\n");
+    gti_test::write_bytes(name, "[вид]\r\nбайты=0A0B\r\n"_cp);
     archive a;
     std::memcpy(a.raw, "xyz", 3);
     a.load(name);
     EXPECT_EQ(std::string(a.raw, 3), "xyz");
-    gti_test::write_bytes(name, "[вид]\r\nбайты=0A0bZZ1\r\n");  // 7 digits count as 3 bytes
+    gti_test::write_bytes(name, "[вид]\r\nбайты=0A0bZZ1\r\n"_cp);  // 7 digits count as 3 bytes
     a.load(name);
     EXPECT_EQ(std::string(a.raw, 3), std::string("\x0A\x0B\x00", 3));
 }
@@ -114,13 +117,13 @@ TEST_F(IniOptionsTest, ATextWithALineBreakIsNotWrittenAndTheOthersAre) {
     a.number = 1;
     a.save(name);
     const std::string before = gti_test::read_bytes(name);
-    a.well = "две\nстроки";
+    a.well = "две\nстроки"_cp;
     a.number = 2;
     a.save(name);
     TIniFile ini(name);
-    EXPECT_EQ(ini.ReadInteger("архив", "номер", 0), 2);
-    EXPECT_EQ(ini.ReadString("архив", "скважина", "x"), "");  // the earlier value stays
-    EXPECT_EQ(gti_test::read_bytes(name).find("строки"), std::string::npos);
+    EXPECT_EQ(ini.ReadInteger("архив"_cp, "номер"_cp, 0), 2);
+    EXPECT_EQ(ini.ReadString("архив"_cp, "скважина"_cp, "x"), "");  // the earlier value stays
+    EXPECT_EQ(gti_test::read_bytes(name).find("строки"_cp), std::string::npos);
 }
 
 TEST_F(IniOptionsTest, BlankFileNamesDoNothing) {
@@ -141,7 +144,7 @@ struct marks : IniSerialData {
     std::vector<mark> items;
     int loads = 0;
 
-    marks() : IniSerialData("отметки") {}
+    marks() : IniSerialData("отметки"_cp) {}
     int size() override { return static_cast<int>(items.size()); }
     IniSerialItem* item(int i) override { return &items[static_cast<std::size_t>(i)]; }
     void resize(int n) override { items.resize(static_cast<std::size_t>(n)); }
@@ -150,14 +153,14 @@ struct marks : IniSerialData {
 
 TEST_F(IniOptionsTest, AListReplacesItsWholeSection) {
     marks five;
-    for (const char* t : {"a", "b c", "д", "e", "f"})
+    for (const char* t : {"a", "b c", "д"_cp, "e", "f"})
         five.items.emplace_back(t);
     five.save(name);
     using mark = marks::mark;
     marks two;
     two.items = {mark("x"), mark(" y ")};
     two.save(name);
-    EXPECT_EQ(gti_test::read_bytes(name), "[отметки]\r\nsize=2\r\nitem1=\"x\"\r\nitem2=\" y \"\r\n");
+    EXPECT_EQ(gti_test::read_bytes(name), "[отметки]\r\nsize=2\r\nitem1=\"x\"\r\nitem2=\" y \"\r\n"_cp);
     marks back;
     back.load(name);
     ASSERT_EQ(back.items.size(), 2u);
@@ -166,7 +169,7 @@ TEST_F(IniOptionsTest, AListReplacesItsWholeSection) {
 }
 
 TEST_F(IniOptionsTest, AListWithoutItsSectionStaysAsItWas) {
-    gti_test::write_bytes(name, "[другое]\r\nsize=3\r\n");
+    gti_test::write_bytes(name, "[другое]\r\nsize=3\r\n"_cp);
     marks m;
     m.items = {marks::mark("keep")};
     m.load(name);
@@ -177,7 +180,7 @@ TEST_F(IniOptionsTest, AListWithoutItsSectionStaysAsItWas) {
 TEST_F(IniOptionsTest, AnImpossibleItemCountIsRefusedBeforeAllocating) {
     for (const char* size : {"2000000000", "-5", "3"}) {
         SCOPED_TRACE(size);
-        gti_test::write_bytes(name, std::string("[отметки]\r\nsize=") + size + "\r\nitem1=\"a\"\r\n");
+        gti_test::write_bytes(name, std::string("[отметки]\r\nsize="_cp) + size + "\r\nitem1=\"a\"\r\n");
         marks m;
         EXPECT_TRUE(
             throws_with<std::runtime_error>([&] { m.load(name); }, "IniSerialData::load: item count out of range"));

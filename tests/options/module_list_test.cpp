@@ -5,8 +5,11 @@
 #include <string>
 #include <vector>
 
+#include "gti/platform/cp_literal.h"
 #include "gti/util/ini_file.h"
 #include "support.h"
+
+using namespace lib::literals;
 
 using namespace lib;
 
@@ -39,8 +42,8 @@ struct both : OptModule, ini_options {
 TEST(ModuleList, TheFirstModuleKeepsItsName) {
     ModuleList list;
     stream_module first("x"), second("y");
-    list.register_module("имя", &first);
-    list.register_module("имя", &second);
+    list.register_module("имя"_cp, &first);
+    list.register_module("имя"_cp, &second);
     EXPECT_TRUE(first.registered);
     EXPECT_FALSE(second.registered);
     EXPECT_EQ(list.modules().size(), 1u);
@@ -49,14 +52,14 @@ TEST(ModuleList, TheFirstModuleKeepsItsName) {
 TEST(ModuleList, ModulesGoInByteOrderOfTheirNames) {
     ModuleList list;
     std::vector<std::string> order;
-    stream_module cyr("Б", &order), small("a", &order), capital("B", &order);
-    list.register_module("Б", &cyr);
+    stream_module cyr("Б"_cp, &order), small("a", &order), capital("B", &order);
+    list.register_module("Б"_cp, &cyr);
     list.register_module("a", &small);
     list.register_module("B", &capital);
     TMemoryStream stream;
     lock_object lock;
     list.serialize(&stream, &lock, 0);
-    EXPECT_EQ(order, (std::vector<std::string>{"B", "a", "Б"}));
+    EXPECT_EQ(order, (std::vector<std::string>{"B", "a", "Б"_cp}));
 
     std::vector<SerialModuleBase*> twice;
     list.get_ser_modules(twice);
@@ -66,7 +69,7 @@ TEST(ModuleList, ModulesGoInByteOrderOfTheirNames) {
 
 TEST(ModuleList, StreamsRoundTripThroughTheRegistry) {
     ModuleList out, in;
-    stream_module w1("Первый"), w2("Второй"), r1("первый"), r2("ВТОРОЙ");
+    stream_module w1("Первый"_cp), w2("Второй"_cp), r1("первый"_cp), r2("ВТОРОЙ"_cp);
     w1.value = 11;
     w2.value = 22;
     out.register_module("1", &w1);
@@ -86,7 +89,7 @@ TEST(ModuleList, AModuleOfTwoKindsIsSavedBothWays) {
     gti_test::temp_dir dir;
     ModuleList list;
     both m;
-    list.register_module("оба", &m);
+    list.register_module("оба"_cp, &m);
     TIniFile ini(dir.file("modules.ini"));
     list.save_to_ini(&ini);
     EXPECT_EQ(ini.ReadInteger("descriptors", "a", 0), 1);

@@ -6,9 +6,12 @@
 #include <string>
 
 #include "expect.h"
+#include "gti/platform/cp_literal.h"
 #include "gti/util/ini_file.h"
 #include "gti/util/text.h"
 #include "support.h"
+
+using namespace lib::literals;
 
 using namespace lib;
 using gti_test::throws_with;
@@ -30,17 +33,17 @@ struct every_kind : options_base {
     AnsiString unnamed = "untouched";
 
     void enum_values(options_list& list) override {
-        list.sector("рейс", "Рейс");
+        list.sector("рейс"_cp, "Рейс"_cp);
         list.add(count, 5, "count", "Count", "");
-        list.add(start, 0xFFFFFFFFu, "нач_время", "", "UNIX_TIME");
-        list.add(depth, 10.25, "глубина", "Глубина", "м", 2, 1.0);
-        list.add(load_kg, 2.5, "нагрузка", "Нагрузка", "т", 1, 1000.0);
-        list.add(method, drill_method::turbine, "способ", "Способ", "Роторное|Турбинное|Смешанное");
-        list.sector("насосы", "Насосы");
-        list.add(on, true, "включен", "Включен");
-        list.add(pump, false, "насос", "Насос", "Выкл|Вкл");
-        list.add(note, "  с пробелами", "примечание", "Примечание");
-        list.add(unnamed, "default", "", "Без ключа");
+        list.add(start, 0xFFFFFFFFu, "нач_время"_cp, "", "UNIX_TIME");
+        list.add(depth, 10.25, "глубина"_cp, "Глубина"_cp, "м"_cp, 2, 1.0);
+        list.add(load_kg, 2.5, "нагрузка"_cp, "Нагрузка"_cp, "т"_cp, 1, 1000.0);
+        list.add(method, drill_method::turbine, "способ"_cp, "Способ"_cp, "Роторное|Турбинное|Смешанное"_cp);
+        list.sector("насосы"_cp, "Насосы"_cp);
+        list.add(on, true, "включен"_cp, "Включен"_cp);
+        list.add(pump, false, "насос"_cp, "Насос"_cp, "Выкл|Вкл"_cp);
+        list.add(note, "  с пробелами"_cp, "примечание"_cp, "Примечание"_cp);
+        list.add(unnamed, "default", "", "Без ключа"_cp);
     }
 };
 
@@ -58,11 +61,11 @@ TEST_F(OptionsTest, DefaultsAndTheStoredLayout) {
     EXPECT_EQ(o.load_kg, 2500.0);
     EXPECT_EQ(o.method, drill_method::turbine);
     EXPECT_EQ(o.unnamed, "default");  // defaults reach every descriptor
-    o.note = "две\r\nстроки \\ и таб\t";
+    o.note = "две\r\nстроки \\ и таб\t"_cp;
     o.save_to_ini(name);
     EXPECT_EQ(gti_test::read_bytes(name),
-              "[рейс]\r\ncount=5\r\nнач_время=-1\r\nглубина=10.25\r\nнагрузка=2.5\r\nспособ=1 (Турбинное)\r\n"
-              "[насосы]\r\nвключен=1\r\nнасос=0\r\nпримечание=\"две\\nстроки \\\\ и таб\"\r\n");
+              "[рейс]\r\ncount=5\r\nнач_время=-1\r\nглубина=10.25\r\nнагрузка=2.5\r\nспособ=1 (Турбинное)\r\n"_cp
+              "[насосы]\r\nвключен=1\r\nнасос=0\r\nпримечание=\"две\\nстроки \\\\ и таб\"\r\n"_cp);
 }
 
 TEST_F(OptionsTest, EveryKindSurvivesSaveAndLoad) {
@@ -74,7 +77,7 @@ TEST_F(OptionsTest, EveryKindSurvivesSaveAndLoad) {
     o.method = drill_method::combined;
     o.on = false;
     o.pump = true;
-    o.note = " начало, \"кавычки\" и \\n конец ";
+    o.note = " начало, \"кавычки\" и \\n конец "_cp;
     o.save_to_ini(name);
     every_kind back;
     back.load_from_ini(name);
@@ -91,7 +94,7 @@ TEST_F(OptionsTest, EveryKindSurvivesSaveAndLoad) {
 
 TEST_F(OptionsTest, MissingOrEmptyKeysAndBadTextLoadTheDefault) {
     gti_test::write_bytes(name,
-                          "[рейс]\r\ncount=\r\nглубина=abc\r\nспособ=3\r\n[насосы]\r\nнасос=Вкл\r\nвключен=x\r\n");
+                          "[рейс]\r\ncount=\r\nглубина=abc\r\nспособ=3\r\n[насосы]\r\nнасос=Вкл\r\nвключен=x\r\n"_cp);
     every_kind o;
     o.count = 99;
     o.method = drill_method::combined;
@@ -102,7 +105,7 @@ TEST_F(OptionsTest, MissingOrEmptyKeysAndBadTextLoadTheDefault) {
     EXPECT_EQ(o.method, drill_method::turbine);  // a bare index without a name
     EXPECT_FALSE(o.pump);                        // stored texts are "1"/"0": a name is not one
     EXPECT_FALSE(o.on);
-    EXPECT_EQ(o.note, "  с пробелами");
+    EXPECT_EQ(o.note, "  с пробелами"_cp);
 }
 
 TEST_F(OptionsTest, TextForms) {
@@ -114,40 +117,40 @@ TEST_F(OptionsTest, TextForms) {
             if (i->name == key) return i;
         throw std::logic_error(key);
     };
-    item("способ")->set_serial_string("3 (что угодно)");
+    item("способ"_cp)->set_serial_string("3 (что угодно)"_cp);
     EXPECT_EQ(static_cast<int>(o.method), 3);
-    EXPECT_EQ(item("способ")->get(), "?????");
-    item("способ")->set("смешанное");
+    EXPECT_EQ(item("способ"_cp)->get(), "?????");
+    item("способ"_cp)->set("смешанное"_cp);
     EXPECT_EQ(o.method, drill_method::combined);
-    item("нагрузка")->set("2,5");
+    item("нагрузка"_cp)->set("2,5");
     EXPECT_EQ(o.load_kg, 2500.0);
-    EXPECT_EQ(item("нагрузка")->get(), "2.5");
-    item("насос")->set("ВКЛ");
+    EXPECT_EQ(item("нагрузка"_cp)->get(), "2.5");
+    item("насос"_cp)->set("ВКЛ"_cp);
     EXPECT_TRUE(o.pump);
-    EXPECT_EQ(item("насос")->get(), "Вкл");
-    item("насос")->set("что-то");
+    EXPECT_EQ(item("насос"_cp)->get(), "Вкл"_cp);
+    item("насос"_cp)->set("что-то"_cp);
     EXPECT_FALSE(o.pump);  // neither name: the default
-    item("включен")->set("7");
+    item("включен"_cp)->set("7");
     EXPECT_TRUE(o.on);
     item("count")->set("  ");
     EXPECT_EQ(o.count, 5);
     item("count")->set("12x");
     EXPECT_EQ(o.count, 5);
-    EXPECT_EQ(item("count")->get_full_name(), "рейс.count");
-    EXPECT_EQ(item("насос")->sector_caption, "Насосы");
+    EXPECT_EQ(item("count")->get_full_name(), "рейс.count"_cp);
+    EXPECT_EQ(item("насос"_cp)->sector_caption, "Насосы"_cp);
     EXPECT_EQ(item("count")->get_type(), 7);
-    EXPECT_EQ(item("нач_время")->get_type(), 8);
-    EXPECT_EQ(item("примечание")->get_type(), 14);
+    EXPECT_EQ(item("нач_время"_cp)->get_type(), 8);
+    EXPECT_EQ(item("примечание"_cp)->get_type(), 14);
 }
 
 TEST_F(OptionsTest, CopyPairsOptionsByPosition) {
     every_kind a, b;
     a.count = 3;
-    a.note = "строка\nвторая";
+    a.note = "строка\nвторая"_cp;
     a.method = drill_method::combined;
     copy(a, b);
     EXPECT_EQ(b.count, 3);
-    EXPECT_EQ(b.note, "строка\nвторая");
+    EXPECT_EQ(b.note, "строка\nвторая"_cp);
     EXPECT_EQ(b.method, drill_method::combined);
     EXPECT_FALSE(gti_test::exists(name));
 

@@ -2,22 +2,25 @@
 
 #include <gtest/gtest.h>
 
+#include "gti/platform/cp_literal.h"
 #include "gti/platform/os.h"
 #include "gti/util/ini_file.h"
 #include "gti/util/string_list.h"
 #include "support.h"
 
+using namespace lib::literals;
+
 namespace {
 
 TEST(PoreOptions, AFileWithoutTheSectionGivesTheDefaults) {
     gti_test::temp_dir dir;
-    gti_test::write_bytes(dir.file("pore.ini"), "[другое]\r\nx=1\r\n");
+    gti_test::write_bytes(dir.file("pore.ini"), "[другое]\r\nx=1\r\n"_cp);
     BasicPoreOptions p;
     EXPECT_EQ(p.country, "");  // the constructor applies no defaults
     p.well_number = "old";
     p.load_from_ini(dir.file("pore.ini"));
-    EXPECT_EQ(p.country, "Россия");
-    EXPECT_EQ(p.survey_method, "ГТИ");
+    EXPECT_EQ(p.country, "Россия"_cp);
+    EXPECT_EQ(p.survey_method, "ГТИ"_cp);
     EXPECT_EQ(p.well_number, "");
     EXPECT_EQ(p.design_depth, 0.0);
 }
@@ -31,12 +34,12 @@ TEST(PoreOptions, OneSectionInTheListedOrder) {
     p.conductor_diameter = 323.9;
     p.save_to_ini(dir.file("pore.ini"));
     const std::string text = gti_test::read_bytes(dir.file("pore.ini"));
-    EXPECT_EQ(text.find("[скважина]\r\nстрана=\"Россия\"\r\nместорождение=\"\"\r\n"), 0u);
-    EXPECT_NE(text.find("альтитуда_ротора=0.0\r\nпроектная_глубина=2500.0\r\nдиаметр_кондуктора=324\r\n"),
+    EXPECT_EQ(text.find("[скважина]\r\nстрана=\"Россия\"\r\nместорождение=\"\"\r\n"_cp), 0u);
+    EXPECT_NE(text.find("альтитуда_ротора=0.0\r\nпроектная_глубина=2500.0\r\nдиаметр_кондуктора=324\r\n"_cp),
               std::string::npos);
     TIniFile ini(dir.file("pore.ini"));
     TStringList keys;
-    ini.ReadSection("скважина", &keys);
+    ini.ReadSection("скважина"_cp, &keys);
     EXPECT_EQ(keys.Count(), 25);
 }
 

@@ -20,12 +20,18 @@ file(REMOVE_RECURSE ${WORK})
 set(prefix ${WORK}/prefix)
 run(${CMAKE_COMMAND} --install ${BUILD} --prefix ${prefix})
 
-# find_package
-run(${CMAKE_COMMAND} -S ${SOURCE}/tests/package/consumer -B ${WORK}/find -G ${GENERATOR}
-    -DCMAKE_PREFIX_PATH=${prefix} -DCMAKE_BUILD_TYPE=Release)
-run(${CMAKE_COMMAND} --build ${WORK}/find)
-run(${WORK}/find/consumer)
-expect_date()
+# find_package, with each compiler at hand: the package imposes no compiler flag
+foreach(compiler g++ clang++)
+  find_program(cxx_${compiler} ${compiler})
+  if(NOT cxx_${compiler})
+    continue()
+  endif()
+  run(${CMAKE_COMMAND} -S ${SOURCE}/tests/package/consumer -B ${WORK}/find-${compiler} -G ${GENERATOR}
+      -DCMAKE_PREFIX_PATH=${prefix} -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_COMPILER=${cxx_${compiler}})
+  run(${CMAKE_COMMAND} --build ${WORK}/find-${compiler})
+  run(${WORK}/find-${compiler}/consumer)
+  expect_date()
+endforeach()
 
 # pkg-config
 find_program(PKG_CONFIG pkg-config REQUIRED)

@@ -10,8 +10,11 @@
 
 #include "gti/params/listing.h"
 #include "gti/platform/codepage.h"
+#include "gti/platform/cp_literal.h"
 #include "gti/platform/system.h"
 #include "support.h"
+
+using namespace lib::literals;
 
 namespace {
 
@@ -84,19 +87,19 @@ TEST(Catalogue, SampleRowsAsListedByGroup) {
     // Rows typed out apart from the table: group, index, key, name, short name, unit, ADC input,
     // range, scale, averaging, flags.
     const char* const rows[] = {
-        "ТИ\t0\tвес_на_крюке\tВес на крюке\tW кр.\tт\t0\t20\t0\t200\t1\t0",
-        "ТИ\t7\tобороты_ротора\tОбороты ротора\tоб.рот.\tоб/мин\t-1\t60\t0\t10\t2\t0",
-        "Раствор\t28\tобъем_актив_емкости\tОбъем ПЖ в активн.ёмкостях\tV актив.\tм3\t-1\t200\t0\t160\t1\t0",
-        "Раствор\t36\tрасход_на_выходе\tРасход ПЖ на выходе\tQ вых.\tл/с\t5\t30\t0\t30\t10\t0",
-        "Газ\t57\tмаксимальный_газ\tМаксимальный газ\tГ.max.\t%\t-1\t100\t0\t100\t1\t2",
-        "Дифференциальные\t58\tдифф_плотность\tРазность плотности\tДифф.плот.\tг/см3\t-1\t2\t-2\t2\t1\t0",
-        "Раствор\t80\tплотн_пж_вых_радиоакт\tПлот. вых. радиоактив.\tПл.вых.р.\tг/см3\t19\t2\t0\t2\t120\t0",
+        "ТИ\t0\tвес_на_крюке\tВес на крюке\tW кр.\tт\t0\t20\t0\t200\t1\t0"_cp,
+        "ТИ\t7\tобороты_ротора\tОбороты ротора\tоб.рот.\tоб/мин\t-1\t60\t0\t10\t2\t0"_cp,
+        "Раствор\t28\tобъем_актив_емкости\tОбъем ПЖ в активн.ёмкостях\tV актив.\tм3\t-1\t200\t0\t160\t1\t0"_cp,
+        "Раствор\t36\tрасход_на_выходе\tРасход ПЖ на выходе\tQ вых.\tл/с\t5\t30\t0\t30\t10\t0"_cp,
+        "Газ\t57\tмаксимальный_газ\tМаксимальный газ\tГ.max.\t%\t-1\t100\t0\t100\t1\t2"_cp,
+        "Дифференциальные\t58\tдифф_плотность\tРазность плотности\tДифф.плот.\tг/см3\t-1\t2\t-2\t2\t1\t0"_cp,
+        "Раствор\t80\tплотн_пж_вых_радиоакт\tПлот. вых. радиоактив.\tПл.вых.р.\tг/см3\t19\t2\t0\t2\t120\t0"_cp,
     };
     for (const char* row : rows)
         EXPECT_NE(lines.IndexOf(row), -1) << lib::cp1251::to_utf8(row);
     EXPECT_EQ(lines[1], rows[0]);
-    EXPECT_EQ(lines[14].substr(0, 10), "Раствор\t1\t");  // groups in ascending order, rows by index
-    EXPECT_EQ(lines[83], "Дополнительные\t71\tпараметр10\tПараметр - 10\t\t\t-1\t100\t0\t100\t1\t0");
+    EXPECT_EQ(lines[14].substr(0, 10), "Раствор\t1\t"_cp);  // groups in ascending order, rows by index
+    EXPECT_EQ(lines[83], "Дополнительные\t71\tпараметр10\tПараметр - 10\t\t\t-1\t100\t0\t100\t1\t0"_cp);
     // Look-alike letters stay what they are: Cyrillic "С1", Latin "C1 отн.", Cyrillic "°С".
     EXPECT_EQ(static_cast<unsigned char>(all.at(42).short_name[0]), 0xD1);
     EXPECT_EQ(all.at(48).short_name[0], 'C');
@@ -105,29 +108,29 @@ TEST(Catalogue, SampleRowsAsListedByGroup) {
 
 TEST(Catalogue, NamedKeysAndEveryKeyOfTheDependencyRulesAreKnown) {
     const std::pair<const char*, const char*> constants[] = {
-        {ParamVars::h_emk1, "уровень_в_емкости"},
-        {ParamVars::h_emk2, "уровень_в_емкости2"},
-        {ParamVars::h_emk3, "уровень_в_емкости3"},
-        {ParamVars::h_emk4, "уровень_в_емкости4"},
-        {ParamVars::h_emk5, "уровень_в_емкости5"},
-        {ParamVars::h_emk6, "уровень_в_емкости6"},
-        {ParamVars::h_emk7, "уровень_в_долив_емкости"},
-        {ParamVars::v_emk1, "объем_в_емкости1"},
-        {ParamVars::v_emk2, "объем_в_емкости2"},
-        {ParamVars::v_emk3, "объем_в_емкости3"},
-        {ParamVars::v_emk4, "объем_в_емкости4"},
-        {ParamVars::v_emk5, "объем_в_емкости5"},
-        {ParamVars::v_emk6, "объем_в_емкости6"},
-        {ParamVars::v_emk7, "объем_в_долив_емкости"},
-        {ParamVars::v_meh, "скорость_механическая"},
-        {ParamVars::ob_rot, "обороты_ротора"},
-        {ParamVars::nagr, "нагрузка"},
-        {ParamVars::radio_dens_in, "плотн_пж_вх_радиоакт"},
-        {ParamVars::radio_dens_out, "плотн_пж_вых_радиоакт"},
-        {ParamVars::ud_soprotivl_in, "уд_сопротивл_вх"},
-        {ParamVars::ud_soprotivl_out, "уд_сопротивл_вых"},
-        {ParamVars::el_prov_in, "электропроводность_на_входе"},
-        {ParamVars::el_prov_out, "электропроводность_на_выходе"},
+        {ParamVars::h_emk1, "уровень_в_емкости"_cp},
+        {ParamVars::h_emk2, "уровень_в_емкости2"_cp},
+        {ParamVars::h_emk3, "уровень_в_емкости3"_cp},
+        {ParamVars::h_emk4, "уровень_в_емкости4"_cp},
+        {ParamVars::h_emk5, "уровень_в_емкости5"_cp},
+        {ParamVars::h_emk6, "уровень_в_емкости6"_cp},
+        {ParamVars::h_emk7, "уровень_в_долив_емкости"_cp},
+        {ParamVars::v_emk1, "объем_в_емкости1"_cp},
+        {ParamVars::v_emk2, "объем_в_емкости2"_cp},
+        {ParamVars::v_emk3, "объем_в_емкости3"_cp},
+        {ParamVars::v_emk4, "объем_в_емкости4"_cp},
+        {ParamVars::v_emk5, "объем_в_емкости5"_cp},
+        {ParamVars::v_emk6, "объем_в_емкости6"_cp},
+        {ParamVars::v_emk7, "объем_в_долив_емкости"_cp},
+        {ParamVars::v_meh, "скорость_механическая"_cp},
+        {ParamVars::ob_rot, "обороты_ротора"_cp},
+        {ParamVars::nagr, "нагрузка"_cp},
+        {ParamVars::radio_dens_in, "плотн_пж_вх_радиоакт"_cp},
+        {ParamVars::radio_dens_out, "плотн_пж_вых_радиоакт"_cp},
+        {ParamVars::ud_soprotivl_in, "уд_сопротивл_вх"_cp},
+        {ParamVars::ud_soprotivl_out, "уд_сопротивл_вых"_cp},
+        {ParamVars::el_prov_in, "электропроводность_на_входе"_cp},
+        {ParamVars::el_prov_out, "электропроводность_на_выходе"_cp},
     };
     AllParams all;
     for (const auto& [constant, text] : constants) {
@@ -136,29 +139,37 @@ TEST(Catalogue, NamedKeysAndEveryKeyOfTheDependencyRulesAreKnown) {
         EXPECT_NE(all.get_param_number(constant), -1);
     }
     // The keys of the dependency rules that have no constant.
-    for (const char* key : {"объем_актив_емкости", "объем_емкости", "объем_раствора", "метан_абс", "этан_абс",
-                            "пропан_абс", "бутан_абс", "пентан_абс", "гексан_абс", "метан_отн", "этан_отн",
-                            "пропан_отн", "бутан_отн", "пентан_отн", "гексан_отн", "сумм_газ"}) {
+    for (const char* key :
+         {"объем_актив_емкости"_cp, "объем_емкости"_cp, "объем_раствора"_cp, "метан_абс"_cp, "этан_абс"_cp,
+          "пропан_абс"_cp, "бутан_абс"_cp, "пентан_абс"_cp, "гексан_абс"_cp, "метан_отн"_cp, "этан_отн"_cp,
+          "пропан_отн"_cp, "бутан_отн"_cp, "пентан_отн"_cp, "гексан_отн"_cp, "сумм_газ"_cp}) {
         EXPECT_NE(all.get_param_number(key), -1) << lib::cp1251::to_utf8(key);
     }
 }
 
 TEST(Catalogue, LookupsOptionsAndGroupNames) {
     AllParams all;
-    EXPECT_EQ(all.get_param_number("ВЕС_НА_КРЮКЕ"), 0);
-    EXPECT_EQ(all.get_param_number("Плотн_ПЖ_Вых_Радиоакт"), 80);
-    EXPECT_EQ(all.get_param_number(" вес_на_крюке"), -1);  // no trimming
-    EXPECT_EQ(all.get_param_number("нет_такого"), -1);
+    EXPECT_EQ(all.get_param_number("ВЕС_НА_КРЮКЕ"_cp), 0);
+    EXPECT_EQ(all.get_param_number("Плотн_ПЖ_Вых_Радиоакт"_cp), 80);
+    EXPECT_EQ(all.get_param_number(" вес_на_крюке"_cp), -1);  // no trimming
+    EXPECT_EQ(all.get_param_number("нет_такого"_cp), -1);
     EXPECT_EQ(all.get_param_number(nullptr), -1);
 
-    EXPECT_TRUE(all.test_param("плотн_пж_вх_радиоакт", AllParams::has_options));
-    EXPECT_TRUE(all.test_param("плотн_пж_вых_радиоакт", AllParams::has_options));
-    EXPECT_FALSE(all.test_param("ПЛОТН_ПЖ_ВХ_РАДИОАКТ", AllParams::has_options));
-    EXPECT_FALSE(all.test_param("плотность_на_входе", AllParams::has_options));
-    EXPECT_FALSE(all.test_param("плотн_пж_вх_радиоакт", static_cast<AllParams::ParamTest>(1)));
+    EXPECT_TRUE(all.test_param("плотн_пж_вх_радиоакт"_cp, AllParams::has_options));
+    EXPECT_TRUE(all.test_param("плотн_пж_вых_радиоакт"_cp, AllParams::has_options));
+    EXPECT_FALSE(all.test_param("ПЛОТН_ПЖ_ВХ_РАДИОАКТ"_cp, AllParams::has_options));
+    EXPECT_FALSE(all.test_param("плотность_на_входе"_cp, AllParams::has_options));
+    EXPECT_FALSE(all.test_param("плотн_пж_вх_радиоакт"_cp, static_cast<AllParams::ParamTest>(1)));
 
-    const char* const names[] = {
-        "", "ТИ", "Раствор", "Скорости", "Расчётные", "Газ", "Дифференциальные", "Эксперементальные", "Дополнительные"};
+    const char* const names[] = {"",
+                                 "ТИ"_cp,
+                                 "Раствор"_cp,
+                                 "Скорости"_cp,
+                                 "Расчётные"_cp,
+                                 "Газ"_cp,
+                                 "Дифференциальные"_cp,
+                                 "Эксперементальные"_cp,
+                                 "Дополнительные"_cp};
     for (int i = 0; i < 9; ++i)
         EXPECT_EQ(AllParams::get_group_name(i), names[i]) << i;
     EXPECT_EQ(AllParams::get_group_name(9), "???????");
@@ -187,7 +198,7 @@ TEST(Catalogue, CopiesAndRebuilds) {
     std::vector<Param> out(3);
     all.get_all_params(out);
     ASSERT_EQ(out.size(), 83u);
-    EXPECT_EQ(out[0].global_name, "вес_на_крюке");
+    EXPECT_EQ(out[0].global_name, "вес_на_крюке"_cp);
     EXPECT_EQ(out[0].group, 0);  // the group stays the new Param's
     EXPECT_EQ(out[36].averaging, 10);
 
@@ -196,12 +207,12 @@ TEST(Catalogue, CopiesAndRebuilds) {
     p.calibration = {{1, 1}, {2, 2}};
     p.ext_info.set("half_life", "30");
     all.at(22).assign_to(p);
-    EXPECT_EQ(p.name, "Объём-3");
+    EXPECT_EQ(p.name, "Объём-3"_cp);
     EXPECT_TRUE(p.group == 7 && p.calibration.size() == 2 && p.ext_info.get("half_life") == "30");
 
     all.at(0).name = "changed";
     all.init();
-    EXPECT_EQ(all.at(0).name, "Вес на крюке");
+    EXPECT_EQ(all.at(0).name, "Вес на крюке"_cp);
     EXPECT_EQ(&get_all_params(), &get_all_params());
     EXPECT_EQ(get_all_params().get_items_count(), 83);
 }

@@ -12,8 +12,11 @@
 #include "gti/options/module_list.h"
 #include "gti/params/listing.h"
 #include "gti/platform/codepage.h"
+#include "gti/platform/cp_literal.h"
 #include "gti/platform/system.h"
 #include "support.h"
+
+using namespace lib::literals;
 
 using namespace params_test;
 using gti_test::throws_with;
@@ -25,10 +28,10 @@ namespace {
 // A hook load on converter input 0 with a two-point curve and two extra values.
 Param hook_load() {
     Param p;
-    p.name = "Вес";
+    p.name = "Вес"_cp;
     p.short_name = "W";
-    p.unit = "т";
-    p.global_name = "вес_на_крюке";
+    p.unit = "т"_cp;
+    p.global_name = "вес_на_крюке"_cp;
     p.adc_channel = 0;
     p.range = 20;
     p.scale_max = 200;
@@ -41,9 +44,9 @@ Param hook_load() {
 // A computed parameter without converter input: its curve is not stored.
 Param computed() {
     Param p;
-    p.name = p.short_name = "ДМК";
-    p.unit = "мин/м";
-    p.global_name = "дмк";
+    p.name = p.short_name = "ДМК"_cp;
+    p.unit = "мин/м"_cp;
+    p.global_name = "дмк"_cp;
     p.range = p.scale_max = 100;
     p.flags = 2;
     p.calibration = {{1, 2}, {3, 4}};
@@ -119,16 +122,16 @@ TEST(ParTablFiles, GoldenBytesAndTheirRoundTrip) {
     EXPECT_EQ(bytes_of(ext), golden_extended);
 
     gti_test::temp_dir dir;
-    const AnsiString name = dir.file("параметры.nbl");
+    const AnsiString name = dir.file("параметры.nbl"_cp);
     t.saved = false;
     EXPECT_TRUE(t.save_to(name));
     EXPECT_TRUE(t.saved);
     EXPECT_EQ(gti_test::read_bytes(name), golden_file);
     EXPECT_EQ(gti_test::read_bytes(name + ".extended"), golden_extended);
 
-    ParTabl back = table_of({"метан_абс"});
+    ParTabl back = table_of({"метан_абс"_cp});
     back.load_from(name);
-    ASSERT_EQ(keys(back), (std::vector<AnsiString>{"вес_на_крюке", "дмк"}));
+    ASSERT_EQ(keys(back), (std::vector<AnsiString>{"вес_на_крюке"_cp, "дмк"_cp}));
     EXPECT_EQ(back.params[0], hook_load());
     EXPECT_EQ(back.params[0].ext_info, hook_load().ext_info);
     Param stored = computed();
@@ -198,7 +201,7 @@ TEST(ParTablFiles, OddRecordsKeepTheCurvesInPlace) {
     t.add(marker_name);
     t.add(hook_load());
     const ParTabl back = read(written(t));
-    ASSERT_EQ(keys(back), (std::vector<AnsiString>{"дмк", "вес_на_крюке"}));
+    ASSERT_EQ(keys(back), (std::vector<AnsiString>{"дмк"_cp, "вес_на_крюке"_cp}));
     EXPECT_EQ(back.params[0].name, "");
     // The curve of the dropped record reaches no one; the hook load's still reaches it.
     EXPECT_TRUE(back.params[0].calibration.empty());
@@ -230,10 +233,10 @@ TEST(ParTablFiles, ForeignOrDamagedExtendedFilesChangeNothing) {
 
 TEST(ParTablFiles, MissingFilesAndTheBackup) {
     gti_test::temp_dir dir;
-    ParTabl t = table_of({"метан_абс"});
+    ParTabl t = table_of({"метан_абс"_cp});
     t.load_from(dir.file("missing.nbl"));
     t.load_from(dir.path());
-    EXPECT_EQ(keys(t), std::vector<AnsiString>{"метан_абс"});  // untouched, not even checked
+    EXPECT_EQ(keys(t), std::vector<AnsiString>{"метан_абс"_cp});  // untouched, not even checked
     gti_test::write_bytes(dir.file("empty.nbl"), "");
     t.load_from(dir.file("empty.nbl"));
     EXPECT_TRUE(t.params.empty());
@@ -249,61 +252,61 @@ TEST(ParTablFiles, MissingFilesAndTheBackup) {
     t.file_name = dir.file("main.nbl");
     t.backup_file_name = dir.file("backup.nbl");
     t.load();
-    EXPECT_EQ(keys(t), (std::vector<AnsiString>{"вес_на_крюке", "дмк"}));
+    EXPECT_EQ(keys(t), (std::vector<AnsiString>{"вес_на_крюке"_cp, "дмк"_cp}));
     EXPECT_EQ(beeps, (std::vector<std::pair<unsigned, unsigned>>{{1000, 40}}));
     t.params.pop_back();
     EXPECT_TRUE(t.save());
     t.load();
-    EXPECT_EQ(keys(t), std::vector<AnsiString>{"вес_на_крюке"});
+    EXPECT_EQ(keys(t), std::vector<AnsiString>{"вес_на_крюке"_cp});
     lib::set_beep_handler(old);
 }
 
 TEST(ParTablAccess, KeysIndexesAndTheSpare) {
     ParTabl t = golden_table();
-    t.params[1].global_name = " дмк";
-    EXPECT_EQ(t.find_global("  ВЕС_НА_КРЮКЕ\t"), 0);
-    EXPECT_EQ(t.find_global("дмк"), -1);  // the stored key is not trimmed
+    t.params[1].global_name = " дмк"_cp;
+    EXPECT_EQ(t.find_global("  ВЕС_НА_КРЮКЕ\t"_cp), 0);
+    EXPECT_EQ(t.find_global("дмк"_cp), -1);  // the stored key is not trimmed
     EXPECT_EQ(t.find_global("   "), -1);
-    EXPECT_TRUE(t.param_exists("Вес_На_Крюке"));
-    EXPECT_EQ(&t["ВЕС_НА_КРЮКЕ"], &t.params[0]);
+    EXPECT_TRUE(t.param_exists("Вес_На_Крюке"_cp));
+    EXPECT_EQ(&t["ВЕС_НА_КРЮКЕ"_cp], &t.params[0]);
     EXPECT_EQ(&t[1], &t.params[1]);
 
     Param& spare = t[-1];
     EXPECT_EQ(spare, Param());
     spare.name = "changed";
     EXPECT_EQ(t[2], Param());  // reset at the next miss
-    t["нет"].adc_channel = 7;
-    EXPECT_EQ(&t["нет"], &spare);
+    t["нет"_cp].adc_channel = 7;
+    EXPECT_EQ(&t["нет"_cp], &spare);
     EXPECT_EQ(spare.adc_channel, -1);
     EXPECT_EQ(t.params.size(), 2u);
 
     const ParTabl& c = t;
-    EXPECT_EQ(c[0].global_name, "вес_на_крюке");
+    EXPECT_EQ(c[0].global_name, "вес_на_крюке"_cp);
     EXPECT_TRUE(throws_with<std::out_of_range>([&] { (void)c[2]; }, "vector"));
     EXPECT_TRUE(throws_with<std::out_of_range>([&] { (void)c[-1]; }, "vector"));
 }
 
 TEST(ParTablAccess, EditingTheList) {
     ParTabl t;
-    t.add(AnsiString("ОБЪЕМ_В_ЕМКОСТИ3"));
-    t.add(AnsiString("объем_в_емкости3"));
-    t.add(AnsiString("неизвестный"));
+    t.add(AnsiString("ОБЪЕМ_В_ЕМКОСТИ3"_cp));
+    t.add(AnsiString("объем_в_емкости3"_cp));
+    t.add(AnsiString("неизвестный"_cp));
     ASSERT_EQ(t.get_items_count(), 1);
     const Param& p = t.params[0];
-    EXPECT_EQ(p.global_name, "объем_в_емкости3");
+    EXPECT_EQ(p.global_name, "объем_в_емкости3"_cp);
     EXPECT_TRUE(p.range == 60 && p.scale_max == 60 && p.averaging == 1 && p.adc_channel == -1);
-    EXPECT_EQ(p.unit, "м3");
+    EXPECT_EQ(p.unit, "м3"_cp);
 
     t.add(computed());
     t.add(computed());  // appended blindly
     EXPECT_TRUE(throws_with<std::out_of_range>([&] { t.erase(3); }, "ParTabl::erase: index out of range"));
     t.erase(0);
-    EXPECT_EQ(keys(t), (std::vector<AnsiString>{"дмк", "дмк"}));
+    EXPECT_EQ(keys(t), (std::vector<AnsiString>{"дмк"_cp, "дмк"_cp}));
     t.resize(3);
     EXPECT_EQ(t.params[2], Param());
     t.resize(1);
     EXPECT_TRUE(throws_with<std::out_of_range>([&] { t.resize(-1); }, "ParTabl::resize: negative count"));
-    EXPECT_EQ(keys(t), std::vector<AnsiString>{"дмк"});
+    EXPECT_EQ(keys(t), std::vector<AnsiString>{"дмк"_cp});
 }
 
 TEST(ParTablAccess, NamesAndListings) {
@@ -315,29 +318,30 @@ TEST(ParTablAccess, NamesAndListings) {
     TStringList names;
     names.Add("first");
     t.get_params_list(&names);
-    EXPECT_EQ(names.Text(), "first\r\nВес\r\nДМК\r\n");
+    EXPECT_EQ(names.Text(), "first\r\nВес\r\nДМК\r\n"_cp);
 
     TStringList lines;
     lib::list_params(golden_table(), lines);
     ASSERT_EQ(lines.Count(), 2);
     EXPECT_EQ(lines[0],
-              "0\tвес_на_крюке\tВес\tW\tт\t0\t20\t0\t0\t200\t1\t0\t2\thalf_life=30; last_calibr_time=45000.5");
-    EXPECT_EQ(lines[1], "1\tдмк\tДМК\tДМК\tмин/м\t-1\t100\t0\t0\t100\t1\t2\t2\t");
+              "0\tвес_на_крюке\tВес\tW\tт\t0\t20\t0\t0\t200\t1\t0\t2\thalf_life=30; last_calibr_time=45000.5"_cp);
+    EXPECT_EQ(lines[1], "1\tдмк\tДМК\tДМК\tмин/м\t-1\t100\t0\t0\t100\t1\t2\t2\t"_cp);
 }
 
 TEST(ParTablCheck, DependencyRules) {
     const std::pair<std::vector<const char*>, std::vector<AnsiString>> cases[] = {
-        {{"уд_сопротивл_вх"}, {}},  // rule 8 removes it, rule 10 then has no source
-        {{"уровень_в_емкости3"},
-         {"уровень_в_емкости3", "объем_в_емкости3", "объем_актив_емкости", "объем_емкости", "объем_раствора"}},
-        {{"метан_отн", "вес_на_крюке"}, {"вес_на_крюке"}},
-        {{"сумм_газ", "этан_отн"}, {}},
-        {{"этан_абс"}, {"этан_абс", "этан_отн", "сумм_газ"}},
-        {{"электропроводность_на_выходе"}, {"электропроводность_на_выходе", "уд_сопротивл_вых"}},
-        {{"объем_в_емкости1", "объем_емкости", "объем_в_долив_емкости", "дмк"}, {"дмк"}},
-        {{"уровень_в_долив_емкости"},
-         {"уровень_в_долив_емкости", "объем_в_долив_емкости", "объем_актив_емкости", "объем_емкости",
-          "объем_раствора"}},
+        {{"уд_сопротивл_вх"_cp}, {}},  // rule 8 removes it, rule 10 then has no source
+        {{"уровень_в_емкости3"_cp},
+         {"уровень_в_емкости3"_cp, "объем_в_емкости3"_cp, "объем_актив_емкости"_cp, "объем_емкости"_cp,
+          "объем_раствора"_cp}},
+        {{"метан_отн"_cp, "вес_на_крюке"_cp}, {"вес_на_крюке"_cp}},
+        {{"сумм_газ"_cp, "этан_отн"_cp}, {}},
+        {{"этан_абс"_cp}, {"этан_абс"_cp, "этан_отн"_cp, "сумм_газ"_cp}},
+        {{"электропроводность_на_выходе"_cp}, {"электропроводность_на_выходе"_cp, "уд_сопротивл_вых"_cp}},
+        {{"объем_в_емкости1"_cp, "объем_емкости"_cp, "объем_в_долив_емкости"_cp, "дмк"_cp}, {"дмк"_cp}},
+        {{"уровень_в_долив_емкости"_cp},
+         {"уровень_в_долив_емкости"_cp, "объем_в_долив_емкости"_cp, "объем_актив_емкости"_cp, "объем_емкости"_cp,
+          "объем_раствора"_cp}},
     };
     for (const auto& [before, after] : cases) {
         SCOPED_TRACE(lib::cp1251::to_utf8(before[0]));
@@ -351,23 +355,23 @@ TEST(ParTablCheck, DependencyRules) {
 
 TEST(ParTablCheck, RuleStepsReportWhatTheyDid) {
     TStringList sources, dependents;
-    sources.SetCommaText("метан_абс,этан_абс");
-    dependents.SetCommaText("метан_отн,сумм_газ");
-    ParTabl t = table_of({"метан_отн", "сумм_газ"});
+    sources.SetCommaText("метан_абс,этан_абс"_cp);
+    dependents.SetCommaText("метан_отн,сумм_газ"_cp);
+    ParTabl t = table_of({"метан_отн"_cp, "сумм_газ"_cp});
     Param twin;
-    twin.global_name = "метан_отн";
+    twin.global_name = "метан_отн"_cp;
     t.add(twin);
     EXPECT_TRUE(t.check_remove_exists(&sources, &dependents));  // every copy goes
     EXPECT_EQ(t.get_items_count(), 0);
     EXPECT_FALSE(t.check_remove_exists(&sources, &dependents));
     EXPECT_FALSE(t.check_add_depend(&sources, &dependents));
 
-    t = table_of({"этан_абс", "метан_отн"});
+    t = table_of({"этан_абс"_cp, "метан_отн"_cp});
     EXPECT_FALSE(t.check_remove_exists(&sources, &dependents));
     EXPECT_TRUE(t.check_add_depend(&sources, &dependents));
-    EXPECT_EQ(keys(t), (std::vector<AnsiString>{"этан_абс", "метан_отн", "сумм_газ"}));
+    EXPECT_EQ(keys(t), (std::vector<AnsiString>{"этан_абс"_cp, "метан_отн"_cp, "сумм_газ"_cp}));
     EXPECT_FALSE(t.check_add_depend(&sources, &dependents));
-    dependents.Add("не_из_каталога");
+    dependents.Add("не_из_каталога"_cp);
     EXPECT_TRUE(t.check_add_depend(&sources, &dependents));  // tried, though nothing came
     EXPECT_EQ(t.get_items_count(), 3);
 }
@@ -382,15 +386,15 @@ TEST(ParTablStream, PayloadAndRoundTrip) {
     EXPECT_TRUE(t.is_my_name("partable"));
 
     lib::ModuleList sender, receiver;
-    ParTabl from = golden_table(), to = table_of({"метан_абс"});
-    sender.register_module("параметры", &from);
-    receiver.register_module("параметры", &to);
+    ParTabl from = golden_table(), to = table_of({"метан_абс"_cp});
+    sender.register_module("параметры"_cp, &from);
+    receiver.register_module("параметры"_cp, &to);
     TMemoryStream stream;
     lib::lock_object lock;
     sender.serialize(&stream, &lock, 3);
     stream.Seek(0, soFromBeginning);
     receiver.deserialize(&stream, 3);
-    ASSERT_EQ(keys(to), (std::vector<AnsiString>{"вес_на_крюке", "дмк"}));
+    ASSERT_EQ(keys(to), (std::vector<AnsiString>{"вес_на_крюке"_cp, "дмк"_cp}));
     EXPECT_EQ(to.params[1].flags, 2);
     EXPECT_TRUE(to.params[0].calibration.empty());  // curves do not travel
 

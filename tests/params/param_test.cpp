@@ -1,4 +1,5 @@
 #include "gti/params/param.h"
+#include "gti/platform/cp_literal.h"
 
 #include <gtest/gtest.h>
 
@@ -11,6 +12,8 @@
 #include "expect.h"
 #include "support.h"
 
+using namespace lib::literals;
+
 using namespace params_test;
 using gti_test::throws_with;
 
@@ -18,9 +21,9 @@ namespace {
 
 Param dmk() {
     Param p;
-    p.name = p.short_name = "ДМК";
-    p.unit = "мин/м";
-    p.global_name = "дмк";
+    p.name = p.short_name = "ДМК"_cp;
+    p.unit = "мин/м"_cp;
+    p.global_name = "дмк"_cp;
     p.range = p.scale_max = 100;
     p.flags = 2;
     return p;
@@ -63,7 +66,7 @@ TEST(ParamExtInfo, ValuesAndTheirBlock) {
     EXPECT_DOUBLE_EQ(info.get_float("half_life"), 30.17);
     EXPECT_EQ(info.get("HALF_LIFE"), "");  // keys are case-sensitive
     info.clear();
-    info.set("Я", "1");
+    info.set("Я"_cp, "1");
     info.set("b", "");
     info.set("a", "x");
     lib::io::BinaryMemoryOutputStream out;
@@ -91,10 +94,10 @@ TEST(ParamExtInfo, LoadingRepeatedKeysAndShortData) {
 TEST(Param, EqualityCoversEveryFieldButTheExtraValues) {
     const Param base = dmk();
     const std::vector<std::function<void(Param&)>> changes = {
-        [](Param& p) { p.name = "дмк"; },
+        [](Param& p) { p.name = "дмк"_cp; },
         [](Param& p) { p.short_name += " "; },
-        [](Param& p) { p.unit = "м/мин"; },
-        [](Param& p) { p.global_name = "ДМК"; },
+        [](Param& p) { p.unit = "м/мин"_cp; },
+        [](Param& p) { p.global_name = "ДМК"_cp; },
         [](Param& p) { p.adc_channel = 0; },
         [](Param& p) { p.averaging = 2; },
         [](Param& p) { p.group = 3; },
@@ -161,7 +164,7 @@ TEST(Param, TextsOfARecordHoldAtMost511Bytes) {
     EXPECT_EQ(back.name, p.name);
     EXPECT_EQ(back.unit, AnsiString(511, 'u'));
     EXPECT_EQ(back.short_name, "ab");
-    EXPECT_EQ(back.global_name, "дмк");
+    EXPECT_EQ(back.global_name, "дмк"_cp);
     EXPECT_TRUE(throws_with<std::runtime_error>([&] { read_record(std::string(512, 'x') + '\0' + dmk_record); },
                                                 "Param::load_from_file: text longer than 511 bytes"));
 }
@@ -181,7 +184,7 @@ TEST(CalcValueByVoltage, LinearRangeAndHookFactor) {
     p.zero = 1.5f;
     p.calibration = {{7, 7}};  // a single point is no curve
     for (const auto& [key, value] :
-         {std::pair{"вес_на_крюке", 41.5}, {"ВЕС_НА_КРЮКЕ", 41.5}, {"давление_на_входе", 21.5}}) {
+         {std::pair{"вес_на_крюке"_cp, 41.5}, {"ВЕС_НА_КРЮКЕ"_cp, 41.5}, {"давление_на_входе"_cp, 21.5}}) {
         SCOPED_TRACE(key);
         p.global_name = key;
         EXPECT_DOUBLE_EQ(p.calc_value_by_voltage(5, 2), value);
@@ -191,7 +194,7 @@ TEST(CalcValueByVoltage, LinearRangeAndHookFactor) {
 TEST(CalcValueByVoltage, CurvesReadAlongTheirSegments) {
     Param p;
     p.range = 1000;  // no part with a curve, nor the hook factor
-    p.global_name = "вес_на_крюке";
+    p.global_name = "вес_на_крюке"_cp;
     p.calibration = {{0, 0}, {1, 10}, {2, 30}};
     for (const reading& r : {reading{1.5, 20}, {3, 50}, {-1, -10}, {0.5, 5}, {1, 10}, {2, 30}}) {
         SCOPED_TRACE(r.voltage);
@@ -206,7 +209,7 @@ TEST(CalcValueByVoltage, RadioactiveDensityMakesUpForDecay) {
     const TDateTime calibrated = 45000.0;
     const double half_life_days = 365.25 * 30;
     Param p;
-    p.global_name = "плотн_пж_вх_радиоакт";
+    p.global_name = "плотн_пж_вх_радиоакт"_cp;
     p.range = 20;  // 2.5 V reads 10 before the correction
     p.ext_info.set("last_calibr_time", "45000");
     p.ext_info.set("half_life", "30");
@@ -219,12 +222,12 @@ TEST(CalcValueByVoltage, RadioactiveDensityMakesUpForDecay) {
     p.calibration = {{0, 0}, {10, 1}};  // the curve is read at the corrected input
     EXPECT_NEAR(p.calc_value_by_voltage(2.5, 1, later), 0.5, 1e-12);
     p.calibration.clear();
-    p.global_name = "ПЛОТН_ПЖ_ВЫХ_РАДИОАКТ";
+    p.global_name = "ПЛОТН_ПЖ_ВЫХ_РАДИОАКТ"_cp;
     EXPECT_NEAR(p.calc_value_by_voltage(2.5, 1, later), 20, 1e-9);
-    p.global_name = "плотность_на_входе";
+    p.global_name = "плотность_на_входе"_cp;
     EXPECT_EQ(p.calc_value_by_voltage(2.5, 1, later), 10);
 
-    p.global_name = "плотн_пж_вх_радиоакт";
+    p.global_name = "плотн_пж_вх_радиоакт"_cp;
     for (const char* h : {"", "0", "-30", "abc"}) {
         p.ext_info.set("half_life", h);
         EXPECT_EQ(p.calc_value_by_voltage(2.5, 1, later), 10) << h;
@@ -244,7 +247,7 @@ TEST(CheckChanges, ReportsEachChangeInOrder) {
     after.range = 30;
     AnsiString report = "old text";
     EXPECT_TRUE(before.check_changes(after, report));
-    EXPECT_EQ(report, "диап.[20.00 -> 30.00] ");
+    EXPECT_EQ(report, "диап.[20.00 -> 30.00] "_cp);
 
     before = dmk();
     before.adc_channel = 1;
@@ -260,14 +263,14 @@ TEST(CheckChanges, ReportsEachChangeInOrder) {
     after.calibration = {{0, 0}, {5, 1}};
     EXPECT_TRUE(before.check_changes(after, report));
     EXPECT_EQ(report,
-              "назв.[ДМК -> A] кратк.назв.[ДМК -> B] ед.изм.[мин/м -> C] АЦП[1 -> -1] осредн.[2 -> 4] "
-              "диап.[100.00 -> 99.56] нуль[0.00 -> 1.50] произведена калибровка по нескольким точкам ");
+              "назв.[ДМК -> A] кратк.назв.[ДМК -> B] ед.изм.[мин/м -> C] АЦП[1 -> -1] осредн.[2 -> 4] "_cp
+              "диап.[100.00 -> 99.56] нуль[0.00 -> 1.50] произведена калибровка по нескольким точкам "_cp);
     EXPECT_TRUE(after.check_changes(before, report));
-    EXPECT_TRUE(report.ends_with("удалены точки калибровки "));
+    EXPECT_TRUE(report.ends_with("удалены точки калибровки "_cp));
 
     // The key, scale, flags, extra values and a near-zero change of range go unreported.
     after = before;
-    after.global_name = "другой";
+    after.global_name = "другой"_cp;
     after.scale_min = -5;
     after.flags = 0;
     after.ext_info.set("half_life", "1");

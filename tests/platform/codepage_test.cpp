@@ -1,8 +1,11 @@
 #include "gti/platform/codepage.h"
+#include "gti/platform/cp_literal.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
+
+using namespace lib::literals;
 
 namespace cp = lib::cp1251;
 
@@ -14,8 +17,8 @@ std::string byte(int b) {
 
 TEST(LetterCase, EveryCyrillicLetterOfTheCodePageHasItsPair) {
     // Upper and lower forms as the code page places them.
-    const std::string upper = "АБВГДЕЁЖЗИЙКЛМНОПРСТУФХЦЧШЩЪЫЬЭЮЯЂЃЉЊЌЋЏЎЈҐЄЇІЅ";
-    const std::string lower = "абвгдеёжзийклмнопрстуфхцчшщъыьэюяђѓљњќћџўјґєїіѕ";
+    const std::string upper = "АБВГДЕЁЖЗИЙКЛМНОПРСТУФХЦЧШЩЪЫЬЭЮЯЂЃЉЊЌЋЏЎЈҐЄЇІЅ"_cp;
+    const std::string lower = "абвгдеёжзийклмнопрстуфхцчшщъыьэюяђѓљњќћџўјґєїіѕ"_cp;
     ASSERT_EQ(upper.size(), lower.size());
     for (std::size_t i = 0; i < upper.size(); ++i) {
         SCOPED_TRACE(i);
@@ -24,7 +27,7 @@ TEST(LetterCase, EveryCyrillicLetterOfTheCodePageHasItsPair) {
         EXPECT_EQ(cp::to_upper(upper[i]), upper[i]);
         EXPECT_EQ(cp::to_lower(lower[i]), lower[i]);
     }
-    EXPECT_EQ(cp::to_upper("вес_на_крюке Ёмкость"), "ВЕС_НА_КРЮКЕ ЁМКОСТЬ");
+    EXPECT_EQ(cp::to_upper("вес_на_крюке Ёмкость"_cp), "ВЕС_НА_КРЮКЕ ЁМКОСТЬ"_cp);
 }
 
 TEST(LetterCase, BytesWithoutCaseStayAsTheyAre) {
@@ -37,19 +40,19 @@ TEST(LetterCase, BytesWithoutCaseStayAsTheyAre) {
 }
 
 TEST(LetterCase, NamesCompareWithoutCase) {
-    EXPECT_TRUE(cp::equal_nocase("Глубина", "гЛУБИНА"));
-    EXPECT_TRUE(cp::equal_nocase("ЁМКОСТЬ", "ёмкость"));
-    EXPECT_FALSE(cp::equal_nocase("емкость", "ёмкость"));
+    EXPECT_TRUE(cp::equal_nocase("Глубина"_cp, "гЛУБИНА"_cp));
+    EXPECT_TRUE(cp::equal_nocase("ЁМКОСТЬ"_cp, "ёмкость"_cp));
+    EXPECT_FALSE(cp::equal_nocase("емкость"_cp, "ёмкость"_cp));
     EXPECT_FALSE(cp::equal_nocase("abc", "abcd"));
 }
 
 TEST(LetterCase, OrderFollowsTheAlphabetWithYoAfterYe) {
-    EXPECT_LT(cp::compare_nocase("е", "ё"), 0);
-    EXPECT_LT(cp::compare_nocase("Ё", "ж"), 0);
-    EXPECT_LT(cp::compare_nocase("ЕЖ", "ёа"), 0);
-    EXPECT_EQ(cp::compare_nocase("Абв", "аБВ"), 0);
+    EXPECT_LT(cp::compare_nocase("е"_cp, "ё"_cp), 0);
+    EXPECT_LT(cp::compare_nocase("Ё"_cp, "ж"_cp), 0);
+    EXPECT_LT(cp::compare_nocase("ЕЖ"_cp, "ёа"_cp), 0);
+    EXPECT_EQ(cp::compare_nocase("Абв"_cp, "аБВ"_cp), 0);
     EXPECT_LT(cp::compare_nocase("ab", "ABC"), 0);
-    EXPECT_GT(cp::compare_nocase("я", "Z"), 0);
+    EXPECT_GT(cp::compare_nocase("я"_cp, "Z"), 0);
 }
 
 TEST(Dos866, LettersGoToTheirPlaces) {
@@ -57,8 +60,9 @@ TEST(Dos866, LettersGoToTheirPlaces) {
         const char* win;
         int dos;
     };
-    for (const row& r : {row{"А", 0x80}, row{"Я", 0x9F}, row{"а", 0xA0}, row{"п", 0xAF}, row{"р", 0xE0}, row{"я", 0xEF},
-                         row{"Ё", 0xF0}, row{"ё", 0xF1}, row{"№", 0xFC}, row{"°", 0xF8}}) {
+    for (const row& r :
+         {row{"А"_cp, 0x80}, row{"Я"_cp, 0x9F}, row{"а"_cp, 0xA0}, row{"п"_cp, 0xAF}, row{"р"_cp, 0xE0},
+          row{"я"_cp, 0xEF}, row{"Ё"_cp, 0xF0}, row{"ё"_cp, 0xF1}, row{"№"_cp, 0xFC}, row{"°"_cp, 0xF8}}) {
         SCOPED_TRACE(r.dos);
         EXPECT_EQ(static_cast<unsigned char>(cp::to_866(r.win[0])), r.dos);
         EXPECT_EQ(cp::from_866(static_cast<char>(r.dos)), r.win[0]);
@@ -74,8 +78,8 @@ TEST(Dos866, EveryByteComesBackUnchanged) {
 }
 
 TEST(Utf8, CyrillicAndSignsEncode) {
-    EXPECT_EQ(cp::to_utf8("Южная-7"), "\xD0\xAE\xD0\xB6\xD0\xBD\xD0\xB0\xD1\x8F-7");
-    EXPECT_EQ(cp::to_utf8("Ёё№"), "\xD0\x81\xD1\x91\xE2\x84\x96");
+    EXPECT_EQ(cp::to_utf8("Южная-7"_cp), "\xD0\xAE\xD0\xB6\xD0\xBD\xD0\xB0\xD1\x8F-7");
+    EXPECT_EQ(cp::to_utf8("Ёё№"_cp), "\xD0\x81\xD1\x91\xE2\x84\x96");
     EXPECT_EQ(cp::to_utf8(byte(0x88)), "\xE2\x82\xAC");  // euro sign
     EXPECT_EQ(cp::to_utf8(byte(0x98)), "\xC2\x98");      // the undefined byte stands for U+0098
 }
@@ -87,6 +91,15 @@ TEST(Utf8, EveryByteStringComesBack) {
     std::string back;
     ASSERT_TRUE(cp::from_utf8(cp::to_utf8(all), back));
     EXPECT_EQ(back, all);
+}
+
+TEST(Literal, StationTextIsCodePage1251AtCompileTime) {
+    EXPECT_EQ(std::string("вес_на_крюке"_cp), "\xE2\xE5\xF1_\xED\xE0_\xEA\xF0\xFE\xEA\xE5");
+    EXPECT_EQ(std::string("№ 5 °C ЁёЂ"_cp),
+              "\xB9 5 \xB0"
+              "C \xA8\xB8\x80");
+    EXPECT_EQ(std::string("а\0б"_cp, 3), std::string("\xE0\0\xE1", 3));  // zero bytes kept
+    EXPECT_STREQ("plain"_cp, "plain");
 }
 
 TEST(Utf8, TextThatIsNotStationTextIsRefused) {

@@ -9,8 +9,11 @@
 #include <vector>
 
 #include "gti/platform/codepage.h"
+#include "gti/platform/cp_literal.h"
 #include "gti/platform/os.h"
 #include "support.h"
+
+using namespace lib::literals;
 
 namespace os = lib::os;
 using gti_test::temp_dir;
@@ -44,9 +47,9 @@ TEST(ListDirectory, NamesAttributesAndSizesInNameOrder) {
     gti_test::write_bytes(dir.file(".hidden"), "h");
     gti_test::write_bytes(dir.file("locked.dat"), "ro");
     set_mode(dir.file("locked.dat"), 0444);
-    make_dir(dir.file("Южная-7"));
+    make_dir(dir.file("Южная-7"_cp));
     make_link(dir.file("12.tim"), dir.file("link.tim"));
-    make_link(dir.file("Южная-7"), dir.file("linked-well"));
+    make_link(dir.file("Южная-7"_cp), dir.file("linked-well"));
     make_link(dir.file("missing"), dir.file("broken"));
     // A name that code page 1251 cannot hold: "水" in UTF-8.
     ASSERT_EQ(mkdir((native(dir.path()) + "/\xE6\xB0\xB4").c_str(), 0777), 0);
@@ -65,7 +68,7 @@ TEST(ListDirectory, NamesAttributesAndSizesInNameOrder) {
         {"link.tim", os::attr_archive | os::attr_link, 5},
         {"linked-well", os::attr_directory | os::attr_link, 0},
         {"locked.dat", os::attr_archive | os::attr_read_only, 2},
-        {"Южная-7", os::attr_directory, 0},
+        {"Южная-7"_cp, os::attr_directory, 0},
     };
     ASSERT_EQ(entries.size(), expected.size());
     for (std::size_t i = 0; i < expected.size(); ++i) {
@@ -80,14 +83,14 @@ TEST(ListDirectory, NamesAttributesAndSizesInNameOrder) {
 
 TEST(EntryInfo, DescribesOnePath) {
     temp_dir dir;
-    gti_test::write_bytes(dir.file("вес.dat"), "123");
+    gti_test::write_bytes(dir.file("вес.dat"_cp), "123");
     os::dir_entry e;
-    ASSERT_TRUE(os::entry_info(dir.file("вес.dat"), e));
-    EXPECT_EQ(e.name, "вес.dat");
+    ASSERT_TRUE(os::entry_info(dir.file("вес.dat"_cp), e));
+    EXPECT_EQ(e.name, "вес.dat"_cp);
     EXPECT_EQ(e.size, 3u);
     EXPECT_EQ(e.attributes, os::attr_archive);
     struct stat st {};
-    ASSERT_EQ(stat(native(dir.file("вес.dat")).c_str(), &st), 0);
+    ASSERT_EQ(stat(native(dir.file("вес.dat"_cp)).c_str(), &st), 0);
     EXPECT_EQ(lib::filetime_to_uint64(e.last_write) / 10000000 - 11644473600ULL,
               static_cast<std::uint64_t>(st.st_mtim.tv_sec));
     ASSERT_TRUE(os::entry_info(dir.path() + "/", e));
@@ -246,15 +249,15 @@ TEST(StartProgram, ArgumentsArriveExactlyAsGiven) {
     temp_dir dir;
     const AnsiString out = dir.file("args");
     const AnsiString injected = "$(touch " + dir.file("pwned") + ")";
-    const std::vector<AnsiString> args = {"-c", recorder(out), "sh",     "a b", injected, "\"q\" 'r'",
-                                          "",   "; ls",        "Южная-7"};
+    const std::vector<AnsiString> args = {"-c", recorder(out), "sh",        "a b", injected, "\"q\" 'r'",
+                                          "",   "; ls",        "Южная-7"_cp};
     const os::process_id id = os::start_program("sh", args);
     ASSERT_NE(id, 0);
     int code = -2;
     ASSERT_TRUE(os::wait_program(id, 30000, code));
     EXPECT_EQ(code, 0);
     EXPECT_EQ(received(out), (std::vector<std::string>{"a b", injected.str(), "\"q\" 'r'", "", "; ls",
-                                                       lib::cp1251::to_utf8("Южная-7")}));
+                                                       lib::cp1251::to_utf8("Южная-7"_cp)}));
     EXPECT_FALSE(gti_test::exists(dir.file("pwned")));
     EXPECT_FALSE(os::wait_program(id, 0, code));  // already collected
 }

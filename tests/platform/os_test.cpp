@@ -1,4 +1,5 @@
 #include "gti/platform/os.h"
+#include "gti/platform/cp_literal.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -11,6 +12,8 @@
 #include <vector>
 
 #include "support.h"
+
+using namespace lib::literals;
 
 namespace os = lib::os;
 using gti_test::temp_dir;
@@ -110,7 +113,7 @@ TEST(WholeFileLock, DiesWithItsProcess) {
 
 TEST(Paths, StationNamesAreUtf8OnDisk) {
     temp_dir dir;
-    const AnsiString f = dir.file("Южная-7.realtim");
+    const AnsiString f = dir.file("Южная-7.realtim"_cp);
     os::close_file(must_open(f, os::access::write, os::disposition::create_always));
     std::vector<std::string> names;
     for (const auto& e : std::filesystem::directory_iterator(dir.path().str()))
@@ -119,7 +122,7 @@ TEST(Paths, StationNamesAreUtf8OnDisk) {
 
     AnsiString back;
     ASSERT_TRUE(os::station_name(names[0], back));
-    EXPECT_EQ(back, "Южная-7.realtim");
+    EXPECT_EQ(back, "Южная-7.realtim"_cp);
     EXPECT_FALSE(os::station_name("\xE4\xB8\xAD.tim", back));
 }
 

@@ -1,4 +1,5 @@
 #include "gti/platform/tstream.h"
+#include "gti/platform/cp_literal.h"
 
 #include <gtest/gtest.h>
 
@@ -8,14 +9,16 @@
 #include "expect.h"
 #include "support.h"
 
+using namespace lib::literals;
+
 using gti_test::throws_with;
 
 namespace {
 
 TEST(FileStream, OpensCreatesAndSeeks) {
     gti_test::temp_dir dir;
-    const AnsiString name = dir.file("модули.dat");
-    EXPECT_TRUE(throws_with<std::runtime_error>([&] { TFileStream s(name, fmOpenRead); }, "Файл не найден!"));
+    const AnsiString name = dir.file("модули.dat"_cp);
+    EXPECT_TRUE(throws_with<std::runtime_error>([&] { TFileStream s(name, fmOpenRead); }, "Файл не найден!"_cp));
     {
         TFileStream out(name, fmCreate);
         EXPECT_EQ(out.Write("abcdef", 6), 6);

@@ -1,4 +1,5 @@
 #include "gti/serial/serial_list.h"
+#include "gti/platform/cp_literal.h"
 
 #include <gtest/gtest.h>
 
@@ -8,6 +9,8 @@
 
 #include "expect.h"
 #include "support.h"
+
+using namespace lib::literals;
 
 using gti_test::throws_with;
 using lib::serial_buffer;
@@ -32,7 +35,7 @@ struct sample {
 };
 
 TEST(SerialForm, GoldenBytesOfEveryKind) {
-    sample s{-2, true, 1.5, 38051.25, "Яа", {1, 0x0203}, {"", "x"}};
+    sample s{-2, true, 1.5, 38051.25, "Яа"_cp, {1, 0x0203}, {"", "x"}};
     serial_buffer out(lib::serialize);
     out | s;
     EXPECT_EQ(bytes_of(out), std::string("\xFE\xFF\xFF\xFF"
@@ -46,7 +49,7 @@ TEST(SerialForm, GoldenBytesOfEveryKind) {
 }
 
 TEST(SerialForm, ReadsBackInTheSameOrder) {
-    sample s{7, true, -0.25, 1.0, "вес_на_крюке", {5, 6, 7}, {"a", "", "б"}};
+    sample s{7, true, -0.25, 1.0, "вес_на_крюке"_cp, {5, 6, 7}, {"a", "", "б"_cp}};
     serial_buffer b(lib::serialize);
     b | s;
     b.set_state(lib::deserialize);
@@ -57,9 +60,9 @@ TEST(SerialForm, ReadsBackInTheSameOrder) {
     EXPECT_TRUE(back.flag);
     EXPECT_EQ(back.depth, -0.25);
     EXPECT_EQ(static_cast<double>(back.when), 1.0);
-    EXPECT_EQ(back.name, "вес_на_крюке");
+    EXPECT_EQ(back.name, "вес_на_крюке"_cp);
     EXPECT_EQ(back.codes, (std::vector<short>{5, 6, 7}));
-    EXPECT_EQ(back.names, (std::vector<AnsiString>{"a", "", "б"}));
+    EXPECT_EQ(back.names, (std::vector<AnsiString>{"a", "", "б"_cp}));
     EXPECT_EQ(b.bytes_left(), 0u);
 }
 
@@ -144,7 +147,7 @@ TEST(SerialForm, ElementsOfAClassGrowOnlyWithTheData) {
 
 TEST(SerialForm, CountFormOfABufferRoundTrips) {
     serial_buffer a(lib::serialize);
-    AnsiString s = "рейс";
+    AnsiString s = "рейс"_cp;
     a | s;
     std::stringstream stream;
     stream << a;

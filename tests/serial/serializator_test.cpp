@@ -1,4 +1,5 @@
 #include "gti/serial/serializator.h"
+#include "gti/platform/cp_literal.h"
 
 #include <gtest/gtest.h>
 
@@ -8,6 +9,8 @@
 
 #include "expect.h"
 #include "support.h"
+
+using namespace lib::literals;
 
 using namespace lib;
 using gti_test::throws_with;
@@ -28,7 +31,7 @@ public:
     int drill_type = 0;
     int race_number = 1;
     double start_depth = 0;
-    AnsiString well = "::НЕ ЗАДАНО::";
+    AnsiString well = "::НЕ ЗАДАНО::"_cp;
     unsigned last_version = 0;
     int reads = 0;
 
@@ -51,30 +54,31 @@ TEST(ModuleStream, AnEmptyListIsEightBytes) {
 TEST(ModuleStream, GoldenRecords) {
     struct empty_module : SerialModuleBase {
         void get_serial_list(serial_list&, unsigned) override {}
-        void get_serial_name(AnsiString& name) override { name = "Пусто"; }
+        void get_serial_name(AnsiString& name) override { name = "Пусто"_cp; }
     } empty;
     run_module run;
     run.drill_type = 1;
     run.race_number = 12;
     run.start_depth = 1250.5;
-    run.well = "Южная-7";
+    run.well = "Южная-7"_cp;
     std::vector<SerialModuleBase*> modules{&empty, &run};
     TMemoryStream stream;
     lock_object lock;
     Serializator(1).serialize(modules, &stream, &lock, 3);
     const std::string payload =
-        std::string("\x01\0\0\0\x0C\0\0\0\0\0\0\0\0\x8A\x93\x40", 16) + "Южная-7" + std::string(1, '\0');
+        std::string("\x01\0\0\0\x0C\0\0\0\0\0\0\0\0\x8A\x93\x40", 16) + "Южная-7"_cp + std::string(1, '\0');
     unsigned char sum = 0x55;
     for (char c : payload)
         sum = static_cast<unsigned char>(sum + static_cast<unsigned char>(c));
-    EXPECT_EQ(bytes_of(stream), std::string("\x01\0\0\0\x02\0\0\0", 8) + "Пусто" + std::string("\0\0\0\0\0\x55", 6) +
+    EXPECT_EQ(bytes_of(stream), std::string("\x01\0\0\0\x02\0\0\0", 8) + "Пусто"_cp + std::string("\0\0\0\0\0\x55", 6) +
                                     "RaceInfoNew" + std::string("\0\x18\0\0\0", 5) + payload +
                                     std::string(1, static_cast<char>(sum)));
     EXPECT_EQ(code_summ("", 0), 0x55);
 }
 
 TEST(ModuleStream, RecordsFindTheirModulesByNameWhateverTheCase) {
-    run_module writer("RaceInfoNew"), other("Другой"), reader("raceinfonew"), cyr_reader("ДРУГОЙ"), stranger("Чужой");
+    run_module writer("RaceInfoNew"), other("Другой"_cp), reader("raceinfonew"), cyr_reader("ДРУГОЙ"_cp),
+        stranger("Чужой"_cp);
     writer.race_number = 5;
     other.race_number = 9;
     std::vector<SerialModuleBase*> out{&stranger, &writer, &other};
@@ -135,7 +139,7 @@ TEST(ModuleStream, BrokenStreamsFailWithClearErrors) {
     for (std::size_t n = 0; n < good.size(); ++n) {
         SCOPED_TRACE(n);
         EXPECT_TRUE(
-            throws_with<std::runtime_error>([&] { read(good.substr(0, n)); }, "Ошибка чтения данных из сокета"));
+            throws_with<std::runtime_error>([&] { read(good.substr(0, n)); }, "Ошибка чтения данных из сокета"_cp));
     }
 }
 
@@ -198,7 +202,7 @@ TEST(ModuleStream, ModulesTravelOverALoopbackConnection) {
     EXPECT_EQ(disabled_reader.reads, 0);
     char more;
     EXPECT_TRUE(throws_with<std::runtime_error>([&] { read_from_stream(&stream, &more, 1); },
-                                                "Ошибка чтения данных из сокета"));
+                                                "Ошибка чтения данных из сокета"_cp));
     os::close_socket(peer);
     os::close_socket(listener);
 }

@@ -10,9 +10,12 @@
 #include "expect.h"
 #include "gti/io/file_streams.h"
 #include "gti/numeric/interpolation.h"
+#include "gti/platform/cp_literal.h"
 #include "gti/storage/file_storage.h"
 #include "support.h"
 #include "values.h"
+
+using namespace lib::literals;
 
 using gti_test::throws_with;
 
@@ -49,7 +52,7 @@ bool same_bits(float a, float b) {
 
 // One parameter "вес", records at 0x01020304 and 0x05060708 with the values 10 and -1.
 void fill_small(FileStorage& s) {
-    s.add_parametr({"Вес", "W", "т", "вес", 0, 200});
+    s.add_parametr({"Вес"_cp, "W", "т"_cp, "вес"_cp, 0, 200});
     for (const auto& [time, depth, tag, value] :
          {std::tuple{0x01020304u, 1.5f, 7, 10.0f}, {0x05060708u, 2.5f, 9, -1.0f}}) {
         FileStorageItem r;
@@ -63,8 +66,8 @@ void fill_small(FileStorage& s) {
 
 // The stream of fill_small up to its column.
 std::string small_head() {
-    return "CREGFILE" + zero + u32(1) + u32(1) + "Вес" + zero + "W" + zero + "т" + zero + "вес" + zero + f32(0) +
-           f32(200) + zero + u32(2) + u32(2) + std::string("\x04\x08\x03\x07\x02\x06\x01\x05", 8) + u32(2) +
+    return "CREGFILE" + zero + u32(1) + u32(1) + "Вес"_cp + zero + "W" + zero + "т"_cp + zero + "вес"_cp + zero +
+           f32(0) + f32(200) + zero + u32(2) + u32(2) + std::string("\x04\x08\x03\x07\x02\x06\x01\x05", 8) + u32(2) +
            std::string("\0\0\0\0\xC0\x20\x3F\x40", 8) + u32(2) + std::string(8, '\0') + u32(2) + std::string(8, '\0') +
            u32(2) + "\x07\x09";
 }
@@ -101,7 +104,7 @@ TEST(CompressedStream, PlainStreamGoldenBytesAndBack) {
     EXPECT_EQ(save(s, FileStorage::encode_plain), small_head() + small_plain_column);
 
     FileStorage back;
-    back.add_parametr({"", "", "", "прежний"});
+    back.add_parametr({"", "", "", "прежний"_cp});
     load(back, small_head() + small_plain_column);
     ASSERT_EQ(back.get_param_count(), 1);
     EXPECT_EQ(back.get_param(0)->short_name, "W");
@@ -155,7 +158,7 @@ TEST(CompressedStream, ColumnsComeBackBitForBitOrWithinTheTolerance) {
         SCOPED_TRACE(r.name);
         std::vector<float> column;
         FileStorage s;
-        s.add_parametr({"", "", "", "канал"});
+        s.add_parametr({"", "", "", "канал"_cp});
         for (int i = 0; i < n; ++i) {
             FileStorageItem item;
             item.time = static_cast<std::uint32_t>(i);
@@ -208,16 +211,16 @@ TEST(CompressedStream, AnEmptyStoreRoundTripsInBothEncodings) {
     for (const auto encoding : {FileStorage::encode_plain, FileStorage::encode_quantized}) {
         SCOPED_TRACE(encoding);
         FileStorage s;
-        s.add_parametr({"Вес", "W", "т", "вес"});
-        s.add_parametr({"Ходы", "N", "ход/мин", "ходы"});
-        s.get_text_values().get_list().SetText("скважина=Южная-7\r\n");
+        s.add_parametr({"Вес"_cp, "W", "т"_cp, "вес"_cp});
+        s.add_parametr({"Ходы"_cp, "N", "ход/мин"_cp, "ходы"_cp});
+        s.get_text_values().get_list().SetText("скважина=Южная-7\r\n"_cp);
         FileStorage back;
         load(back, save(s, encoding));
         EXPECT_EQ(back.get_param_count(), 2);
-        EXPECT_EQ(back.get_param(1)->unit, "ход/мин");
+        EXPECT_EQ(back.get_param(1)->unit, "ход/мин"_cp);
         EXPECT_EQ(back.get_record_count(), 0);
-        EXPECT_EQ(back.get_text_values().get_list().Text(), "скважина=Южная-7\r\n");
-        EXPECT_EQ(back.get_text_values().well, "Южная-7");  // the run fields follow the text
+        EXPECT_EQ(back.get_text_values().get_list().Text(), "скважина=Южная-7\r\n"_cp);
+        EXPECT_EQ(back.get_text_values().well, "Южная-7"_cp);  // the run fields follow the text
     }
 }
 
@@ -277,25 +280,25 @@ TEST(CompressedStream, DamagedStreamsFailWithTheirMessage) {
         std::string message;
     };
     const std::vector<row> rows = {
-        {[](small_stream& s) { s.magic = "CREGFILF"; }, "Некорркетный заголовок файла"},
-        {[](small_stream& s) { s.version = 2; }, "Некорркетная версия файла"},
-        {[](small_stream& s) { s.tag = 3; }, "Неизвестный тип столбца: 3"},
-        {[](small_stream& s) { s.width = 3; }, "Неизвестная разрядность кодов: 3"},
-        {[](small_stream& s) { s.params = 0x40000000; }, "Длина массива больше остатка данных: 1073741824"},
-        {[](small_stream& s) { s.records = 0xFFFFFFFF; }, "Длина массива больше остатка данных: 4294967295"},
-        {[](small_stream& s) { s.n = 1000; }, "Длина массива больше остатка данных: 1000"},
-        {[](small_stream& s) { s.times = 1; }, "Длина массива не равна числу записей: 1"},
+        {[](small_stream& s) { s.magic = "CREGFILF"; }, "Некорркетный заголовок файла"_cp},
+        {[](small_stream& s) { s.version = 2; }, "Некорркетная версия файла"_cp},
+        {[](small_stream& s) { s.tag = 3; }, "Неизвестный тип столбца: 3"_cp},
+        {[](small_stream& s) { s.width = 3; }, "Неизвестная разрядность кодов: 3"_cp},
+        {[](small_stream& s) { s.params = 0x40000000; }, "Длина массива больше остатка данных: 1073741824"_cp},
+        {[](small_stream& s) { s.records = 0xFFFFFFFF; }, "Длина массива больше остатка данных: 4294967295"_cp},
+        {[](small_stream& s) { s.n = 1000; }, "Длина массива больше остатка данных: 1000"_cp},
+        {[](small_stream& s) { s.times = 1; }, "Длина массива не равна числу записей: 1"_cp},
         {[](small_stream& s) { s.n = s.codes = 1, s.exact_values = 0, s.positions.clear(); },
-         "Длина массива не равна числу записей: 1"},
-        {[](small_stream& s) { s.positions = {2}; }, "Точные позиции не возрастают или выходят за столбец"},
-        {[](small_stream& s) { s.positions = {-1}; }, "Точные позиции не возрастают или выходят за столбец"},
+         "Длина массива не равна числу записей: 1"_cp},
+        {[](small_stream& s) { s.positions = {2}; }, "Точные позиции не возрастают или выходят за столбец"_cp},
+        {[](small_stream& s) { s.positions = {-1}; }, "Точные позиции не возрастают или выходят за столбец"_cp},
         {[](small_stream& s) {
              s.positions = {1, 1}, s.codes = 0;
          },
-         "Точные позиции не возрастают или выходят за столбец"},
-        {[](small_stream& s) { s.exact_values = 0; }, "Число точных значений не равно числу позиций: 0"},
-        {[](small_stream& s) { s.codes = 2; }, "Число кодов не равно числу неточных значений: 2"},
-        {[](small_stream& s) { s.levels = 0; }, "Число уровней равно нулю"},
+         "Точные позиции не возрастают или выходят за столбец"_cp},
+        {[](small_stream& s) { s.exact_values = 0; }, "Число точных значений не равно числу позиций: 0"_cp},
+        {[](small_stream& s) { s.codes = 2; }, "Число кодов не равно числу неточных значений: 2"_cp},
+        {[](small_stream& s) { s.levels = 0; }, "Число уровней равно нулю"_cp},
     };
     for (const row& r : rows) {
         SCOPED_TRACE(r.message);
@@ -311,7 +314,7 @@ TEST(CompressedStream, DamagedStreamsFailWithTheirMessage) {
             EXPECT_TRUE(e.is_critical());
         }
         // The store is emptied before anything is read.
-        if (r.message.starts_with("Некорркетн")) {
+        if (r.message.starts_with("Некорркетн"_cp)) {
             EXPECT_EQ(s.get_param_count() + s.get_record_count(), 0);
         }
     }
@@ -353,7 +356,7 @@ private:
 
 TEST(CompressedStream, StreamsOfEveryKindAreReadAndCountsChecked) {
     gti_test::temp_dir dir;
-    const AnsiString name = dir.file("данные.creg");
+    const AnsiString name = dir.file("данные.creg"_cp);
     FileStorage s;
     fill_small(s);
     gti_test::write_bytes(name, save(s, FileStorage::encode_quantized));
@@ -374,8 +377,8 @@ TEST(CompressedStream, StreamsOfEveryKindAreReadAndCountsChecked) {
     lib::io::BinaryInputFileStream file;
     file.open(name, false);
     EXPECT_TRUE(throws_with<FileStorageException>([&] { back.load_after_decompressing(file); },
-                                                  "FileStorage::load_after_decompressing: Длина массива больше "
-                                                  "остатка данных: 4294967295"));
+                                                  "FileStorage::load_after_decompressing: Длина массива больше "_cp
+                                                  "остатка данных: 4294967295"_cp));
     gti_test::write_bytes(name, "");
     EXPECT_TRUE(throws_with<std::runtime_error>([&] { back.load_after_decompressing(name); },
                                                 "InputMappedFile::open: (h_file_mapping == NULL)"));
@@ -392,7 +395,7 @@ TEST(CompressedStream, MoreThan128ParametersIsTheStoresOwnRefusal) {
         descriptors += "a" + zero + zero + zero + "k" + std::to_string(i) + zero + f32(0) + f32(100);
     bytes.replace(bytes.find(one), one.size(), descriptors);
     FileStorage s;
-    EXPECT_TRUE(throws_with<FileStorageException>([&] { load(s, bytes); }, "слишком много параметров"));
+    EXPECT_TRUE(throws_with<FileStorageException>([&] { load(s, bytes); }, "слишком много параметров"_cp));
     EXPECT_EQ(s.get_param_count(), 128);
 }
 

@@ -4,10 +4,13 @@
 #include <string>
 #include <vector>
 
+#include "gti/platform/cp_literal.h"
 #include "gti/storage/file_storage.h"
 #include "gti/util/files.h"
 #include "legacy_bytes.h"
 #include "support.h"
+
+using namespace lib::literals;
 
 using storage_test::block;
 using storage_test::entry;
@@ -25,7 +28,7 @@ std::vector<std::uint32_t> times(const FileStorage& s) {
 // A registration file of one parameter and records at the given times (value = time / 10).
 void write_registration(const AnsiString& name, const std::vector<std::uint32_t>& record_times) {
     FileStorage w;
-    w.add_parametr({"Вес", "W", "т", "вес"});
+    w.add_parametr({"Вес"_cp, "W", "т"_cp, "вес"_cp});
     for (std::uint32_t t : record_times) {
         FileStorageItem r;
         r.time = t;
@@ -60,7 +63,7 @@ TEST(AddFile, ChoosesTheGenerationByExtensionAndMasksLoadInNameOrder) {
             s.add_file(dir.file(bad), false);
             ADD_FAILURE();
         } catch (const FileStorageException& e) {
-            EXPECT_EQ(std::string(e.what()), std::string("Неправильное расширение открываемого файла: ") +
+            EXPECT_EQ(std::string(e.what()), std::string("Неправильное расширение открываемого файла: "_cp) +
                                                  (std::string(bad).ends_with(".txt") ? ".txt" : ""));
             EXPECT_TRUE(e.is_critical());
         }
@@ -84,7 +87,7 @@ TEST(SaveAll, TextOnlyReplacesTheRunBlockAndKeepsEveryOtherBlock) {
     s.get_text_values().race_number = 42;
     s.save_all(name, true);
     const std::string run = s.get_text_values().get_full_text().str();
-    EXPECT_NE(run.find("номер_рейса=42"), std::string::npos);
+    EXPECT_NE(run.find("номер_рейса=42"_cp), std::string::npos);
     EXPECT_EQ(gti_test::read_bytes(name), before.substr(0, before.size() - old_run.size()) + block(7, "12345") +
                                               block(3, run + std::string(1, '\0')));
     EXPECT_FALSE(gti_test::exists(name + ".tmp"));
@@ -127,13 +130,13 @@ TEST(SmartSaveAll, KeepsTheRecordsThatAnotherProcessAppended) {
     FileStorage s;
     s.add_file(name, false);
     s.get_record_ptr(1)->values[0] = 99;  // the store's own change
-    s.get_text_values().well = "Южная-7";
+    s.get_text_values().well = "Южная-7"_cp;
 
     gti_test::child_process other([&](const gti_test::child_process::channel& parent) {
         if (parent.receive() != 'g') return 1;
         FileStorage c;
         c.add_file(name, false);
-        c.get_text_values().well = "Чужая";
+        c.get_text_values().well = "Чужая"_cp;
         for (std::uint32_t t : {30u, 40u}) {
             FileStorageItem r;
             r.time = t;
@@ -155,7 +158,7 @@ TEST(SmartSaveAll, KeepsTheRecordsThatAnotherProcessAppended) {
     EXPECT_EQ(times(back), (std::vector<std::uint32_t>{10, 20, 30, 40}));
     EXPECT_EQ(back.get_record(1)->values[0], 99.0f);
     EXPECT_EQ(back.get_record(3)->values[0], 40.0f);
-    EXPECT_EQ(back.get_text_values().well, "Южная-7");
+    EXPECT_EQ(back.get_text_values().well, "Южная-7"_cp);
 
     FileStorage untouched;  // nobody else wrote it: saved as it is
     untouched.add_file(name, false);

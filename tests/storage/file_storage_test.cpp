@@ -1,4 +1,5 @@
 #include "gti/storage/file_storage.h"
+#include "gti/platform/cp_literal.h"
 
 #include <gtest/gtest.h>
 
@@ -7,6 +8,8 @@
 
 #include "expect.h"
 #include "support.h"
+
+using namespace lib::literals;
 
 using gti_test::throws_with;
 
@@ -36,18 +39,18 @@ std::vector<bool> valid_flags(const FileStorage& s) {
 
 TEST(Parameters, KeysMergeWithoutRegardToCase) {
     FileStorage s;
-    EXPECT_EQ(s.add_parametr({"Вес на крюке", "W", "т", "вес_на_крюке"}), 0);
-    EXPECT_EQ(s.add_parametr({"Hook", "H", "t", "ВЕС_НА_КРЮКЕ"}), 0);
-    EXPECT_EQ(s.add_parametr({"Ходы", "N", "ход/мин", "Ходы_Насоса"}), 1);
+    EXPECT_EQ(s.add_parametr({"Вес на крюке"_cp, "W", "т"_cp, "вес_на_крюке"_cp}), 0);
+    EXPECT_EQ(s.add_parametr({"Hook", "H", "t", "ВЕС_НА_КРЮКЕ"_cp}), 0);
+    EXPECT_EQ(s.add_parametr({"Ходы"_cp, "N", "ход/мин"_cp, "Ходы_Насоса"_cp}), 1);
     EXPECT_EQ(s.get_param_count(), 2);
-    EXPECT_EQ(s.get_param(0)->name, "Вес на крюке");  // the first descriptor stays
-    EXPECT_EQ(s.get_param_index("вес_на_крюке"), 0);
-    EXPECT_EQ(s.get_param_index("ВЕС_НА_КРЮКЕ"), -1);  // exact look-up
+    EXPECT_EQ(s.get_param(0)->name, "Вес на крюке"_cp);  // the first descriptor stays
+    EXPECT_EQ(s.get_param_index("вес_на_крюке"_cp), 0);
+    EXPECT_EQ(s.get_param_index("ВЕС_НА_КРЮКЕ"_cp), -1);  // exact look-up
     EXPECT_EQ(s.get_param(2), nullptr);
     EXPECT_EQ(s.get_param(-1), nullptr);
     s.clear();
-    EXPECT_EQ(s.get_param_index("вес_на_крюке"), -1);
-    EXPECT_EQ(s.add_parametr({"", "", "", "вес_на_крюке"}), 0);
+    EXPECT_EQ(s.get_param_index("вес_на_крюке"_cp), -1);
+    EXPECT_EQ(s.add_parametr({"", "", "", "вес_на_крюке"_cp}), 0);
 }
 
 TEST(Parameters, AtMost128) {
@@ -58,12 +61,12 @@ TEST(Parameters, AtMost128) {
         [&] {
             s.add_parametr({"", "", "", "new"});
         },
-        "слишком много параметров"));
+        "слишком много параметров"_cp));
     EXPECT_TRUE(throws_with<FileStorageException>(
         [&] {
             s.add_parametr({"", "", "", "p0"});
         },
-        "слишком много параметров"));
+        "слишком много параметров"_cp));
     EXPECT_EQ(s.get_param_count(), 128);
 }
 

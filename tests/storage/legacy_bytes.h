@@ -6,7 +6,11 @@
 #include <string>
 #include <vector>
 
+#include "gti/platform/cp_literal.h"
+
 namespace storage_test {
+
+using namespace lib::literals;
 
 // The bytes of a number.
 template <class T>
@@ -27,7 +31,7 @@ inline std::string old_record(std::uint32_t time, float depth, const std::vector
 // An "inpgti.nbl" entry whose unused bytes are not zero, so that a reader misplacing them shows.
 inline std::string entry(const std::string& name, const std::string& key, float scale_max = 100) {
     const std::string z(1, '\0');
-    return name + z + "к" + z + "ед" + z + key + z + std::string(12, '\x55') + bytes(0.0f) + bytes(scale_max) +
+    return name + z + "к"_cp + z + "ед"_cp + z + key + z + std::string(12, '\x55') + bytes(0.0f) + bytes(scale_max) +
            std::string(5, '\x66');
 }
 

@@ -5,9 +5,12 @@
 #include <vector>
 
 #include "expect.h"
+#include "gti/platform/cp_literal.h"
 #include "gti/storage/file_storage.h"
 #include "legacy_bytes.h"
 #include "support.h"
+
+using namespace lib::literals;
 
 using gti_test::throws_with;
 using storage_test::entry;
@@ -34,8 +37,8 @@ std::string written(void (FileStorage::*save)(lib::io::BinaryOutputStream&), Fil
 
 TEST_F(OldFiles, GoldenRecordAndListEntries) {
     FileStorage s;
-    s.add_parametr({"Вес", "W", "т", "вес", 0, 200});
-    s.add_parametr({"", "", "", "ходы"});
+    s.add_parametr({"Вес"_cp, "W", "т"_cp, "вес"_cp, 0, 200});
+    s.add_parametr({"", "", "", "ходы"_cp});
     FileStorageItem r;
     r.tag = 7;
     r.time = 0x01020304;
@@ -90,7 +93,7 @@ TEST_F(OldFiles, DamagedFilesKeepWhatCameBefore) {
     for (const row& r : {
              row{two + std::string(10, '\x01'), true, "InputMappedFile::read: eof", 2},
              row{"", true, "InputMappedFile::open: (h_file_mapping == NULL)", 0},
-             row{two, false, "Файл не найден!", 2},
+             row{two, false, "Файл не найден!"_cp, 2},
          }) {
         SCOPED_TRACE(r.error);
         gti_test::temp_dir d;
@@ -127,20 +130,20 @@ TEST_F(OldFiles, TheRunFileLiesBesideTheDataFileWhateverItsFolderIsCalled) {
     const AnsiString data = dir.file("data.2024/12.tim");
     gti_test::write_bytes(data, old_record(1, 1, {}));
     gti_test::write_bytes(dir.file("data.2024/inpgti.nbl"), entry("A", "a"));
-    gti_test::write_bytes(dir.file("data.rac"), "мастер=Не тот\r\n");
+    gti_test::write_bytes(dir.file("data.rac"), "мастер=Не тот\r\n"_cp);
     gti_test::write_bytes(dir.file("data.2024/12.rac"),
-                          "[начало_рейса]\r\nглубина=1250\r\nвремя=100\r\n[окончание_рейса]\r\nвремя=200\r\n"
-                          "[настройки_рейса]\r\nмастер=\"Петров\"\r\n");
+                          "[начало_рейса]\r\nглубина=1250\r\nвремя=100\r\n[окончание_рейса]\r\nвремя=200\r\n"_cp
+                          "[настройки_рейса]\r\nмастер=\"Петров\"\r\n"_cp);
     FileStorage s;
     const FileStorageTextValues& v = s.get_text_values();
-    s.get_text_values().get_list().SetText("конеч_глубина=7\r\n");
+    s.get_text_values().get_list().SetText("конеч_глубина=7\r\n"_cp);
     s.load_text_values(data);
-    EXPECT_EQ(v.get_text("мастер"), "Петров");
-    EXPECT_EQ(v.get_text("время"), "100");  // the first of two keys
-    EXPECT_EQ(v.get_text("нач_глубина"), "1250");
-    EXPECT_EQ(v.get_text("нач_время"), "100");
-    EXPECT_EQ(v.get_text("конеч_время"), "200");
-    EXPECT_EQ(v.get_list().IndexOfName("конеч_глубина"), -1);  // missing from the run file
+    EXPECT_EQ(v.get_text("мастер"_cp), "Петров"_cp);
+    EXPECT_EQ(v.get_text("время"_cp), "100");  // the first of two keys
+    EXPECT_EQ(v.get_text("нач_глубина"_cp), "1250");
+    EXPECT_EQ(v.get_text("нач_время"_cp), "100");
+    EXPECT_EQ(v.get_text("конеч_время"_cp), "200");
+    EXPECT_EQ(v.get_list().IndexOfName("конеч_глубина"_cp), -1);  // missing from the run file
 
     EXPECT_FALSE(s.add_old_file(data, true));  // the run file alone
     EXPECT_EQ(s.get_record_count(), 0);
@@ -159,7 +162,7 @@ TEST_F(OldFiles, SaveAllWritesValidRecordsInTheFoldersColumnsAndTheRunFile) {
     s.save_all(name, false);
     EXPECT_EQ(gti_test::read_bytes(name), old_record(1, 1, {1, 0, 3}) + old_record(3, 3, {7, 0, 9}));
     EXPECT_EQ(gti_test::read_bytes(dir.file("inpgti.nbl")), list);  // shared by the folder: kept
-    EXPECT_NE(gti_test::read_bytes(dir.file("12.rac")).find("номер_рейса=12"), std::string::npos);
+    EXPECT_NE(gti_test::read_bytes(dir.file("12.rac")).find("номер_рейса=12"_cp), std::string::npos);
 
     gti_test::temp_dir other;  // a folder without a list receives one
     s.save_all(other.file("1.tim"), false);
@@ -167,7 +170,8 @@ TEST_F(OldFiles, SaveAllWritesValidRecordsInTheFoldersColumnsAndTheRunFile) {
     back.add_file(other.file("1.tim"), false);
     ASSERT_EQ(back.get_param_count(), 2);
     EXPECT_EQ(back.get_record(1)->values[1], 9.0f);
-    EXPECT_TRUE(throws_with<std::runtime_error>([&] { s.save_all(other.file("no/2.tim"), false); }, "Файл не найден!"));
+    EXPECT_TRUE(
+        throws_with<std::runtime_error>([&] { s.save_all(other.file("no/2.tim"), false); }, "Файл не найден!"_cp));
 }
 
 }  // namespace

@@ -6,9 +6,12 @@
 
 #include "expect.h"
 #include "gti/io/file_streams.h"
+#include "gti/platform/cp_literal.h"
 #include "gti/storage/file_storage.h"
 #include "support.h"
 #include "values.h"
+
+using namespace lib::literals;
 
 using gti_test::throws_with;
 
@@ -18,17 +21,17 @@ namespace {
 std::string default_run_text() {
     std::string t;
     for (const char* key :
-         {"номер_рейса=1", "шаг_записи_по_времени=0", "нач_время=0", "конеч_время=0", "время_бурения=0",
-          "время_циркуляции=0", "время_спо=0", "время_промывки=0", "время_проработки=0"})
+         {"номер_рейса=1"_cp, "шаг_записи_по_времени=0"_cp, "нач_время=0"_cp, "конеч_время=0"_cp, "время_бурения=0"_cp,
+          "время_циркуляции=0"_cp, "время_спо=0"_cp, "время_промывки=0"_cp, "время_проработки=0"_cp})
         t += std::string(key) + "\r\n";
     for (const char* key :
-         {"диаметр_долота", "шаг_записи_по_глубине", "нач_глубина", "конеч_глубина", "средняя_нагрузка", "плотность",
-          "среднее_давление", "средний_расход", "рейсовая_скорость", "диаметр_скважины", "толщина_корки",
-          "процент_песка", "ph", "chl", "удельное_сопротивление"})
+         {"диаметр_долота"_cp, "шаг_записи_по_глубине"_cp, "нач_глубина"_cp, "конеч_глубина"_cp, "средняя_нагрузка"_cp,
+          "плотность"_cp, "среднее_давление"_cp, "средний_расход"_cp, "рейсовая_скорость"_cp, "диаметр_скважины"_cp,
+          "толщина_корки"_cp, "процент_песка"_cp, "ph", "chl", "удельное_сопротивление"_cp})
         t += std::string(key) + "=0\r\n";
-    for (const char* key : {"скважина", "площадь", "категория_скважины"})
-        t += std::string(key) + "=::НЕ ЗАДАНО::\r\n";
-    return t + "способ_бурения=0\r\n";
+    for (const char* key : {"скважина"_cp, "площадь"_cp, "категория_скважины"_cp})
+        t += std::string(key) + "=::НЕ ЗАДАНО::\r\n"_cp;
+    return t + "способ_бурения=0\r\n"_cp;
 }
 
 std::string block(int type, const std::string& payload) {
@@ -40,8 +43,8 @@ std::string block(int type, const std::string& payload) {
 
 // Two parameters and one record.
 void fill_small(FileStorage& s) {
-    s.add_parametr({"Вес", "W", "т", "вес", 0, 200});
-    s.add_parametr({"Ходы", "N", "ход/мин", "ходы", 0, 60});
+    s.add_parametr({"Вес"_cp, "W", "т"_cp, "вес"_cp, 0, 200});
+    s.add_parametr({"Ходы"_cp, "N", "ход/мин"_cp, "ходы"_cp, 0, 60});
     FileStorageItem r;
     r.time = 0x01020304;
     r.depth = 1.5f;
@@ -52,10 +55,11 @@ void fill_small(FileStorage& s) {
     s.add_record(r);
 }
 
-const std::string small_params = std::string("\x02", 1) + "Вес" + std::string("\0", 1) + "т" + std::string("\0", 1) +
-                                 "W" + std::string("\0", 1) + "вес" + std::string("\0\0\0\0\0\0\0\x48\x43", 9) +
-                                 "Ходы" + std::string("\0", 1) + "ход/мин" + std::string("\0", 1) + "N" +
-                                 std::string("\0", 1) + "ходы" + std::string("\0\0\0\0\0\0\0\x70\x42", 9);
+const std::string small_params = std::string("\x02", 1) + "Вес"_cp + std::string("\0", 1) + "т"_cp +
+                                 std::string("\0", 1) + "W" + std::string("\0", 1) + "вес"_cp +
+                                 std::string("\0\0\0\0\0\0\0\x48\x43", 9) + "Ходы"_cp + std::string("\0", 1) +
+                                 "ход/мин"_cp + std::string("\0", 1) + "N" + std::string("\0", 1) + "ходы"_cp +
+                                 std::string("\0\0\0\0\0\0\0\x70\x42", 9);
 const std::string small_record = std::string(
     "\x04\x03\x02\x01\x00\x00\xC0\x3F\x00\x00\x60\x40\x07\x00\x00\x20\x40\x02"
     "\x00\x00\x20\x41\x00\x00\x80\xBF",
@@ -91,7 +95,7 @@ TEST_F(RegistrationTest, GoldenBytesOfTwoParametersAndOneRecord) {
     FileStorage back;
     back.add_new_file(name, false);
     ASSERT_EQ(back.get_param_count(), 2);
-    EXPECT_EQ(back.get_param(1)->unit, "ход/мин");
+    EXPECT_EQ(back.get_param(1)->unit, "ход/мин"_cp);
     EXPECT_EQ(back.get_param(1)->short_name, "N");
     EXPECT_EQ(back.get_param(0)->scale_max, 200.0f);
     ASSERT_EQ(back.get_record_count(), 1);
@@ -115,11 +119,11 @@ TEST_F(RegistrationTest, ReadingTheSameFileTwiceMergesItsParameters) {
 
 TEST_F(RegistrationTest, ColumnsFindTheirParametersByKey) {
     FileStorage s;
-    s.add_parametr({"Давление", "P", "атм", "давление"});
-    s.add_parametr({"Ходы", "N", "ход/мин", "ХОДЫ"});  // the file's key in other letter case
+    s.add_parametr({"Давление"_cp, "P", "атм"_cp, "давление"_cp});
+    s.add_parametr({"Ходы"_cp, "N", "ход/мин"_cp, "ХОДЫ"_cp});  // the file's key in other letter case
     read(s, small_file());
     ASSERT_EQ(s.get_param_count(), 3);
-    EXPECT_EQ(s.get_param(2)->global_name, "вес");
+    EXPECT_EQ(s.get_param(2)->global_name, "вес"_cp);
     EXPECT_EQ(plain(s.get_record(0)->values), (std::vector<float>{0.0f, -1.0f, 10.0f}));
 }
 
@@ -158,10 +162,10 @@ TEST_F(RegistrationTest, DamagedBlocksBecomeWarningsAndKeepWhatCameBefore) {
     bad_count[17] = 3;
     const std::string negative("\x05\x00\x80", 3);
     for (const row& r : {
-             row{block(3, "a=1"), "Повреждён файл в области текстовых данных"},
+             row{block(3, "a=1"), "Повреждён файл в области текстовых данных"_cp},
              row{negative, "line_header.size = -32768"},
-             row{block(1, bad_count + "1234"), "Недопустимое число параметров в файле: 3"},
-             row{block(2, std::string("\x81", 1)), "слишком много параметров"},
+             row{block(1, bad_count + "1234"), "Недопустимое число параметров в файле: 3"_cp},
+             row{block(2, std::string("\x81", 1)), "слишком много параметров"_cp},
          }) {
         SCOPED_TRACE(r.warning);
         FileStorage s;
@@ -177,8 +181,8 @@ TEST_F(RegistrationTest, AParameterBlockCutShortStillGivesEveryRecordItsColumns)
     read(s, small_file());
     // Two descriptors announced, the file ends after the first.
     const std::string zero(1, '\0');
-    const std::string cut = std::string("\x02\x40\x00\x02", 4) + "Новый" + zero + "т" + zero + "Н" + zero + "новый" +
-                            zero + std::string(8, '\0');
+    const std::string cut = std::string("\x02\x40\x00\x02", 4) + "Новый"_cp + zero + "т"_cp + zero + "Н"_cp + zero +
+                            "новый"_cp + zero + std::string(8, '\0');
     EXPECT_TRUE(throws_with<std::runtime_error>([&] { read(s, cut); }, "InputMappedFile::read: eof"));
     EXPECT_EQ(s.get_param_count(), 3);
     EXPECT_EQ(s.get_record(0)->values.size(), 3u);
@@ -189,7 +193,7 @@ TEST_F(RegistrationTest, RecordsBeforeAParameterBlockAreNotMappedByAnotherFile) 
     read(s, small_file());
     read(s, block(1, small_record));
     EXPECT_EQ(s.get_record_count(), 1);
-    EXPECT_EQ(warnings(s), std::vector<AnsiString>{"Недопустимое число параметров в файле: 2"});
+    EXPECT_EQ(warnings(s), std::vector<AnsiString>{"Недопустимое число параметров в файле: 2"_cp});
 }
 
 TEST_F(RegistrationTest, EveryPrefixOfTheGoldenFileReadsOrFailsCleanly) {
@@ -211,11 +215,11 @@ TEST_F(RegistrationTest, EveryPrefixOfTheGoldenFileReadsOrFailsCleanly) {
 
 TEST_F(RegistrationTest, TextValuesMergeAndUnsetValuesDoNotReplace) {
     FileStorage s;
-    s.get_text_values().get_list().SetText("скважина=Южная-7\r\nмастер=Петров\r\n");
-    read(s, block(3, "СКВАЖИНА=::не задано::\r\nмастер=\"Иванов\"\r\nновый=1\r\n" + std::string(1, '\0')));
-    EXPECT_EQ(s.get_text_values().get_list().Text(), "скважина=Южная-7\r\nмастер=Иванов\r\nновый=1\r\n");
-    EXPECT_EQ(s.get_text_values().well, "Южная-7");
-    EXPECT_EQ(s.get_text_values().foreman, "Иванов");
+    s.get_text_values().get_list().SetText("скважина=Южная-7\r\nмастер=Петров\r\n"_cp);
+    read(s, block(3, "СКВАЖИНА=::не задано::\r\nмастер=\"Иванов\"\r\nновый=1\r\n"_cp + std::string(1, '\0')));
+    EXPECT_EQ(s.get_text_values().get_list().Text(), "скважина=Южная-7\r\nмастер=Иванов\r\nновый=1\r\n"_cp);
+    EXPECT_EQ(s.get_text_values().well, "Южная-7"_cp);
+    EXPECT_EQ(s.get_text_values().foreman, "Иванов"_cp);
 }
 
 TEST_F(RegistrationTest, TextOnlyReadsNothingElse) {
@@ -223,7 +227,7 @@ TEST_F(RegistrationTest, TextOnlyReadsNothingElse) {
     read(s, small_file(), true);
     EXPECT_EQ(s.get_param_count(), 0);
     EXPECT_EQ(s.get_record_count(), 0);
-    EXPECT_EQ(s.get_text_values().get_text("номер_рейса"), "1");
+    EXPECT_EQ(s.get_text_values().get_text("номер_рейса"_cp), "1");
 }
 
 TEST_F(RegistrationTest, AFullStoreOf128ParametersRoundTrips) {
@@ -270,7 +274,7 @@ TEST_F(RegistrationTest, AStoreThatDoesNotFitABlockIsRefusedBeforeTheFileIsTouch
     fill_small(huge);
     huge.get_text_values().mud_type = AnsiString(40000, 'x');
     EXPECT_TRUE(throws_with<FileStorageException>([&] { huge.save_with_new_format(name); },
-                                                  "Блок файла регистрации больше 32767 байт: 40531"));
+                                                  "Блок файла регистрации больше 32767 байт: 40531"_cp));
     EXPECT_EQ(gti_test::read_bytes(name), before);
 }
 
@@ -301,7 +305,7 @@ TEST_F(RegistrationTest, AReaderNeverSeesAHalfWrittenFile) {
             EXPECT_TRUE(warnings(s).empty());
             ++complete;
         } catch (const std::runtime_error& e) {
-            EXPECT_EQ(std::string(e.what()), "Невозможно заблокировать файл!");
+            EXPECT_EQ(std::string(e.what()), "Невозможно заблокировать файл!"_cp);
         }
     }
     EXPECT_EQ(writer.wait(), 0);

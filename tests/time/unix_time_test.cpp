@@ -4,8 +4,11 @@
 
 #include <cstdint>
 
+#include "gti/platform/cp_literal.h"
 #include "gti/platform/date_time.h"
 #include "support.h"
+
+using namespace lib::literals;
 
 namespace {
 
@@ -115,14 +118,15 @@ TEST(Texts, HoursAndMinutes) {
 }
 
 TEST(Texts, DatesInTheGenitive) {
-    EXPECT_EQ(lib::date_to_string(lib::time_2_long(2004, 3, 5, 7, 9, 0)), "5 марта 2004г. 7:09");
-    EXPECT_EQ(lib::unix_time(lib::time_2_long(1999, 12, 31, 23, 59, 59)).to_date_string(), "31 декабря 1999г. 23:59");
-    const char* months[] = {"января", "февраля", "марта",    "апреля",  "мая",    "июня",
-                            "июля",   "августа", "сентября", "октября", "ноября", "декабря"};
+    EXPECT_EQ(lib::date_to_string(lib::time_2_long(2004, 3, 5, 7, 9, 0)), "5 марта 2004г. 7:09"_cp);
+    EXPECT_EQ(lib::unix_time(lib::time_2_long(1999, 12, 31, 23, 59, 59)).to_date_string(),
+              "31 декабря 1999г. 23:59"_cp);
+    const char* months[] = {"января"_cp, "февраля"_cp, "марта"_cp,    "апреля"_cp,  "мая"_cp,    "июня"_cp,
+                            "июля"_cp,   "августа"_cp, "сентября"_cp, "октября"_cp, "ноября"_cp, "декабря"_cp};
     for (int m = 1; m <= 12; ++m) {
         SCOPED_TRACE(m);
         EXPECT_EQ(lib::date_to_string(lib::time_2_long(2020, m, 1, 0, 0, 0)),
-                  AnsiString("1 ") + months[m - 1] + " 2020г. 0:00");
+                  AnsiString("1 ") + months[m - 1] + " 2020г. 0:00"_cp);
     }
 }
 
@@ -132,7 +136,7 @@ TEST(Texts, ReadingATimeOfDay) {
     EXPECT_EQ(lib::string_to_time("1:5"), 0u);
     EXPECT_EQ(lib::string_to_time("1230"), 0u);
     EXPECT_EQ(lib::string_to_time("12:30:45"), 45000u);
-    EXPECT_EQ(lib::string_to_time("в 12 ч 30 мин"), 45000u);
+    EXPECT_EQ(lib::string_to_time("в 12 ч 30 мин"_cp), 45000u);
     EXPECT_EQ(lib::string_to_time("12:"), 0u);
     EXPECT_EQ(lib::string_to_time("ab:cd"), 0u);
     EXPECT_EQ(lib::string_to_time("99999999999:30"), 1800u);  // an hour that does not fit counts as 0

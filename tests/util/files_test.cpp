@@ -11,10 +11,13 @@
 
 #include "expect.h"
 #include "gti/platform/codepage.h"
+#include "gti/platform/cp_literal.h"
 #include "gti/util/string_list.h"
 #include "gti/util/text.h"
 #include "platform/posix/syscalls.h"
 #include "support.h"
+
+using namespace lib::literals;
 
 namespace os = lib::os;
 using gti_test::temp_dir;
@@ -53,7 +56,7 @@ TEST(NameFunctions, RunAndWellFromDataFilePaths) {
              row{"D:\\data\\well7\\12.tim", 12, "well7", "12", "12"},
              row{"D:\\data\\well\\12.tim.bak", 12, "well", "12", "12.tim"},
              row{"D:\\data.v2\\well\\7", -1, "well", "7", "7"},
-             row{"/data/Южная-7/3.realtim", 3, "Южная-7", "3", "3"},
+             row{"/data/Южная-7/3.realtim"_cp, 3, "Южная-7"_cp, "3", "3"},
              row{"D:\\data/mixed\\5.dep", 5, "mixed", "5", "5"},
              row{"well7\\12.tim", 12, "well7", "12", "12"},
              row{"12.tim", 12, "", "12", "12"},
@@ -93,16 +96,16 @@ TEST(NameFunctions, SeparatorsAtTheEnd) {
 
 TEST(NameFunctions, SafeNamesForFilesAndFtp) {
     EXPECT_EQ(lib::check_file_name("a*b?c,d\"e"), "a-b-c.d''e");
-    EXPECT_EQ(lib::check_file_name("Скв & 7/1.tim"), "Скв - 7/1.tim");
+    EXPECT_EQ(lib::check_file_name("Скв & 7/1.tim"_cp), "Скв - 7/1.tim"_cp);
     struct row {
         const char* name;
         const char* ftp;
     };
     for (const row& r : {
-             row{"Южная-1", "YUJNAYA1"},
-             row{"Майская", "MASKAYA"},
-             row{"абвгдеёжзийклмнопрстуфхцчшщъыьэюя", "ABVGDEYOJZIKLMNOPRSTUFHTSCHSHCSHYYYEYUYA"},
-             row{"ЁЛКА", "YOLKA"},
+             row{"Южная-1"_cp, "YUJNAYA1"},
+             row{"Майская"_cp, "MASKAYA"},
+             row{"абвгдеёжзийклмнопрстуфхцчшщъыьэюя"_cp, "ABVGDEYOJZIKLMNOPRSTUFHTSCHSHCSHYYYEYUYA"},
+             row{"ЁЛКА"_cp, "YOLKA"},
              row{"well_7 b", "WELL7B"},
              row{"", ""},
          }) {
@@ -349,7 +352,7 @@ TEST(FileFunctions, CopyByMaskOverwritesAndReportsRefusals) {
 
 TEST(FileFunctions, LoadingATextFileWithRetries) {
     temp_dir dir;
-    gti_test::write_bytes(dir.file("run.txt"), "Рейс=12\r\nДолото=1\r\n");
+    gti_test::write_bytes(dir.file("run.txt"), "Рейс=12\r\nДолото=1\r\n"_cp);
     TStringList list;
     list.Add("before");
     EXPECT_FALSE(lib::try_to_load_text_file(&list, dir.file("missing.txt"), 3));
@@ -358,7 +361,7 @@ TEST(FileFunctions, LoadingATextFileWithRetries) {
     EXPECT_TRUE(lib::try_to_load_text_file(&list, dir.file("run.txt"), 0));
     EXPECT_EQ(items(list), std::vector<AnsiString>{"before"});
     EXPECT_TRUE(lib::try_to_load_text_file(&list, dir.file("run.txt"), 1));
-    EXPECT_EQ(items(list), (std::vector<AnsiString>{"Рейс=12", "Долото=1"}));
+    EXPECT_EQ(items(list), (std::vector<AnsiString>{"Рейс=12"_cp, "Долото=1"_cp}));
 
     // Every attempt is refused: false after exactly `tries` attempts, the list unchanged.
     static int opens;
@@ -373,12 +376,12 @@ TEST(FileFunctions, LoadingATextFileWithRetries) {
     os::detail::syscalls() = saved;
     EXPECT_FALSE(loaded);
     EXPECT_EQ(opens, 2);
-    EXPECT_EQ(items(list), (std::vector<AnsiString>{"Рейс=12", "Долото=1"}));
+    EXPECT_EQ(items(list), (std::vector<AnsiString>{"Рейс=12"_cp, "Долото=1"_cp}));
 }
 
 TEST(FileFunctions, CheckFileCodingTellsDosFromWindowsText) {
     temp_dir dir;
-    const AnsiString text = "Скважина Южная-7: вес на крюке 12,5 т; ёмкость 40 м3\r\n";
+    const AnsiString text = "Скважина Южная-7: вес на крюке 12,5 т; ёмкость 40 м3\r\n"_cp;
     AnsiString dos;
     lib::win_to_dos(text, dos);
     struct row {
@@ -405,7 +408,7 @@ TEST(FileFunctions, ShellExecuteHandsOverAnArgumentVector) {
     const AnsiString out = dir.file("args");
     const std::vector<AnsiString> previous =
         os::set_document_opener({"/bin/sh", "-c", "printf '%s\\0' \"$@\" > '" + out + "'", "sh"});
-    const AnsiString document = "Южная 7/отчёт; $(touch " + dir.file("pwned") + ").txt";
+    const AnsiString document = "Южная 7/отчёт; $(touch "_cp + dir.file("pwned") + ").txt";
     const os::process_id id = lib::my_shell_execute(document, "-p \"two words\"  x", true);
     os::set_document_opener(previous);
     ASSERT_NE(id, 0);

@@ -4,6 +4,10 @@
 
 #include <string>
 
+#include "gti/platform/cp_literal.h"
+
+using namespace lib::literals;
+
 using lib::detail::ini_document;
 
 namespace {
@@ -17,10 +21,10 @@ TEST(IniDocument, PrintsBackTheBytesItRead) {
 }
 
 TEST(IniDocument, LooksUpTheFirstSectionAndKeyOfAName) {
-    const ini_document d("k=outside\r\n[Рейс]\r\n ключ = один \r\nключ=два\r\n[рейс]\r\nдругой=3\r\n");
-    EXPECT_EQ(d.find("РЕЙС", "КЛЮЧ"), "один");
-    EXPECT_FALSE(d.find("рейс", "другой"));  // only the first section of a name counts
-    EXPECT_FALSE(d.find("", "k"));           // keys before any section belong to none
+    const ini_document d("k=outside\r\n[Рейс]\r\n ключ = один \r\nключ=два\r\n[рейс]\r\nдругой=3\r\n"_cp);
+    EXPECT_EQ(d.find("РЕЙС"_cp, "КЛЮЧ"_cp), "один"_cp);
+    EXPECT_FALSE(d.find("рейс"_cp, "другой"_cp));  // only the first section of a name counts
+    EXPECT_FALSE(d.find("", "k"));                 // keys before any section belong to none
     EXPECT_EQ(d.sections().size(), 2u);
 }
 

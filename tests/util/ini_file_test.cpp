@@ -8,8 +8,11 @@
 #include <vector>
 
 #include "expect.h"
+#include "gti/platform/cp_literal.h"
 #include "gti/util/string_list.h"
 #include "support.h"
+
+using namespace lib::literals;
 
 namespace {
 
@@ -23,15 +26,15 @@ TEST_F(IniFileTest, ValueBytesRoundTripUnchanged) {
     std::string all;
     for (int b = 1; b < 256; ++b)
         if (b != '\r' && b != '\n') all += static_cast<char>(b);
-    const std::vector<AnsiString> values = {"вес_на_крюке", all,   "  x  ", "\tлево", "право ", "",
-                                            "a=b;c",        "[x]", "\"",    "\"open", "close\""};
+    const std::vector<AnsiString> values = {"вес_на_крюке"_cp, all,   "  x  ", "\tлево"_cp, "право "_cp, "",
+                                            "a=b;c",           "[x]", "\"",    "\"open",    "close\""};
     TIniFile ini(name);
     for (std::size_t i = 0; i < values.size(); ++i)
-        ini.WriteString("Значения", "v" + std::to_string(i), values[i]);
+        ini.WriteString("Значения"_cp, "v" + std::to_string(i), values[i]);
     TIniFile other(name);
     for (std::size_t i = 0; i < values.size(); ++i) {
         SCOPED_TRACE(i);
-        EXPECT_EQ(other.ReadString("Значения", "v" + std::to_string(i), "default"), values[i]);
+        EXPECT_EQ(other.ReadString("Значения"_cp, "v" + std::to_string(i), "default"), values[i]);
     }
 }
 
@@ -63,38 +66,38 @@ TEST_F(IniFileTest, ALineBreakInAValueIsRefusedAndTheFileKept) {
 }
 
 TEST_F(IniFileTest, NamesCompareWithoutCaseCyrillicIncluded) {
-    gti_test::write_bytes(name, "[Рейс]\r\nНомер=12\r\nЁмкость=40\r\n");
+    gti_test::write_bytes(name, "[Рейс]\r\nНомер=12\r\nЁмкость=40\r\n"_cp);
     TIniFile ini(name);
-    EXPECT_EQ(ini.ReadInteger("РЕЙС", "номер", 0), 12);
-    EXPECT_EQ(ini.ReadInteger(" рейс ", " ёмкость ", 0), 40);
-    ini.WriteInteger("рейс", "НОМЕР", 13);
-    EXPECT_EQ(gti_test::read_bytes(name), "[Рейс]\r\nНомер=13\r\nЁмкость=40\r\n");
+    EXPECT_EQ(ini.ReadInteger("РЕЙС"_cp, "номер"_cp, 0), 12);
+    EXPECT_EQ(ini.ReadInteger(" рейс "_cp, " ёмкость "_cp, 0), 40);
+    ini.WriteInteger("рейс"_cp, "НОМЕР"_cp, 13);
+    EXPECT_EQ(gti_test::read_bytes(name), "[Рейс]\r\nНомер=13\r\nЁмкость=40\r\n"_cp);
 }
 
 TEST_F(IniFileTest, AWriteKeepsEverythingElseByteForByte) {
     const std::string original =
         "; station settings\r\n"
-        "[Скважина]\r\n"
-        "Название = Южная-7   \r\n"
+        "[Скважина]\r\n"_cp
+        "Название = Южная-7   \r\n"_cp
         "\r\n"
         "; crew\r\n"
-        "[Бригада]\n"
-        "Мастер=Иванов\n"
+        "[Бригада]\n"_cp
+        "Мастер=Иванов\n"_cp
         "junk line without equals\n";
     gti_test::write_bytes(name, original);
     TIniFile ini(name);
-    ini.WriteString("Скважина", "Куст", "3");
+    ini.WriteString("Скважина"_cp, "Куст"_cp, "3");
     EXPECT_EQ(gti_test::read_bytes(name),
               "; station settings\r\n"
-              "[Скважина]\r\n"
-              "Название = Южная-7   \r\n"
-              "Куст=3\r\n"
+              "[Скважина]\r\n"_cp
+              "Название = Южная-7   \r\n"_cp
+              "Куст=3\r\n"_cp
               "\r\n"
               "; crew\r\n"
-              "[Бригада]\n"
-              "Мастер=Иванов\n"
+              "[Бригада]\n"_cp
+              "Мастер=Иванов\n"_cp
               "junk line without equals\n");
-    ini.DeleteKey("Скважина", "Куст");
+    ini.DeleteKey("Скважина"_cp, "Куст"_cp);
     EXPECT_EQ(gti_test::read_bytes(name), original);
 }
 
@@ -121,16 +124,16 @@ TEST_F(IniFileTest, TwoProcessesWritingDifferentKeysBothKeepTheirValues) {
             return 0;
         });
     };
-    auto first = writer("Первый");
-    auto second = writer("Второй");
+    auto first = writer("Первый"_cp);
+    auto second = writer("Второй"_cp);
     first->send('g');
     second->send('g');
     EXPECT_EQ(first->wait(), 0);
     EXPECT_EQ(second->wait(), 0);
     TIniFile ini(name);
     for (int i = 0; i < keys; ++i) {
-        EXPECT_EQ(ini.ReadInteger("Первый", "k" + std::to_string(i), -1), i);
-        EXPECT_EQ(ini.ReadInteger("Второй", "k" + std::to_string(i), -1), i);
+        EXPECT_EQ(ini.ReadInteger("Первый"_cp, "k" + std::to_string(i), -1), i);
+        EXPECT_EQ(ini.ReadInteger("Второй"_cp, "k" + std::to_string(i), -1), i);
     }
 }
 
@@ -164,7 +167,7 @@ TEST_F(IniFileTest, AnUpdateThatCannotBeWrittenFailsAtItsEnd) {
     TIniFile ini(dir.file("no-folder/x.ini"));
     ini.BeginUpdate();
     ini.WriteString("s", "a", "1");
-    EXPECT_TRUE(gti_test::throws_with<std::runtime_error>([&] { ini.EndUpdate(); }, "Невозможно записать в файл!"));
+    EXPECT_TRUE(gti_test::throws_with<std::runtime_error>([&] { ini.EndUpdate(); }, "Невозможно записать в файл!"_cp));
     EXPECT_EQ(ini.ReadString("s", "a", "gone"), "gone");
 }
 
@@ -226,7 +229,7 @@ TEST_F(IniFileTest, AFileTooLargeForSettingsIsNeverReplaced) {
     TIniFile ini(name);
     EXPECT_EQ(ini.ReadString("s", "k", "def"), "def");
     EXPECT_TRUE(gti_test::throws_with<std::runtime_error>([&] { ini.WriteString("s", "k", "2"); },
-                                                          "Невозможно прочитать из файла!"));
+                                                          "Невозможно прочитать из файла!"_cp));
     EXPECT_EQ(gti_test::read_bytes(name), huge);
 }
 

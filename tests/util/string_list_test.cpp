@@ -1,4 +1,5 @@
 #include "gti/util/string_list.h"
+#include "gti/platform/cp_literal.h"
 
 #include <gtest/gtest.h>
 
@@ -6,6 +7,8 @@
 #include <vector>
 
 #include "support.h"
+
+using namespace lib::literals;
 
 namespace {
 
@@ -21,8 +24,8 @@ TStringList list_of(std::initializer_list<const char*> texts) {
 }
 
 TEST(WholeText, EveryItemEndsWithCrLf) {
-    TStringList l = list_of({"a", "", "б"});
-    EXPECT_EQ(l.Text(), "a\r\n\r\nб\r\n");
+    TStringList l = list_of({"a", "", "б"_cp});
+    EXPECT_EQ(l.Text(), "a\r\n\r\nб\r\n"_cp);
     EXPECT_EQ(TStringList().Text(), "");
 }
 
@@ -52,8 +55,8 @@ TEST(WholeText, AssignmentSplitsAtEveryKindOfLineBreak) {
 }
 
 TEST(CommaText, QuotesOnlyWhereNeededAndRoundTrips) {
-    TStringList l = list_of({"plain", "two words", "a,b", "say \"hi\"", "", "Южная"});
-    EXPECT_EQ(l.CommaText(), "plain,\"two words\",\"a,b\",\"say \"\"hi\"\"\",\"\",Южная");
+    TStringList l = list_of({"plain", "two words", "a,b", "say \"hi\"", "", "Южная"_cp});
+    EXPECT_EQ(l.CommaText(), "plain,\"two words\",\"a,b\",\"say \"\"hi\"\"\",\"\",Южная"_cp);
     TStringList back;
     back.SetCommaText(l.CommaText());
     EXPECT_EQ(items(back), items(l));
@@ -83,47 +86,47 @@ TEST(CommaText, ReadsTheFormsOtherProgramsWrite) {
 
 TEST(NameValue, NamesMatchWithoutCaseAndEmptyValuesDelete) {
     TStringList l;
-    l.SetText("глубина=5\r\nвес=12\r\nбез знака\r\n");
-    l.SetValue("Глубина", "7");
-    EXPECT_EQ(l.Text(), "глубина=7\r\nвес=12\r\nбез знака\r\n");
-    EXPECT_EQ(l.Values("ВЕС"), "12");
-    EXPECT_EQ(l.Values("нет"), "");
-    EXPECT_EQ(l.Names(0), "глубина");
+    l.SetText("глубина=5\r\nвес=12\r\nбез знака\r\n"_cp);
+    l.SetValue("Глубина"_cp, "7");
+    EXPECT_EQ(l.Text(), "глубина=7\r\nвес=12\r\nбез знака\r\n"_cp);
+    EXPECT_EQ(l.Values("ВЕС"_cp), "12");
+    EXPECT_EQ(l.Values("нет"_cp), "");
+    EXPECT_EQ(l.Names(0), "глубина"_cp);
     EXPECT_EQ(l.Names(2), "");
-    l.SetValue("вес", "");
-    EXPECT_EQ(l.Text(), "глубина=7\r\nбез знака\r\n");
-    l.SetValue("Ёмкость", "a=b");
-    EXPECT_EQ(l.Values("ёмкость"), "a=b");
-    EXPECT_EQ(l.IndexOfName("ЁМКОСТЬ"), 2);
-    l.SetValue("нет", "");  // deleting a missing name changes nothing
+    l.SetValue("вес"_cp, "");
+    EXPECT_EQ(l.Text(), "глубина=7\r\nбез знака\r\n"_cp);
+    l.SetValue("Ёмкость"_cp, "a=b");
+    EXPECT_EQ(l.Values("ёмкость"_cp), "a=b");
+    EXPECT_EQ(l.IndexOfName("ЁМКОСТЬ"_cp), 2);
+    l.SetValue("нет"_cp, "");  // deleting a missing name changes nothing
     EXPECT_EQ(l.Count(), 3);
 }
 
 TEST(Items, LookUpInsertDeleteAndBounds) {
-    TStringList l = list_of({"Alpha", "Бета"});
-    EXPECT_EQ(l.IndexOf("бЕТА"), 1);
+    TStringList l = list_of({"Alpha", "Бета"_cp});
+    EXPECT_EQ(l.IndexOf("бЕТА"_cp), 1);
     EXPECT_EQ(l.IndexOf("gamma"), -1);
     l.Insert(0, "first");
     l.Insert(3, "last");
     l.Delete(1);
-    EXPECT_EQ(items(l), (std::vector<AnsiString>{"first", "Бета", "last"}));
+    EXPECT_EQ(items(l), (std::vector<AnsiString>{"first", "Бета"_cp, "last"}));
     EXPECT_THROW(l.Get(3), std::out_of_range);
     EXPECT_THROW(l.Insert(5, "x"), std::out_of_range);
     EXPECT_THROW(l.Delete(-1), std::out_of_range);
 }
 
 TEST(Items, SortIgnoresCaseAndPutsYoAfterYe) {
-    TStringList l = list_of({"жук", "Ёж", "ель", "Банка", "12.tim", "a", "B"});
+    TStringList l = list_of({"жук"_cp, "Ёж"_cp, "ель"_cp, "Банка"_cp, "12.tim", "a", "B"});
     l.Sort();
-    EXPECT_EQ(items(l), (std::vector<AnsiString>{"12.tim", "a", "B", "Банка", "ель", "Ёж", "жук"}));
+    EXPECT_EQ(items(l), (std::vector<AnsiString>{"12.tim", "a", "B", "Банка"_cp, "ель"_cp, "Ёж"_cp, "жук"_cp}));
 }
 
 TEST(Files, SaveAndLoadKeepTheLines) {
     gti_test::temp_dir dir;
-    const AnsiString f = dir.file("рейс.txt");
-    TStringList l = list_of({"Скважина=Южная-7", "", "Рейс=12"});
+    const AnsiString f = dir.file("рейс.txt"_cp);
+    TStringList l = list_of({"Скважина=Южная-7"_cp, "", "Рейс=12"_cp});
     l.SaveToFile(f);
-    EXPECT_EQ(gti_test::read_bytes(f), "Скважина=Южная-7\r\n\r\nРейс=12\r\n");
+    EXPECT_EQ(gti_test::read_bytes(f), "Скважина=Южная-7\r\n\r\nРейс=12\r\n"_cp);
     TStringList back;
     back.LoadFromFile(f);
     EXPECT_EQ(items(back), items(l));
@@ -136,7 +139,7 @@ TEST(Files, LoadingAMissingFileSaysSo) {
         l.LoadFromFile(dir.file("missing.txt"));
         FAIL();
     } catch (const std::runtime_error& e) {
-        EXPECT_EQ(AnsiString(e.what()), "Файл не найден!");
+        EXPECT_EQ(AnsiString(e.what()), "Файл не найден!"_cp);
     }
 }
 

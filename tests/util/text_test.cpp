@@ -8,9 +8,12 @@
 #include <vector>
 
 #include "expect.h"
+#include "gti/platform/cp_literal.h"
 #include "gti/util/number_text.h"
 #include "gti/util/string_list.h"
 #include "support.h"
+
+using namespace lib::literals;
 
 namespace {
 
@@ -75,7 +78,7 @@ TEST(OneLineEscapes, GoldenForms) {
 }
 
 TEST(OneLineEscapes, ControlBytesCannotStayOnTheLine) {
-    EXPECT_EQ(lib::normal_text_to_file(AnsiString("Южная\r\n\tкуст")), "Южная\\nкуст");
+    EXPECT_EQ(lib::normal_text_to_file(AnsiString("Южная\r\n\tкуст"_cp)), "Южная\\nкуст"_cp);
 }
 
 TEST(OneLineEscapes, UnknownAndTrailingBackslashesStay) {
@@ -90,10 +93,10 @@ TEST(OneLineEscapes, UnknownAndTrailingBackslashesStay) {
 
 TEST(StdStringHelpers, AsciiCaseAndSpacesOnly) {
     std::string out;
-    lib::to_upper("abc xyz Жж 09", out);
-    EXPECT_EQ(out, "ABC XYZ Жж 09");
+    lib::to_upper("abc xyz Жж 09"_cp, out);
+    EXPECT_EQ(out, "ABC XYZ Жж 09"_cp);
     lib::to_lower(out, out);
-    EXPECT_EQ(out, "abc xyz Жж 09");
+    EXPECT_EQ(out, "abc xyz Жж 09"_cp);
     struct row {
         const char* in;
         const char* out;
@@ -107,7 +110,7 @@ TEST(StdStringHelpers, AsciiCaseAndSpacesOnly) {
 }
 
 TEST(Koi8r, LettersAndSigns) {
-    std::string s = "АБВГДЕЖЗИЙКЛМНОПРСТУФХЦЧШЩЪЫЬЭЮЯабвгдежзийклмнопрстуфхцчшщъыьэюяЁё";
+    std::string s = "АБВГДЕЖЗИЙКЛМНОПРСТУФХЦЧШЩЪЫЬЭЮЯабвгдежзийклмнопрстуфхцчшщъыьэюяЁё"_cp;
     lib::win_to_coi8r(s);
     EXPECT_EQ(s,
               "\xE1\xE2\xF7\xE7\xE4\xE5\xF6\xFA\xE9\xEA\xEB\xEC\xED\xEE\xEF\xF0\xF2\xF3\xF4\xF5\xE6\xE8\xE3\xFE\xFB"
@@ -130,11 +133,11 @@ TEST(Koi8r, LettersAndSigns) {
 
 TEST(DosCodePage, GoldenBytesAndEveryByteComesBack) {
     AnsiString dos;
-    lib::win_to_dos("Южная-7 Ёё№", dos);
+    lib::win_to_dos("Южная-7 Ёё№"_cp, dos);
     EXPECT_EQ(dos, "\x9E\xA6\xAD\xA0\xEF-7 \xF0\xF1\xFC");
     AnsiString win;
     lib::dos_to_win(dos, win);
-    EXPECT_EQ(win, "Южная-7 Ёё№");
+    EXPECT_EQ(win, "Южная-7 Ёё№"_cp);
 
     AnsiString all(256, '\0');
     for (int i = 0; i < 256; ++i)
@@ -156,7 +159,7 @@ TEST(ParseToWords, SeparatorsAndQuotedWords) {
              row{"a,,b", ',', {"a", "", "b"}},
              row{"a,b,", ',', {"a", "b"}},
              row{",", ',', {""}},
-             row{"вес;глубина", ';', {"вес", "глубина"}},
+             row{"вес;глубина"_cp, ';', {"вес"_cp, "глубина"_cp}},
              row{" a , b ", ',', {" a ", " b "}},
              row{"", ',', {}},
              row{" \"x y\" z ", ' ', {"x y", "z"}},
@@ -190,38 +193,38 @@ TEST(ListLookUp, FoldsCyrillicCase) {
     lib::fill_strings(&list, nullptr);
     EXPECT_EQ(list.Count(), 0);
     list.Add("stale");
-    const char* names[] = {"Вес_на_крюке", "ГЛУБИНА", "Ёмкость", "глубина", nullptr};
+    const char* names[] = {"Вес_на_крюке"_cp, "ГЛУБИНА"_cp, "Ёмкость"_cp, "глубина"_cp, nullptr};
     lib::fill_strings(&list, names);
-    EXPECT_EQ(items(list), (std::vector<AnsiString>{"Вес_на_крюке", "ГЛУБИНА", "Ёмкость", "глубина"}));
+    EXPECT_EQ(items(list), (std::vector<AnsiString>{"Вес_на_крюке"_cp, "ГЛУБИНА"_cp, "Ёмкость"_cp, "глубина"_cp}));
 
-    EXPECT_EQ(lib::get_string_index(&list, "глубина"), 1);
-    EXPECT_EQ(lib::get_string_index(&list, "ВЕС_НА_КРЮКЕ"), 0);
-    EXPECT_EQ(lib::get_string_index(&list, "ёмкость"), 2);
-    EXPECT_EQ(lib::get_string_index(&list, "емкость"), -1);
+    EXPECT_EQ(lib::get_string_index(&list, "глубина"_cp), 1);
+    EXPECT_EQ(lib::get_string_index(&list, "ВЕС_НА_КРЮКЕ"_cp), 0);
+    EXPECT_EQ(lib::get_string_index(&list, "ёмкость"_cp), 2);
+    EXPECT_EQ(lib::get_string_index(&list, "емкость"_cp), -1);
     EXPECT_EQ(lib::get_string_index(nullptr, "x"), -1);
-    EXPECT_TRUE(lib::contains_string(&list, "Глубина"));
-    EXPECT_FALSE(lib::contains_string(&list, "газ"));
+    EXPECT_TRUE(lib::contains_string(&list, "Глубина"_cp));
+    EXPECT_FALSE(lib::contains_string(&list, "газ"_cp));
 }
 
 TEST(ByteStrings, ConvertWithEveryByte) {
-    const AnsiString s("a\0б", 3);
-    EXPECT_EQ(lib::str_borl_2_std(s), std::string("a\0б", 3));
+    const AnsiString s("a\0б"_cp, 3);
+    EXPECT_EQ(lib::str_borl_2_std(s), std::string("a\0б"_cp, 3));
     std::vector<char> v{'x', 'y', 'z', 'w', 'v'};
     lib::string_to_vector(s, v);
-    EXPECT_EQ(v, (std::vector<char>{'a', '\0', "б"[0], '\0'}));
+    EXPECT_EQ(v, (std::vector<char>{'a', '\0', "б"_cp[0], '\0'}));
     lib::string_to_vector("", v);
     EXPECT_EQ(v, std::vector<char>{'\0'});
 
-    const lib::StrCharCvt from_ansi(AnsiString("скв. 7"));
+    const lib::StrCharCvt from_ansi(AnsiString("скв. 7"_cp));
     const lib::StrCharCvt from_std(std::string("a\0b", 3));
     const lib::StrCharCvt from_null(static_cast<const char*>(nullptr));
-    EXPECT_STREQ(from_ansi.c_str(), "скв. 7");
+    EXPECT_STREQ(from_ansi.c_str(), "скв. 7"_cp);
     EXPECT_EQ(std::memcmp(from_std.c_str(), "a\0b\0", 4), 0);
     EXPECT_STREQ(from_null.c_str(), "");
 }
 
 TEST(Passwords, ComeBackAndCodeDifferentlyEachTime) {
-    for (const std::string& plain : {std::string(""), std::string("secret"), std::string("Пароль-7"),
+    for (const std::string& plain : {std::string(""), std::string("secret"), std::string("Пароль-7"_cp),
                                      std::string("\0\xFF\x01 x", 5), std::string(300, 'z')}) {
         SCOPED_TRACE(plain);
         const std::string a = lib::code_password(plain);

@@ -13,9 +13,12 @@
 
 #include "convert_old.h"
 #include "gti/io/file_streams.h"
+#include "gti/platform/cp_literal.h"
 #include "gti/storage/data_file.h"
 #include "info.h"
 #include "output.h"
+
+using namespace lib::literals;
 
 namespace gti_tool {
 namespace {
@@ -86,7 +89,7 @@ int convert(const std::vector<AnsiString>& args) {
 
     FileStorage store;
     if (lib::data_file_kind_of(from) == lib::data_file_kind::compressed) {
-        progress_bar bar("Чтение " + from);
+        progress_bar bar("Чтение "_cp + from);
         try {
             store.add_compressed_file(from, false, [&](double done) { bar(done); });
         } catch (const std::exception& e) {
@@ -104,7 +107,7 @@ int convert(const std::vector<AnsiString>& args) {
     }
 
     if (compressed) {
-        progress_bar bar("Запись " + to);
+        progress_bar bar("Запись "_cp + to);
         try {
             store.save_compressed_file(to, encoding, [&](double done) { bar(done); });
         } catch (const std::exception& e) {
@@ -115,13 +118,13 @@ int convert(const std::vector<AnsiString>& args) {
     }
     lib::io::OSFile written;
     written.open(to, lib::io::open_read, false);
-    say("Записан " + to + ": " + AnsiString(std::to_string(store.get_record_count())) + " записей, " +
-        AnsiString(std::to_string(store.get_param_count())) + " параметров, " +
-        AnsiString(std::to_string(written.get_real_size())) + " байт");
+    say("Записан "_cp + to + ": " + AnsiString(std::to_string(store.get_record_count())) + " записей, "_cp +
+        AnsiString(std::to_string(store.get_param_count())) + " параметров, "_cp +
+        AnsiString(std::to_string(written.get_real_size())) + " байт"_cp);
     std::vector<AnsiString> warnings;
     store.get_warnings(warnings);
     for (const AnsiString& w : warnings)
-        say("Предупреждение: " + w);
+        say("Предупреждение: "_cp + w);
     return 0;
 }
 

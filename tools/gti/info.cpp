@@ -6,8 +6,11 @@
 #include <vector>
 
 #include "gti/options/options.h"
+#include "gti/platform/cp_literal.h"
 #include "gti/util/number_text.h"
 #include "output.h"
+
+using namespace lib::literals;
 
 namespace gti_tool {
 namespace {
@@ -90,8 +93,8 @@ void print_info(FileStorage& store, const AnsiString& file, bool json) {
         return;
     }
 
-    say("Файл: " + file);
-    say(AnsiString("Параметры (" + std::to_string(store.get_param_count()) + "):"));
+    say("Файл: "_cp + file);
+    say(AnsiString("Параметры ("_cp + std::to_string(store.get_param_count()) + "):"));
     for (int i = 0; i < store.get_param_count(); ++i) {
         const FileStorageParam& p = *store.get_param(i);
         char index[16];
@@ -99,18 +102,19 @@ void print_info(FileStorage& store, const AnsiString& file, bool json) {
         say(index + p.global_name + "  \"" + p.name + "\" [" + p.unit + "] " + lib::float_to_str(p.scale_min) + ".." +
             lib::float_to_str(p.scale_max));
     }
-    say(AnsiString("Записей: " + std::to_string(store.get_record_count())));
+    say(AnsiString("Записей: "_cp + std::to_string(store.get_record_count())));
     if (any) {
-        say("Время: с " + lib::date_to_string(sum.first) + " по " + lib::date_to_string(sum.last) + " (" +
+        say("Время: с "_cp + lib::date_to_string(sum.first) + " по "_cp + lib::date_to_string(sum.last) + " (" +
             lib::time_to_string(static_cast<std::int32_t>(sum.last - sum.first)) + ")");
-        say("Глубина: " + lib::float_to_str(sum.depth_min, 2) + " .. " + lib::float_to_str(sum.depth_max, 2) + " м");
+        say("Глубина: "_cp + lib::float_to_str(sum.depth_min, 2) + " .. " + lib::float_to_str(sum.depth_max, 2) +
+            " м"_cp);
     }
-    say(AnsiString("Шаг по времени: " + std::to_string(step) + " с"));
-    say("Рейс:");
+    say(AnsiString("Шаг по времени: "_cp + std::to_string(step) + " с"_cp));
+    say("Рейс:"_cp);
     for (int i = 0; i < run.Count(); ++i)
         say("  " + run[i]);
     if (!warnings.empty()) {
-        say("Предупреждения:");
+        say("Предупреждения:"_cp);
         for (const AnsiString& w : warnings)
             say("  " + w);
     }

@@ -7,10 +7,13 @@
 #include "gti/io/file_streams.h"
 #include "gti/las/export.h"
 #include "gti/platform/codepage.h"
+#include "gti/platform/cp_literal.h"
 #include "gti/util/files.h"
 #include "gti/util/number_text.h"
 #include "info.h"
 #include "output.h"
+
+using namespace lib::literals;
 
 namespace gti_tool {
 
@@ -39,8 +42,8 @@ int las_command(const std::vector<AnsiString>& args) {
     out.open(files[1], false, true);
     doc.save(out);
     out.close();
-    say("Записан LAS: " + files[1] + " (" + AnsiString(std::to_string(doc.values.lines.size())) + " строк, " +
-        AnsiString(std::to_string(doc.get_param_count())) + " кривых)");
+    say("Записан LAS: "_cp + files[1] + " (" + AnsiString(std::to_string(doc.values.lines.size())) + " строк, "_cp +
+        AnsiString(std::to_string(doc.get_param_count())) + " кривых)"_cp);
     return 0;
 }
 
@@ -66,7 +69,7 @@ void print_las_info(const AnsiString& file, bool json) {
         std::printf("\n}\n");
         return;
     }
-    say("Файл LAS: " + file);
+    say("Файл LAS: "_cp + file);
     for (const auto& block : doc.blocks) {
         const auto headers = std::dynamic_pointer_cast<lib::las::text_headers>(block);
         if (!headers || headers == curves) continue;
@@ -76,14 +79,14 @@ void print_las_info(const AnsiString& file, bool json) {
             say("  " + item.mnemonic + " = " + item.value + (item.unit.empty() ? AnsiString() : " " + item.unit));
         }
     }
-    say(AnsiString("Кривых: " + std::to_string(curves->size())));
+    say(AnsiString("Кривых: "_cp + std::to_string(curves->size())));
     for (int i = 0; i < curves->size(); ++i) {
         const auto& c = curves->item_by_index(i);
         say("  " + c.mnemonic + " [" + c.unit + "] " + c.description);
     }
-    say(AnsiString("Строк: " + std::to_string(rows)));
+    say(AnsiString("Строк: "_cp + std::to_string(rows)));
     if (rows > 0)
-        say("Индекс: " + lib::float_to_str(doc.values.at(0, 0), 2) + " .. " +
+        say("Индекс: "_cp + lib::float_to_str(doc.values.at(0, 0), 2) + " .. " +
             lib::float_to_str(doc.values.at(0, rows - 1), 2));
 }
 

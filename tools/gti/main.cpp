@@ -12,6 +12,7 @@
 #include "demo.h"
 #include "gti/params/par_tabl.h"
 #include "gti/platform/codepage.h"
+#include "gti/platform/cp_literal.h"
 #include "gti/platform/os.h"
 #include "gti/time/unix_time.h"
 #include "gti/util/number_text.h"
@@ -20,6 +21,8 @@
 #include "merge.h"
 #include "output.h"
 #include "params.h"
+
+using namespace lib::literals;
 
 namespace {
 
@@ -74,16 +77,16 @@ int demo(const std::vector<AnsiString>& args) {
         for (int i = 0; i < run.get_param_count(); ++i)
             table.add(run.get_param(i)->global_name);
     }
-    Param& hook = table["вес_на_крюке"];
+    Param& hook = table["вес_на_крюке"_cp];
     hook.calibration = {{0.0, 0.0}, {5.0, 200.0}};
     const AnsiString table_file = dir + "/params.tbl";
-    if (!table.save_to(table_file)) throw std::runtime_error((table_file + ": Невозможно записать в файл!").str());
-    gti_tool::say("Записана таблица параметров: " + table_file);
+    if (!table.save_to(table_file)) throw std::runtime_error((table_file + ": Невозможно записать в файл!"_cp).str());
+    gti_tool::say("Записана таблица параметров: "_cp + table_file);
 
     FileStorage back;
     gti_tool::load_data_file(back, file);
     const FileStorageTextValues& run = back.get_text_values();
-    gti_tool::say("Записан рейс " + AnsiString(std::to_string(run.race_number)) + " скважины " + run.well + ": " +
+    gti_tool::say("Записан рейс "_cp + AnsiString(std::to_string(run.race_number)) + " скважины "_cp + run.well + ": " +
                   file);
     gti_tool::print_info(back, file, false);
     return 0;

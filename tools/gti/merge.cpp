@@ -4,10 +4,13 @@
 #include <string>
 
 #include "convert_old.h"
+#include "gti/platform/cp_literal.h"
 #include "gti/util/files.h"
 #include "gti/util/string_list.h"
 #include "info.h"
 #include "output.h"
+
+using namespace lib::literals;
 
 namespace gti_tool {
 
@@ -31,13 +34,13 @@ int merge(const std::vector<AnsiString>& args) {
             load_data_file(store, file);
     }
     save_data_file(store, args[0]);
-    say("Записан " + args[0] +
-        AnsiString(": записей " + std::to_string(store.get_record_count()) + ", параметров " +
+    say("Записан "_cp + args[0] +
+        AnsiString(": записей "_cp + std::to_string(store.get_record_count()) + ", параметров "_cp +
                    std::to_string(store.get_param_count())));
     std::vector<AnsiString> warnings;
     store.get_warnings(warnings);
     if (!warnings.empty()) {
-        say("Предупреждения:");
+        say("Предупреждения:"_cp);
         for (const AnsiString& w : warnings)
             say("  " + w);
     }

@@ -6,9 +6,12 @@
 
 #include "gti/params/all_params.h"
 #include "gti/params/par_tabl.h"
+#include "gti/platform/cp_literal.h"
 #include "gti/platform/os.h"
 #include "gti/util/number_text.h"
 #include "output.h"
+
+using namespace lib::literals;
 
 namespace gti_tool {
 namespace {
@@ -18,7 +21,7 @@ AnsiString number(double v) {
 }
 
 AnsiString adc_text(int channel) {
-    return channel < 0 ? AnsiString("нет") : AnsiString(std::to_string(channel));
+    return channel < 0 ? AnsiString("нет"_cp) : AnsiString(std::to_string(channel));
 }
 
 }  // namespace
@@ -31,24 +34,24 @@ int params_command(const std::vector<AnsiString>& args) {
         lib::os::open_shared(file, lib::os::access::read, lib::os::disposition::open_existing);
     if (probe.status != lib::os::open_status::ok)
         throw std::runtime_error(
-            (file +
-             (probe.status == lib::os::open_status::not_found ? ": Файл не найден!" : ": Невозможно открыть файл!"))
+            (file + (probe.status == lib::os::open_status::not_found ? ": Файл не найден!"_cp
+                                                                     : ": Невозможно открыть файл!"_cp))
                 .str());
     lib::os::close_file(probe.handle);
     ParTabl table;
     table.load_from(file);
-    say("Таблица параметров: " + file);
-    say(AnsiString("Параметров: " + std::to_string(table.get_items_count())));
+    say("Таблица параметров: "_cp + file);
+    say(AnsiString("Параметров: "_cp + std::to_string(table.get_items_count())));
     for (int i = 0; i < table.get_items_count(); ++i) {
         const Param p = static_cast<const ParTabl&>(table)[i];
         char index[16];
         std::snprintf(index, sizeof index, "%4d  ", i);
         say(index + p.global_name + "  \"" + p.name + "\" (" + p.short_name + ") [" + p.unit + "]");
-        say("        АЦП " + adc_text(p.adc_channel) + ", диапазон " + number(p.range) + ", ноль " + number(p.zero) +
-            ", шкала " + number(p.scale_min) + ".." + number(p.scale_max) + ", осреднение " +
+        say("        АЦП "_cp + adc_text(p.adc_channel) + ", диапазон "_cp + number(p.range) + ", ноль "_cp +
+            number(p.zero) + ", шкала "_cp + number(p.scale_min) + ".." + number(p.scale_max) + ", осреднение "_cp +
             AnsiString(std::to_string(p.averaging)));
         if (!p.calibration.empty()) {
-            AnsiString points = "        калибровка:";
+            AnsiString points = "        калибровка:"_cp;
             for (const auto& point : p.calibration)
                 points += " (" + number(point.voltage) + "; " + number(point.value) + ")";
             say(points);
@@ -69,13 +72,13 @@ int catalogue_command(const std::vector<AnsiString>& args) {
             if (p.group != group) continue;
             if (!heading) {
                 say("");
-                say(group == 0 ? AnsiString("Без группы") : AllParams::get_group_name(group));
+                say(group == 0 ? AnsiString("Без группы"_cp) : AllParams::get_group_name(group));
                 heading = true;
             }
             char index[16];
             std::snprintf(index, sizeof index, "%4d  ", i);
-            say(index + p.global_name + "  \"" + p.name + "\" [" + p.unit + "]  АЦП " + adc_text(p.adc_channel) +
-                ", шкала " + number(p.scale_min) + ".." + number(p.scale_max));
+            say(index + p.global_name + "  \"" + p.name + "\" [" + p.unit + "]  АЦП "_cp + adc_text(p.adc_channel) +
+                ", шкала "_cp + number(p.scale_min) + ".." + number(p.scale_max));
         }
     }
     return 0;

@@ -46,7 +46,7 @@
 namespace lib {
 
 // How a mapped file is opened; the values are those the station stores.
-enum open_modes {
+enum open_modes : int {
     om_read = 0,   // an existing file, read only
     om_write = 1,  // a file created or cut to length 0, read and write
 };

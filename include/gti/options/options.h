@@ -31,6 +31,7 @@
 #include <vector>
 
 #include "gti/platform/ansi_string.h"
+#include "gti/platform/cp_literal.h"
 
 class TIniFile;
 
@@ -263,7 +264,7 @@ public:
 
 private:
     AnsiString sector_ = "default";
-    AnsiString sector_caption_ = "[Без названия]";
+    AnsiString sector_caption_ = "[Без названия]"_cp;
     std::vector<std::shared_ptr<meta_class_base>> items_;
 };
 

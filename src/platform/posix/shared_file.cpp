@@ -17,8 +17,11 @@
 #include <stdexcept>
 #include <utility>
 
+#include "gti/platform/cp_literal.h"
 #include "gti/platform/os.h"
 #include "platform/posix/syscalls.h"
+
+using namespace lib::literals;
 
 namespace lib::os {
 namespace {
@@ -75,9 +78,9 @@ std::string resolved(const std::string& native) {
     return r;
 }
 
-const char* const msg_lock = "Невозможно заблокировать файл!";
-const char* const msg_write = "Невозможно записать в файл!";
-const char* const msg_read = "Невозможно прочитать из файла!";
+const char* const msg_lock = "Невозможно заблокировать файл!"_cp;
+const char* const msg_write = "Невозможно записать в файл!"_cp;
+const char* const msg_read = "Невозможно прочитать из файла!"_cp;
 
 // Writes `contents` to a new file beside `target` with the given mode and renames it over
 // `target`. Returns the descriptor of the new file.
