@@ -41,9 +41,9 @@ void* arena::allocate(std::size_t size, std::size_t align) {
     return p;
 }
 
-void arena::deallocate(void* p, std::size_t size, std::size_t align) noexcept {
+void arena::deallocate(void* p, std::size_t align) noexcept {
     if (owns(p)) return;
-    ::operator delete(p, size, std::align_val_t(align));
+    ::operator delete(p, std::align_val_t(align));
 }
 
 bool arena::owns(const void* p) const noexcept {

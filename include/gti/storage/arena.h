@@ -37,7 +37,7 @@ public:
     // `size` bytes aligned to `align`, from the blocks; from the heap once sealed.
     void* allocate(std::size_t size, std::size_t align);
     // Returns memory: heap memory to the heap; block memory stays until the arena goes.
-    void deallocate(void* p, std::size_t size, std::size_t align) noexcept;
+    void deallocate(void* p, std::size_t align) noexcept;
     // Ends the load: later requests go to the heap.
     void seal() noexcept { sealed_ = true; }
     // The bytes of the blocks.
@@ -100,7 +100,7 @@ public:
         if (a_ == nullptr)
             std::allocator<T>().deallocate(p, n);
         else
-            a_->deallocate(p, n * sizeof(T), alignof(T));
+            a_->deallocate(p, alignof(T));
     }
     // A copied container lives on the heap.
     arena_allocator select_on_container_copy_construction() const noexcept { return arena_allocator(); }
