@@ -1,4 +1,4 @@
-// FileStorage: recorded drilling data in memory, and the registration file.
+// FileStorage: recorded drilling data in memory, read from and written to the data files.
 //
 // A store is a table: its rows are records (one sample of the drilling process at one moment:
 // time, three depths, a tag and one value per parameter) and its columns are parameters (hook
@@ -130,8 +130,10 @@ public:
     // compared without regard to letter case. An error ends the loading and reaches the caller;
     // files loaded before it stay.
     void add_files_by_mask(const char* mask);
-    // Loads a data file of either generation by its extension and remembers its last-write time
-    // in saved_file_time; new_format becomes 1 for a registration file, 0 for an old one.
+    // Loads a data file of any kind by its extension (lib::data_file_kind_of: a registration
+    // file, an old-generation file or a compressed data file, see add_compressed_file) and
+    // remembers its last-write time in saved_file_time; new_format becomes 1 for a registration
+    // file, 0 for an old one, and stays for a compressed one.
     // Throws a critical FileStorageException "Неправильное расширение открываемого файла: " +
     // the lower-cased extension for any other file, and loads nothing then.
     bool add_file(const AnsiString& name, bool text_only);
@@ -151,8 +153,9 @@ public:
     // "начало_рейса" and "окончание_рейса". A missing or unreadable run file changes nothing.
     void load_text_values(const AnsiString& name);
 
-    // Writes the store to `name` in the generation of its extension (for another extension, in
-    // the generation of the file last loaded, new_format). A registration file is written whole,
+    // Writes the store to `name` in the kind of its extension (for another extension, in the
+    // generation of the file last loaded, new_format). A compressed data file is written plain
+    // (see the overload with an EncodeType). A registration file is written whole,
     // or with `text_only` only its run block is replaced (the other blocks stay as they are).
     // An old-generation file gets the valid records in the columns of old_columns, then its run
     // file (see RaceInfo), with `text_only` only the run file; a folder whose "inpgti.nbl" has no
