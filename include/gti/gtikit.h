@@ -84,3 +84,6 @@
 // plugins: dynamic libraries and the plug-in manager
 #include "gti/plugins/dll.h"
 #include "gti/plugins/plugin_manager.h"
+
+// archive: the block archive of zlib-deflated files
+#include "gti/archive/block_archive.h"

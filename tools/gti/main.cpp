@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "archive.h"
 #include "convert.h"
 #include "demo.h"
 #include "gti/params/par_tabl.h"
@@ -34,7 +35,8 @@ const char* const usage =
     "commands:\n"
     "  demo [DIR]          make up a four-hour drilling run, save it as DIR/12.realtim with its\n"
     "                      parameter table DIR/params.tbl (DIR defaults to the current folder),\n"
-    "                      read it back, summarize it\n"
+    "                      read it back, summarize it, and pack it with its run file 12.rac\n"
+    "                      into the archive DIR/12.arc\n"
     "  info FILE [--json]  what a data file holds: parameters, records, time range and step,\n"
     "                      run information, warnings\n"
     "  params FILE         the parameters of a parameter-table file: keys, names, units,\n"
@@ -54,6 +56,15 @@ const char* const usage =
     "                      file of the old generation; for .creg, --plain keeps every value bit\n"
     "                      for bit (the default) and --quantized stores a column in 8 or 16 bits\n"
     "                      where every value comes back within a relative 1e-4\n"
+    "  archive create OUT.arc FILE... [--comment TEXT]\n"
+    "                      pack files into a new block archive (each deflated with zlib 9);\n"
+    "                      OUT.arc appears only once it is complete\n"
+    "  archive list ARC [--json]\n"
+    "                      the archive's time, comment and files: name, sizes, ratio\n"
+    "  archive extract ARC DIR\n"
+    "                      write the archive's files into DIR; a name that would leave DIR is\n"
+    "                      not written (exit code 2)\n"
+    "  archive test ARC    decompress every record, report the damaged ones (exit code 1)\n"
     "  serial read PORT [--json] [--count N]\n"
     "                      print the measuring unit's packets as they arrive (\"SP\" packets),\n"
     "                      with the error counters; --count stops after N packets\n"
@@ -112,6 +123,13 @@ int demo(const std::vector<AnsiString>& args) {
     gti_tool::say("Записан рейс "_cp + AnsiString(std::to_string(run.race_number)) + " скважины "_cp + run.well + ": " +
                   file);
     gti_tool::print_info(back, file, false);
+    // The run packed for keeping: the data file, the parameter table and the run file.
+    back.save_all(dir + "/12.tim", true);
+    std::vector<AnsiString> packed = {file, table_file, dir + "/12.rac"};
+    lib::os::dir_entry extended;
+    if (lib::os::entry_info(table_file + ".extended", extended)) packed.push_back(table_file + ".extended");
+    gti_tool::pack_files(dir + "/12.arc", packed,
+                         "Рейс "_cp + AnsiString(std::to_string(run.race_number)) + " скважины "_cp + run.well);
     return 0;
 }
 
@@ -154,6 +172,7 @@ int main(int argc, char** argv) {
         if (command == "las") return gti_tool::las_command(args);
         if (command == "merge") return gti_tool::merge(args);
         if (command == "convert") return gti_tool::convert(args);
+        if (command == "archive") return gti_tool::archive_command(args);
         if (command == "serial") return gti_tool::serial_command(args);
         if (command == "serial-sim") return gti_tool::serial_sim_command(args);
         if (command == "notify") return gti_tool::notify_command(args);
