@@ -23,6 +23,7 @@
 #include "notices.h"
 #include "output.h"
 #include "params.h"
+#include "plot.h"
 #include "serial.h"
 
 using namespace lib::literals;
@@ -86,6 +87,12 @@ const char* const usage =
     "                      takes network copies at that address\n"
     "  plugins DIR         which plug-in libraries (*.so) under DIR would load, and why the\n"
     "                      others are skipped\n"
+    "  plot FILE -o OUT.png|OUT.svg [--params K1,K2+K3,...] [--depth|--time]\n"
+    "       [--from X --to Y] [--height PIXELS]\n"
+    "                      a data file as a mud-log strip chart: depth (or time) down the page,\n"
+    "                      a track per key, \"+\" joins curves into one track (default: the usual\n"
+    "                      tracks of a mud log); --from/--to take metres, or times as HH:MM or\n"
+    "                      YYYY-MM-DD HH:MM\n"
     "  --help              this text\n"
     "\n"
     "data files: registration files .realtim, .realdep, .reallag; compressed data files .creg;\n"
@@ -178,6 +185,7 @@ int main(int argc, char** argv) {
         if (command == "notify") return gti_tool::notify_command(args);
         if (command == "listen") return gti_tool::listen_command(args);
         if (command == "plugins") return gti_tool::plugins_command(args);
+        if (command == "plot") return gti_tool::plot(args);
         std::fprintf(stderr, "gti: unknown command '%s'\n\n%s", argv[1], usage);
         return 2;
     } catch (const std::exception& e) {
