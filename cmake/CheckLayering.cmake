@@ -1,5 +1,7 @@
 cmake_minimum_required(VERSION 3.25)
-# Checks that every module includes only its own headers and those of the modules it may use.
+# Checks that every module includes only its own headers and those of the modules it may use,
+# and that these lie below it: LAYERS lists the modules bottom layer first, and a module that
+# includes (or declares) a module listed after it is an upward edge and an error.
 # Run as: cmake -DROOT=<source dir> -DLAYERS="module:dep1,dep2;..." -P CheckLayering.cmake
 
 set(modules "")
@@ -17,6 +19,17 @@ foreach(entry IN LISTS LAYERS)
 endforeach()
 
 set(errors 0)
+# The declared dependencies point downwards.
+foreach(module IN LISTS modules)
+  list(FIND modules ${module} level)
+  foreach(dep IN LISTS allowed_${module})
+    list(FIND modules ${dep} dep_level)
+    if(dep_level GREATER level)
+      message(SEND_ERROR "module '${module}' declares '${dep}', a module of a higher layer")
+      math(EXPR errors "${errors} + 1")
+    endif()
+  endforeach()
+endforeach()
 foreach(module IN LISTS modules)
   file(GLOB_RECURSE files "${ROOT}/include/gti/${module}/*.h" "${ROOT}/src/${module}/*.h" "${ROOT}/src/${module}/*.cpp")
   foreach(f IN LISTS files)
@@ -26,7 +39,12 @@ foreach(module IN LISTS modules)
       if(NOT used IN_LIST modules)
         continue()
       endif()
-      if(NOT used IN_LIST allowed_${module})
+      list(FIND modules ${module} level)
+      list(FIND modules ${used} used_level)
+      if(used_level GREATER level)
+        message(SEND_ERROR "${f}: module '${module}' includes '${used}' of a higher layer: ${line}")
+        math(EXPR errors "${errors} + 1")
+      elseif(NOT used IN_LIST allowed_${module})
         message(SEND_ERROR "${f}: module '${module}' may not include '${used}': ${line}")
         math(EXPR errors "${errors} + 1")
       endif()

@@ -1,49 +1,21 @@
 // Fuzz target: the old-generation reader with its parameter list "inpgti.nbl" and its run file.
 // The input holds the three files: two little-endian 16-bit sizes, then the data file of the
 // first size, the list of the second, and the run file of the rest. A list or run file of size 0
-// is missing; a data file of size 0 is empty. Whatever the bytes, the reader loads records or
+// is missing. The reader works on the bytes in memory. Whatever the bytes, it loads records or
 // fails with an exception; every record it keeps has a time and at least 32 values, and writing
 // the store back gives 145 bytes per record.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
-#include <cstring>
 #include <exception>
-#include <filesystem>
-#include <fstream>
+#include <optional>
 #include <string>
-#include <system_error>
+#include <string_view>
 
 #include "gti/storage/file_storage.h"
 
 namespace {
-
-// A folder of this process for the three files, removed at exit.
-class scratch {
-public:
-    scratch() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "gtikit-fuzz-old-XXXXXX").string();
-        if (mkdtemp(pattern.data()) == nullptr) std::abort();
-        path_ = pattern;
-    }
-    ~scratch() {
-        std::error_code ec;
-        std::filesystem::remove_all(path_, ec);
-    }
-    std::string file(const char* name) const { return path_ + "/" + name; }
-
-private:
-    std::string path_;
-};
-
-void put(const std::string& path, const std::uint8_t* data, std::size_t size, bool keep_empty) {
-    std::error_code ec;
-    std::filesystem::remove(path, ec);
-    if (size == 0 && !keep_empty) return;
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
-}
 
 std::size_t size_at(const std::uint8_t* data, std::size_t size, std::size_t at) {
     return at + 2 <= size ? static_cast<std::size_t>(data[at] | (data[at + 1] << 8)) : 0;
@@ -65,24 +37,23 @@ void check(FileStorage& s) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static const scratch folder;
     std::size_t pos = size < 4 ? size : 4;
+    const auto* bytes = reinterpret_cast<const char*>(data);
     const std::size_t data_size = std::min(size_at(data, size, 0), size - pos);
-    put(folder.file("12.tim"), data + pos, data_size, true);
+    const std::string_view data_file(bytes + pos, data_size);
     pos += data_size;
     const std::size_t list_size = std::min(size_at(data, size, 2), size - pos);
-    put(folder.file("inpgti.nbl"), data + pos, list_size, false);
+    const std::string_view list(bytes + pos, list_size);
     pos += list_size;
-    put(folder.file("12.rac"), data + pos, size - pos, false);
+    const std::string_view run(bytes + pos, size - pos);
 
-    for (bool text_only : {false, true}) {
-        FileStorage s;
-        try {
-            s.add_file(folder.file("12.tim").c_str(), text_only);
-        } catch (const std::exception&) {
-            // Torn, empty or missing files fail as their streams report it.
-        }
-        check(s);
+    FileStorage s;
+    try {
+        s.add_old_data(data_file, list.empty() ? std::nullopt : std::optional(list),
+                       run.empty() ? std::nullopt : std::optional(run));
+    } catch (const std::exception&) {
+        // A torn data file fails as a mapped file reports it.
     }
+    check(s);
     return 0;
 }

@@ -23,6 +23,8 @@
 #include "gti/io/mapped_file.h"
 #include "gti/io/os_file.h"
 #include "gti/io/streams.h"
+#include "gti/io/whole_file.h"
+#include "gti/io/zlib_streams.h"
 
 // time: the station's time values and time texts
 #include "gti/time/unix_time.h"
@@ -53,7 +55,14 @@
 #include "gti/options/race_info.h"
 
 // storage: the record store and its data files
+#include "gti/storage/arena.h"
+#include "gti/storage/byte_reader.h"
+#include "gti/storage/compressed_file.h"
+#include "gti/storage/data_file.h"
 #include "gti/storage/file_storage.h"
+#include "gti/storage/old_file.h"
+#include "gti/storage/record.h"
+#include "gti/storage/registration_file.h"
 #include "gti/storage/text_values.h"
 
 // las: LAS 2.0 well logs

@@ -80,6 +80,12 @@ void BinaryInputFileStream::open(const AnsiString& name, bool lock) {
     file_.open(name, open_read, lock);
 }
 
+std::optional<std::uint64_t> BinaryInputFileStream::bytes_left() {
+    const std::uint64_t size = file_.get_real_size();
+    const std::uint64_t position = file_.set_pointer(0, seek_current);
+    return position < size ? size - position : 0;
+}
+
 void BinaryInputFileStream::skip(unsigned count) {
     // Moves from the current position in steps that fit set_pointer's signed offset.
     while (count > 0) {

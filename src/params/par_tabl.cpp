@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "gti/io/atomic_file.h"
+#include "gti/io/whole_file.h"
 #include "gti/params/all_params.h"
 #include "gti/platform/codepage.h"
 #include "gti/platform/cp_literal.h"
@@ -50,7 +51,7 @@ std::int64_t readable_size(const AnsiString& path) {
 // was dropped), so that dropping a record never moves a curve onto another parameter.
 template <class Stream>
 void read_calibration(std::vector<Param>& params, const std::vector<int>& slots, Stream& in) {
-    while (in.bytes_left() >= 8) {
+    while (in.bytes_left().value_or(0) >= 8) {
         std::int32_t position = -1;
         std::int32_t count = -1;
         lib::io::read_binary(in, position);
@@ -58,7 +59,7 @@ void read_calibration(std::vector<Param>& params, const std::vector<int>& slots,
         if (position == -1 || count == -1) return;
         if (count < 0) continue;
         // The points of an entry run to the end of the file at most.
-        if (static_cast<std::uint64_t>(count) > in.bytes_left() / point_size) return;
+        if (static_cast<std::uint64_t>(count) > in.bytes_left().value_or(0) / point_size) return;
         const int slot = position >= 0 && static_cast<std::size_t>(position) < slots.size()
                              ? slots[static_cast<std::size_t>(position)]
                              : -1;
@@ -177,21 +178,10 @@ void ParTabl::load() {
 }
 
 void ParTabl::load_from(const AnsiString& file) {
-    const std::int64_t size = readable_size(file);
-    if (size < 0) return;
-    if (size == 0) {
-        // An empty file opens but cannot be mapped: it holds an empty table.
-        lib::io::BinaryMemoryInputStream none;
-        read_table(none);
-    } else {
-        lib::io::InputMappedFile in;
-        try {
-            in.open(file, false);
-        } catch (const std::runtime_error&) {
-            return;
-        }
-        read_table(in);
-    }
+    const lib::io::whole_file f = lib::io::try_read_whole_file(file);
+    if (f.status != lib::io::whole_file_status::ok) return;
+    lib::io::BinaryMemoryInputStream in(f.data.get(), static_cast<unsigned>(f.size));
+    read_table(in);
     load_extended_info(file + ".extended");
     check();
 }
@@ -211,13 +201,9 @@ bool ParTabl::save_to(const AnsiString& file) const {
 }
 
 void ParTabl::load_extended_info(const AnsiString& file) {
-    if (readable_size(file) <= 0) return;
-    lib::io::InputMappedFile in;
-    try {
-        in.open(file, false);
-    } catch (const std::runtime_error&) {
-        return;
-    }
+    const lib::io::whole_file f = lib::io::try_read_whole_file(file);
+    if (f.status != lib::io::whole_file_status::ok || f.size == 0) return;
+    lib::io::BinaryMemoryInputStream in(f.data.get(), static_cast<unsigned>(f.size));
     read_extended_info(in);
 }
 

@@ -1,5 +1,6 @@
 // The compressed data stream ("CREGFILE"): writer, column encoders and reader.
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -8,9 +9,12 @@
 #include <string>
 
 #include "gti/io/file_streams.h"
+#include "gti/io/zlib_streams.h"
 #include "gti/numeric/interpolation.h"
 #include "gti/platform/cp_literal.h"
+#include "gti/storage/compressed_file.h"
 #include "gti/storage/file_storage.h"
+#include "record_arena.h"
 
 using namespace lib::literals;
 
@@ -19,13 +23,14 @@ namespace {
 using lib::io::BinaryInputStream;
 using lib::io::BinaryOutputStream;
 
-constexpr const char* magic = "CREGFILE";
-constexpr std::uint32_t version = 1;
-
-enum column_tag : std::uint32_t { plain_column = 1, quantized_column = 2 };
-
-// The largest relative error a quantized value may come back with (the station's f32 constant).
-constexpr float tolerance = 0.0001f;
+using lib::compressed::from_planes;
+using lib::compressed::magic;
+using lib::compressed::plain_column;
+using lib::compressed::quantized_column;
+using lib::compressed::restore;
+using lib::compressed::to_planes;
+using lib::compressed::tolerance;
+using lib::compressed::version;
 
 // The bytes of a record in the five record arrays: time, three depths, tag.
 constexpr std::uint64_t record_field_bytes = 4 + 4 + 4 + 4 + 1;
@@ -38,27 +43,15 @@ constexpr std::size_t piece_bytes = std::size_t{1} << 20;
     throw FileStorageException("FileStorage::load_after_decompressing: " + what, true);
 }
 
-// The bytes a stream can still deliver, for the kinds that can tell; nothing for the others.
-std::optional<std::uint64_t> bytes_left(BinaryInputStream& in) {
-    if (auto* memory = dynamic_cast<lib::io::BinaryMemoryInputStream*>(&in)) return memory->bytes_left();
-    if (auto* mapped = dynamic_cast<lib::io::InputMappedFile*>(&in)) return mapped->bytes_left();
-    if (auto* file = dynamic_cast<lib::io::BinaryInputFileStream*>(&in)) {
-        const std::uint64_t size = file->file().get_real_size();
-        const std::uint64_t position = file->set_pointer(0, lib::io::seek_current);
-        return position < size ? size - position : 0;
-    }
-    return std::nullopt;
-}
-
 // Fails unless `count` items of at least `least` bytes each fit in what the stream has left.
 void check_fits(BinaryInputStream& in, std::uint64_t count, std::uint64_t least) {
-    const std::optional<std::uint64_t> left = bytes_left(in);
+    const std::optional<std::uint64_t> left = in.bytes_left();
     if (left && count > *left / least) fail("Длина массива больше остатка данных: "_cp + std::to_string(count));
 }
 
 // Reads the bytes of `count` elements of `size` bytes each, in pieces.
 void read_bytes(BinaryInputStream& in, std::uint32_t count, std::size_t size, std::vector<char>& bytes) {
-    const bool known = bytes_left(in).has_value();
+    const bool known = in.bytes_left().has_value();
     const std::uint64_t total = std::uint64_t{count} * size;
     bytes.clear();
     if (known) bytes.resize(static_cast<std::size_t>(total));
@@ -79,33 +72,6 @@ std::uint32_t read_u32(BinaryInputStream& in) {
     return v;
 }
 
-// The unsigned integer of T's size, for taking values apart byte by byte.
-template <class T>
-using bits_of =
-    std::conditional_t<sizeof(T) == 1, std::uint8_t, std::conditional_t<sizeof(T) == 2, std::uint16_t, std::uint32_t>>;
-
-template <class T>
-void to_planes(const T* values, std::size_t n, char* out) {
-    using U = bits_of<T>;
-    for (std::size_t j = 0; j < n; ++j) {
-        U u;
-        std::memcpy(&u, values + j, sizeof u);
-        for (std::size_t b = 0; b < sizeof(T); ++b)
-            out[b * n + j] = static_cast<char>(u >> (8 * b));
-    }
-}
-
-template <class T>
-void from_planes(const char* planes, std::size_t n, T* values) {
-    using U = bits_of<T>;
-    for (std::size_t j = 0; j < n; ++j) {
-        U u = 0;
-        for (std::size_t b = 0; b < sizeof(T); ++b)
-            u |= static_cast<U>(static_cast<U>(static_cast<unsigned char>(planes[b * n + j])) << (8 * b));
-        std::memcpy(values + j, &u, sizeof u);
-    }
-}
-
 template <class T>
 void write_planes(BinaryOutputStream& out, const T* values, std::size_t n) {
     lib::io::write_binary(out, static_cast<std::uint32_t>(n));
@@ -114,13 +80,6 @@ void write_planes(BinaryOutputStream& out, const T* values, std::size_t n) {
     to_planes(values, n, planes.data());
     for (std::size_t at = 0; at < planes.size(); at += piece_bytes)
         out.write(planes.data() + at, static_cast<unsigned>(std::min(planes.size() - at, piece_bytes)));
-}
-
-// The value a code stands for: code * (H - Lo) / L + Lo. The writer measures its errors with the
-// very arithmetic the reader uses, so what it accepts is what comes back.
-inline float restore(double code, float low, float high, unsigned levels) {
-    return static_cast<float>(code * (static_cast<double>(high) - static_cast<double>(low)) / levels +
-                              static_cast<double>(low));
 }
 
 // One quantization of a column.
@@ -306,7 +265,7 @@ void FileStorage::save_for_compressing(BinaryOutputStream& out, EncodeType encod
         // A record of an old-format file may hold fewer values than the store has parameters.
         const auto at = static_cast<std::size_t>(p);
         for (std::size_t j = 0; j < records_.size(); ++j) {
-            const std::vector<float>& values = records_[j]->values;
+            const auto& values = records_[j]->values;
             column[j] = at < values.size() ? values[at] : 0.0f;
         }
         save_vector(out, column, encoding);
@@ -419,12 +378,10 @@ void FileStorage::load_after_decompressing(BinaryInputStream& in) {
     std::vector<std::uint32_t> times;
     read_new_reg_file_vector(in, times);
     if (times.size() != record_count) fail("Длина массива не равна числу записей: "_cp + std::to_string(times.size()));
-    records_.reserve(times.size());
-    for (const std::uint32_t t : times) {
-        auto r = std::make_shared<FileStorageItem>();
-        r->time = t;
-        r->values.assign(static_cast<std::size_t>(param_count_), 0.0f);
-        records_.push_back(std::move(r));
+    {
+        record_arena arena(records_, times.size(), param_count_);
+        for (const std::uint32_t t : times)
+            arena.add(param_count_).time = t;
     }
     read_new_reg_any_values(in, &FileStorageItem::depth);
     read_new_reg_any_values(in, &FileStorageItem::second_depth);
@@ -453,6 +410,67 @@ void FileStorage::load_after_decompressing(const AnsiString& file) {
     lib::io::InputMappedFile in;
     in.open(file, false);
     load_after_decompressing(in);
+}
+
+bool FileStorage::add_compressed_file(const AnsiString& name, bool text_only,
+                                      const std::function<void(double)>& progress) {
+    FileStorage read;
+    {
+        lib::io::InputMappedFile mapped;
+        mapped.open(name, true);
+        lib::io::InflatingInputStream in(mapped.get_data(), mapped.get_size(), progress);
+        read.load_after_decompressing(in);
+    }
+    // Merged like a data file of another kind: parameters by key, records inside the time range.
+    const TStringList& lines = read.text_values_.get_list();
+    TStringList& list = text_values_.get_list();
+    for (int i = 0; i < lines.Count(); ++i) {
+        if (lines[i].find('=') == AnsiString::npos) continue;
+        const AnsiString key = lines.Names(i);
+        list.SetValue(key, lines.Values(key));
+    }
+    file_name = name;
+    if (!text_only) {
+        std::vector<int> columns;
+        for (int i = 0; i < read.param_count_; ++i)
+            columns.push_back(add_parametr(read.params_[static_cast<std::size_t>(i)]));
+        bool in_place = read.param_count_ == param_count_;
+        for (int i = 0; in_place && i < read.param_count_; ++i)
+            in_place = columns[static_cast<std::size_t>(i)] == i;
+        for (auto& r : records_)
+            r->resize(param_count_);
+        for (auto& r : read.records_) {
+            if (r->time < time_range_start || r->time > time_range_end) continue;
+            if (in_place) {
+                records_.push_back(std::move(r));
+                continue;
+            }
+            auto merged = std::make_shared<FileStorageItem>(*r);
+            merged->values.assign(static_cast<std::size_t>(param_count_), 0.0f);
+            for (std::size_t i = 0; i < columns.size(); ++i)
+                merged->values[static_cast<std::size_t>(columns[i])] = r->values[i];
+            records_.push_back(std::move(merged));
+        }
+    }
+    text_values_.ri_from_data();
+    return !text_only && get_record_count() > 0;
+}
+
+void FileStorage::save_compressed_file(const AnsiString& name, EncodeType encoding,
+                                       const std::function<void(double)>& progress) {
+    lib::io::DeflatingOutputStream deflated;
+    const int columns = std::max(1, param_count_);
+    save_for_compressing(deflated, encoding, [&](int column) {
+        if (progress) progress((column + 1.0) / columns);
+    });
+    const std::string& bytes = deflated.finish();
+    lib::io::BinaryOutputFileStream out;
+    out.open(name, false, true);
+    for (std::size_t at = 0; at < bytes.size(); at += INT_MAX)
+        out.write(bytes.data() + at, static_cast<unsigned>(std::min<std::size_t>(bytes.size() - at, INT_MAX)));
+    FILETIME created, accessed;
+    out.get_time(created, accessed, saved_file_time);
+    out.close();
 }
 
 template void FileStorage::add_new_reg_file_vector(BinaryOutputStream&, const std::vector<char>&);

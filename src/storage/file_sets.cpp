@@ -9,41 +9,44 @@
 #include "gti/platform/codepage.h"
 #include "gti/platform/cp_literal.h"
 #include "gti/platform/os.h"
+#include "gti/storage/compressed_file.h"
+#include "gti/storage/data_file.h"
 #include "gti/storage/file_storage.h"
+#include "gti/storage/registration_file.h"
 #include "gti/util/files.h"
 #include "gti/util/string_list.h"
 
 using namespace lib::literals;
 
-namespace {
+namespace lib {
 
-constexpr int text_block = 3;
-constexpr std::size_t max_block_payload = 32767;
-
-enum class generation { unknown, registration, old };
-
-// The extension of a path in lower case: from the last point of its file part, point included;
-// empty when the file part has none.
-std::string extension_of(const AnsiString& path) {
+std::string data_file_extension(const AnsiString& path) {
     const std::size_t sep = path.find_last_of("\\/");
     const std::size_t start = sep == AnsiString::npos ? 0 : sep + 1;
     const std::size_t point = path.rfind('.');
     if (point == AnsiString::npos || point < start) return std::string();
-    return lib::cp1251::to_lower(path.view().substr(point));
+    return cp1251::to_lower(path.view().substr(point));
 }
 
-generation generation_of(const std::string& extension) {
-    if (extension == ".realtim" || extension == ".realdep" || extension == ".reallag") return generation::registration;
-    if (extension == ".tim" || extension == ".dep" || extension == ".ldp") return generation::old;
-    return generation::unknown;
+data_file_kind data_file_kind_of(const AnsiString& path) {
+    const std::string e = data_file_extension(path);
+    if (e == ".realtim" || e == ".realdep" || e == ".reallag") return data_file_kind::registration;
+    if (e == ".tim" || e == ".dep" || e == ".ldp") return data_file_kind::old_generation;
+    if (e == compressed::extension) return data_file_kind::compressed;
+    return data_file_kind::unknown;
 }
+
+}  // namespace lib
+
+namespace {
+
+namespace reg = lib::registration;
+using lib::data_file_kind;
 
 // The run block of some run information: its payload, checked to fit a block.
 void run_block(FileStorage& s, FileStorageTextValues& values, lib::io::BinaryMemoryOutputStream& payload) {
     s.save_text_values(payload, values);
-    if (payload.get_size() > max_block_payload)
-        throw FileStorageException("Блок файла регистрации больше 32767 байт: "_cp + std::to_string(payload.get_size()),
-                                   true);
+    reg::check_block_payload(payload.get_size());
 }
 
 }  // namespace
@@ -63,19 +66,22 @@ void FileStorage::add_files_by_mask(const char* mask) {
 }
 
 bool FileStorage::add_file(const AnsiString& name, bool text_only) {
-    const std::string extension = extension_of(name);
     bool result = false;
-    switch (generation_of(extension)) {
-        case generation::registration:
+    switch (lib::data_file_kind_of(name)) {
+        case data_file_kind::registration:
             result = add_new_file(name, text_only);
             new_format = 1;
             break;
-        case generation::old:
+        case data_file_kind::old_generation:
             result = add_old_file(name, text_only);
             new_format = 0;
             break;
-        case generation::unknown:
-            throw FileStorageException("Неправильное расширение открываемого файла: "_cp + extension, true);
+        case data_file_kind::compressed:
+            result = add_compressed_file(name, text_only);
+            break;
+        case data_file_kind::unknown:
+            throw FileStorageException(
+                "Неправильное расширение открываемого файла: "_cp + lib::data_file_extension(name), true);
     }
     FILETIME written{};
     lib::get_file_times(name, nullptr, &written);
@@ -84,15 +90,23 @@ bool FileStorage::add_file(const AnsiString& name, bool text_only) {
 }
 
 void FileStorage::save_all(const AnsiString& name, bool text_only) {
+    save_all(name, text_only, encode_plain);
+}
+
+void FileStorage::save_all(const AnsiString& name, bool text_only, EncodeType encoding) {
     int format = new_format;
-    switch (generation_of(extension_of(name))) {
-        case generation::registration:
+    switch (lib::data_file_kind_of(name)) {
+        case data_file_kind::registration:
             format = 1;
             break;
-        case generation::old:
+        case data_file_kind::old_generation:
             format = 0;
             break;
-        case generation::unknown:
+        case data_file_kind::compressed:
+            text_values_.ri_to_data();
+            save_compressed_file(name, encoding);
+            return;
+        case data_file_kind::unknown:
             break;
     }
     if (format == 1) {
@@ -104,7 +118,7 @@ void FileStorage::save_all(const AnsiString& name, bool text_only) {
         // The old run block goes only once the new one is known to fit.
         lib::io::BinaryMemoryOutputStream payload;
         run_block(*this, text_values_, payload);
-        std::vector<int> types{text_block};
+        std::vector<int> types{reg::text_block};
         exclude_records(name, types);
         append_text_values(name, text_values_);
     } else if (format == 0) {
@@ -149,12 +163,12 @@ void FileStorage::append_text_values(const AnsiString& name, FileStorageTextValu
     run_block(*this, values, payload);
     lib::io::BinaryOutputFileStream out;
     out.open(name, true, true);
-    save_data_block(text_block, payload, out);
+    save_data_block(reg::text_block, payload, out);
     out.close();
 }
 
 void FileStorage::exclude_records(const AnsiString& name, std::vector<int>& block_types) {
-    if (generation_of(extension_of(name)) != generation::registration) return;
+    if (lib::data_file_kind_of(name) != data_file_kind::registration) return;
     std::sort(block_types.begin(), block_types.end());
     const AnsiString temporary = name + ".tmp";
     bool written = false;
@@ -163,23 +177,20 @@ void FileStorage::exclude_records(const AnsiString& name, std::vector<int>& bloc
         in.open(name, true);
         lib::io::BinaryOutputFileStream out;
         out.open(temporary, false, false);
-        const char* data = in.get_data();
-        const std::size_t size = in.get_size();
-        std::size_t pos = 0;
-        while (size - pos >= 3) {
-            const int type = static_cast<unsigned char>(data[pos]);
-            std::int16_t block_size;
-            std::memcpy(&block_size, data + pos + 1, 2);
-            if (block_size == 0) break;
-            if (block_size < 0 || static_cast<std::size_t>(block_size) > size - pos - 3) {
+        lib::storage::byte_reader bytes{in.get_data(), in.get_size()};
+        for (;;) {
+            const std::size_t start = bytes.pos;
+            reg::block_header h;
+            const reg::block_status status = reg::next_block(bytes, h);
+            if (status == reg::block_status::negative_size ||
+                (status == reg::block_status::block && !bytes.skip(static_cast<std::size_t>(h.size)))) {
                 // A block that cannot be walked: it and everything after it stay as they are.
-                out.write(data + pos, static_cast<unsigned>(size - pos));
+                out.write(bytes.data + start, static_cast<unsigned>(bytes.size - start));
                 break;
             }
-            const std::size_t end = pos + 3 + static_cast<std::size_t>(block_size);
-            if (!std::binary_search(block_types.begin(), block_types.end(), type))
-                out.write(data + pos, static_cast<unsigned>(end - pos));
-            pos = end;
+            if (status != reg::block_status::block) break;
+            if (!std::binary_search(block_types.begin(), block_types.end(), static_cast<int>(h.type)))
+                out.write(bytes.data + start, static_cast<unsigned>(bytes.pos - start));
         }
         out.close();
         written = true;

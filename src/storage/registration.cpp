@@ -1,4 +1,4 @@
-// The registration file: writer and reader.
+// FileStorage and the registration file: the store's writer and reader over the format's unit.
 #include <cstring>
 #include <string>
 
@@ -6,74 +6,20 @@
 #include "gti/platform/codepage.h"
 #include "gti/platform/cp_literal.h"
 #include "gti/storage/file_storage.h"
+#include "gti/storage/registration_file.h"
+#include "record_arena.h"
+
+namespace reg = lib::registration;
 
 using namespace lib::literals;
 
 namespace {
 
-constexpr int max_block_payload = 32767;
-constexpr std::size_t record_fixed_size = 18;
-
-enum block_type : unsigned char { record_block = 1, params_block = 2, text_block = 3 };
-
-template <class T>
-void put(char*& p, T v) {
-    std::memcpy(p, &v, sizeof v);
-    p += sizeof v;
-}
-
-// The payload of a record block with exactly `n` values, into `out` (18 + 4n bytes).
-std::size_t encode_record(const FileStorageItem& r, int n, char* out) {
-    char* p = out;
-    put(p, r.time);
-    put(p, r.depth);
-    put(p, r.third_depth);
-    put(p, r.tag);
-    put(p, r.second_depth);
-    put(p, static_cast<std::uint8_t>(n));
-    const std::size_t have = std::min(r.values.size(), static_cast<std::size_t>(n));
-    if (have > 0) std::memcpy(p, r.values.data(), have * 4);
-    if (have < static_cast<std::size_t>(n)) std::memset(p + have * 4, 0, (static_cast<std::size_t>(n) - have) * 4);
-    return record_fixed_size + static_cast<std::size_t>(n) * 4;
-}
-
-std::size_t text_size(const AnsiString& s) {
-    return s.size() + 1;
-}
-
-[[noreturn]] void too_large(std::size_t size) {
-    throw FileStorageException("Блок файла регистрации больше 32767 байт: "_cp + std::to_string(size), true);
+[[noreturn]] void fail_eof() {
+    throw std::runtime_error("InputMappedFile::read: eof");
 }
 
 }  // namespace
-
-// Reads the bytes of a registration file; a read past the end fails as a mapped file does.
-struct FileStorage::reader {
-    const char* data;
-    std::size_t size;
-    std::size_t pos = 0;
-
-    void need(std::size_t n) const {
-        if (pos > size || n > size - pos) throw std::runtime_error("InputMappedFile::read: eof");
-    }
-    template <class T>
-    T get() {
-        need(sizeof(T));
-        T v;
-        std::memcpy(&v, data + pos, sizeof v);
-        pos += sizeof v;
-        return v;
-    }
-    AnsiString text() {
-        need(1);
-        const void* zero = std::memchr(data + pos, 0, size - pos);
-        if (zero == nullptr) throw std::runtime_error("InputMappedFile::read: eof");
-        const auto len = static_cast<std::size_t>(static_cast<const char*>(zero) - (data + pos));
-        AnsiString s(data + pos, len);
-        pos += len + 1;
-        return s;
-    }
-};
 
 void FileStorageItem::save_to_stream(lib::io::BinaryOutputStream& out) const {
     save_to_stream(out, static_cast<int>(values.size()));
@@ -82,32 +28,17 @@ void FileStorageItem::save_to_stream(lib::io::BinaryOutputStream& out) const {
 void FileStorageItem::save_to_stream(lib::io::BinaryOutputStream& out, int value_count) const {
     if (value_count < 0 || value_count > 255)
         throw std::invalid_argument("FileStorageItem::save_to_stream: value count out of range");
-    char buffer[record_fixed_size + 4 * 255];
-    out.write(buffer, static_cast<unsigned>(encode_record(*this, value_count, buffer)));
+    char buffer[reg::record_fixed_size + 4 * 255];
+    out.write(buffer, static_cast<unsigned>(reg::encode_record(*this, value_count, buffer)));
 }
 
 void FileStorage::save_data_block(int type, lib::io::BinaryMemoryOutputStream& payload,
                                   lib::io::BinaryOutputStream& out) {
-    const auto size = static_cast<std::int16_t>(payload.get_size());
-    char header[3];
-    header[0] = static_cast<char>(type);
-    std::memcpy(header + 1, &size, 2);
-    out.write(header, 3);
-    out.write(payload.get_buffer(), payload.get_size());
+    reg::write_block(out, type, payload.get_buffer(), payload.get_size());
 }
 
 void FileStorage::save_params(lib::io::BinaryMemoryOutputStream& out) {
-    const auto count = static_cast<std::uint8_t>(param_count_);
-    lib::io::write_binary(out, count);
-    for (int i = 0; i < param_count_; ++i) {
-        const FileStorageParam& p = params_[static_cast<std::size_t>(i)];
-        lib::io::write_binary(out, p.name);
-        lib::io::write_binary(out, p.unit);
-        lib::io::write_binary(out, p.short_name);
-        lib::io::write_binary(out, p.global_name);
-        lib::io::write_binary(out, p.scale_min);
-        lib::io::write_binary(out, p.scale_max);
-    }
+    reg::encode_params(out, params_.data(), param_count_);
 }
 
 void FileStorage::save_text_values(lib::io::BinaryMemoryOutputStream& out, FileStorageTextValues& values) {
@@ -116,36 +47,30 @@ void FileStorage::save_text_values(lib::io::BinaryMemoryOutputStream& out, FileS
 }
 
 void FileStorage::check_block_sizes() {
-    std::size_t params = 1;
-    for (int i = 0; i < param_count_; ++i) {
-        const FileStorageParam& p = params_[static_cast<std::size_t>(i)];
-        params += text_size(p.name) + text_size(p.unit) + text_size(p.short_name) + text_size(p.global_name) + 8;
-    }
-    if (params > max_block_payload) too_large(params);
+    reg::check_block_payload(reg::params_payload_size(params_.data(), param_count_));
     text_values_.ri_to_data();
-    const std::size_t text = text_size(text_values_.get_full_text());
-    if (text > max_block_payload) too_large(text);
+    reg::check_block_payload(text_values_.get_full_text().size() + 1);
 }
 
 void FileStorage::save_all_to_stream(lib::io::BinaryOutputStream& out) {
     check_block_sizes();
     lib::io::BinaryMemoryOutputStream block;
     save_params(block);
-    save_data_block(params_block, block, out);
+    save_data_block(reg::params_block, block, out);
 
     // Record blocks are built in one buffer and go out with one write each.
-    char buffer[3 + record_fixed_size + 4 * max_params];
+    char buffer[reg::block_header_size + reg::record_fixed_size + 4 * max_params];
     for (const auto& r : records_) {
-        const std::size_t payload = encode_record(*r, param_count_, buffer + 3);
+        const std::size_t payload = reg::encode_record(*r, param_count_, buffer + reg::block_header_size);
         const auto size = static_cast<std::int16_t>(payload);
-        buffer[0] = static_cast<char>(record_block);
+        buffer[0] = static_cast<char>(reg::record_block);
         std::memcpy(buffer + 1, &size, 2);
-        out.write(buffer, static_cast<unsigned>(payload + 3));
+        out.write(buffer, static_cast<unsigned>(payload + reg::block_header_size));
     }
 
     block.clear();
     save_text_values(block, text_values_);
-    save_data_block(text_block, block, out);
+    save_data_block(reg::text_block, block, out);
 }
 
 void FileStorage::save_with_new_format(const AnsiString& file) {
@@ -166,25 +91,28 @@ bool FileStorage::add_new_file(const AnsiString& file, bool text_only) {
 }
 
 bool FileStorage::add_new_data(const char* data, std::size_t size, bool text_only) {
-    reader in{data, size};
+    lib::storage::byte_reader in{data, size};
     // Columns belong to the file being read: a record before this file's parameter block must
     // not be mapped by another file's columns.
     file_param_count_ = 0;
-    records_.reserve(records_.size() + size / (3 + record_fixed_size));
+    record_arena arena(records_, size / (reg::block_header_size + reg::record_fixed_size), param_count_);
     try {
-        while (in.pos < in.size) {
-            const auto type = in.get<std::uint8_t>();
-            const auto block_size = in.get<std::int16_t>();
-            if (block_size == 0) break;
-            if (block_size < 0) throw FileStorageException("line_header.size = " + std::to_string(block_size));
-            if (type == text_block) {
-                load_text_values(in, block_size);
-            } else if (!text_only && type == record_block) {
-                add_values(in);
-            } else if (!text_only && type == params_block) {
+        for (;;) {
+            reg::block_header h;
+            const reg::block_status status = reg::next_block(in, h);
+            if (status == reg::block_status::end || status == reg::block_status::end_mark) break;
+            if (status == reg::block_status::cut_header) fail_eof();
+            if (status == reg::block_status::negative_size)
+                throw FileStorageException("line_header.size = " + std::to_string(h.size));
+            if (h.type == reg::text_block) {
+                load_text_values(in, h.size);
+            } else if (!text_only && h.type == reg::record_block) {
+                add_values(in, arena);
+            } else if (!text_only && h.type == reg::params_block) {
                 load_params(in);
-            } else {
-                in.pos += static_cast<std::size_t>(block_size);
+            } else if (!in.skip(static_cast<std::size_t>(h.size))) {
+                // A block of another kind that the file cuts short ends the reading quietly.
+                break;
             }
         }
     } catch (const FileStorageException& e) {
@@ -195,9 +123,10 @@ bool FileStorage::add_new_data(const char* data, std::size_t size, bool text_onl
     return true;
 }
 
-void FileStorage::load_params(reader& in) {
-    const int count = in.get<std::uint8_t>();
-    if (count > max_params) throw FileStorageException("слишком много параметров"_cp);
+void FileStorage::load_params(lib::storage::byte_reader& in) {
+    std::vector<FileStorageParam> read;
+    const reg::params_status status = reg::decode_params(in, read);
+    if (status == reg::params_status::too_many) throw FileStorageException("слишком много параметров"_cp);
     // Until every descriptor has been read, the file's columns are not known.
     file_param_count_ = 0;
     // Parameters added before a damaged descriptor stay: the records get their columns too.
@@ -208,60 +137,46 @@ void FileStorage::load_params(reader& in) {
                 r->resize(s.param_count_);
         }
     } resize{*this};
-    for (int i = 0; i < count; ++i) {
-        FileStorageParam p;
-        p.name = in.text();
-        p.unit = in.text();
-        p.short_name = in.text();
-        p.global_name = in.text();
-        p.scale_min = in.get<float>();
-        p.scale_max = in.get<float>();
-        file_param_map_[static_cast<std::size_t>(i)] = add_parametr(p);
-    }
-    file_param_count_ = count;
+    for (std::size_t i = 0; i < read.size(); ++i)
+        file_param_map_[i] = add_parametr(read[i]);
+    if (status == reg::params_status::cut) fail_eof();
+    file_param_count_ = static_cast<int>(read.size());
 }
 
-void FileStorage::add_values(reader& in) {
-    in.need(record_fixed_size);
-    const char* p = in.data + in.pos;
-    const int n = static_cast<std::uint8_t>(p[17]);
-    if (n != file_param_count_)
-        throw FileStorageException("Недопустимое число параметров в файле: "_cp + std::to_string(n));
-    in.pos += record_fixed_size;
-    in.need(static_cast<std::size_t>(n) * 4);
-    const char* values = in.data + in.pos;
-    in.pos += static_cast<std::size_t>(n) * 4;
-
-    std::uint32_t time;
-    std::memcpy(&time, p, 4);
-    if (time < time_range_start || time > time_range_end) return;
-    auto r = std::make_shared<FileStorageItem>();
-    r->time = time;
-    std::memcpy(&r->depth, p + 4, 4);
-    std::memcpy(&r->third_depth, p + 8, 4);
-    r->tag = static_cast<std::uint8_t>(p[12]);
-    std::memcpy(&r->second_depth, p + 13, 4);
-    r->values.assign(static_cast<std::size_t>(param_count_), 0.0f);
+void FileStorage::add_values(lib::storage::byte_reader& in, record_arena& arena) {
+    reg::record_view v;
+    const reg::record_status status = reg::decode_record(in, v);
+    if (status == reg::record_status::cut_fields) fail_eof();
+    if (v.count != file_param_count_)
+        throw FileStorageException("Недопустимое число параметров в файле: "_cp + std::to_string(v.count));
+    if (status == reg::record_status::cut_values) fail_eof();
+    if (v.time < time_range_start || v.time > time_range_end) return;
+    FileStorageItem& r = arena.add(param_count_);
+    r.time = v.time;
+    r.depth = v.depth;
+    r.third_depth = v.third_depth;
+    r.tag = v.tag;
+    r.second_depth = v.second_depth;
+    const int n = v.count;
     bool in_place = n == param_count_;
     for (int i = 0; in_place && i < n; ++i)
         in_place = file_param_map_[static_cast<std::size_t>(i)] == i;
     if (in_place) {
-        if (n > 0) std::memcpy(r->values.data(), values, static_cast<std::size_t>(n) * 4);
+        if (n > 0) std::memcpy(r.values.data(), v.values, static_cast<std::size_t>(n) * 4);
     } else {
         for (int i = 0; i < n; ++i)
-            std::memcpy(&r->values[static_cast<std::size_t>(file_param_map_[static_cast<std::size_t>(i)])],
-                        values + 4 * i, 4);
+            std::memcpy(&r.values[static_cast<std::size_t>(file_param_map_[static_cast<std::size_t>(i)])],
+                        v.values + 4 * i, 4);
     }
-    records_.push_back(std::move(r));
 }
 
-void FileStorage::load_text_values(reader& in, int size) {
-    in.need(static_cast<std::size_t>(size));
-    const char* bytes = in.data + in.pos;
-    in.pos += static_cast<std::size_t>(size);
-    if (bytes[size - 1] != 0) throw FileStorageException("Повреждён файл в области текстовых данных"_cp);
+void FileStorage::load_text_values(lib::storage::byte_reader& in, int size) {
+    AnsiString text;
+    const reg::text_status status = reg::decode_text(in, static_cast<std::size_t>(size), text);
+    if (status == reg::text_status::cut) fail_eof();
+    if (status == reg::text_status::no_zero) throw FileStorageException("Повреждён файл в области текстовых данных"_cp);
     TStringList lines;
-    lines.SetText(AnsiString(bytes));
+    lines.SetText(text);
     TStringList& list = text_values_.get_list();
     for (int i = 0; i < lines.Count(); ++i) {
         const AnsiString name = lines.Names(i);

@@ -36,7 +36,7 @@ void fill(FileStorage& s) {
         FileStorageItem item;
         item.time = start + r.time;
         item.depth = r.depth;
-        item.values = r.values;
+        item.values.assign(r.values.begin(), r.values.end());
         s.add_record(item);
     }
     s.get_text_values().well = "Южная-7"_cp;

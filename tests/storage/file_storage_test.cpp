@@ -19,7 +19,7 @@ FileStorageItem record(std::uint32_t time, float depth = 0, std::vector<float> v
     FileStorageItem r;
     r.time = time;
     r.depth = depth;
-    r.values = std::move(values);
+    r.values.assign(values.begin(), values.end());
     return r;
 }
 

@@ -58,30 +58,6 @@ TEST_F(OldFiles, GoldenRecordAndListEntries) {
                   z5 + std::string("\0\0\0\xF5\xEE\xE4\xFB\0", 8) + z12 + std::string("\0\0\0\0\0\0\xC8\x42", 8) + z5);
 }
 
-TEST_F(OldFiles, ColumnsFindTheirParametersByKey) {
-    const std::string aa(12, '\xAA'), bb(5, '\xBB');
-    write(old_record(0, 1, {}) + old_record(999, 2, {}) + old_record(1000, 12.5f, {1, 2, 3}),
-          std::string("P\0p\0u\0k1\0", 9) + aa + std::string("\0\0\x80\x3F\0\0\x20\x41", 8) + bb +  // 1..10
-              std::string("X\0x\0\0\0", 6) + aa + std::string(8, '\0') + bb +  // an unused column: no key
-              std::string("Q\0q\0v\0k3\0", 9) + aa + std::string("\0\0\0\0\0\0\xC8\x42", 8) + bb);  // 0..100
-    FileStorage s;
-    s.add_parametr({"", "", "", "held before"});
-    s.time_range_start = 1000;  // time 0 is never loaded, 999 is outside the range
-    EXPECT_TRUE(s.add_old_file(name, false));
-    ASSERT_EQ(s.get_param_count(), 3);
-    EXPECT_EQ(s.get_param(1)->short_name, "p");
-    EXPECT_EQ(s.get_param(1)->scale_min, 1.0f);
-    EXPECT_EQ(s.get_param(2)->unit, "v");
-    EXPECT_EQ(s.get_param(2)->scale_max, 100.0f);
-    ASSERT_EQ(s.get_record_count(), 1);
-    const FileStorageItem& r = *s.get_record(0);
-    EXPECT_EQ(r.time, 1000u);
-    EXPECT_EQ(r.third_depth, 12.5f);
-    EXPECT_EQ(r.second_depth, 13.5f);
-    EXPECT_EQ(r.values.size(), 32u);
-    EXPECT_EQ(std::vector<float>(r.values.begin(), r.values.begin() + 4), (std::vector<float>{0, 1, 3, 0}));
-}
-
 TEST_F(OldFiles, DamagedFilesKeepWhatCameBefore) {
     struct row {
         std::string data;
@@ -91,7 +67,6 @@ TEST_F(OldFiles, DamagedFilesKeepWhatCameBefore) {
     };
     const std::string two = old_record(1, 1, {5}) + old_record(2, 2, {6});
     for (const row& r : {
-             row{two + std::string(10, '\x01'), true, "InputMappedFile::read: eof", 2},
              row{"", true, "InputMappedFile::open: (h_file_mapping == NULL)", 0},
              row{two, false, "Файл не найден!"_cp, 2},
          }) {
@@ -105,23 +80,6 @@ TEST_F(OldFiles, DamagedFilesKeepWhatCameBefore) {
         if (r.records > 0) {
             EXPECT_EQ(s.get_record(1)->values[0], 6.0f);
         }
-    }
-}
-
-TEST_F(OldFiles, EveryPrefixReadsOrFailsCleanly) {
-    const std::string file = old_record(1, 1, {1}) + old_record(2, 2, {2}) + old_record(3, 3, {3});
-    for (std::size_t n = 0; n <= file.size(); ++n) {
-        SCOPED_TRACE(n);
-        write(file.substr(0, n), entry("A", "a"));
-        FileStorage s;
-        try {
-            s.add_old_file(name, false);
-            EXPECT_TRUE(n > 0 && n % 145 == 0);
-        } catch (const std::runtime_error& e) {
-            EXPECT_EQ(std::string(e.what()),
-                      n == 0 ? "InputMappedFile::open: (h_file_mapping == NULL)" : "InputMappedFile::read: eof");
-        }
-        EXPECT_EQ(s.get_record_count(), static_cast<int>(n / 145));
     }
 }
 

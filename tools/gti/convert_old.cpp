@@ -2,30 +2,20 @@
 
 #include <algorithm>
 #include <array>
-#include <initializer_list>
 #include <stdexcept>
 #include <string>
 
-#include "gti/platform/codepage.h"
+#include "gti/storage/data_file.h"
 #include "info.h"
 
 namespace gti_tool {
-namespace {
-
-bool ends_with(const AnsiString& file, std::initializer_list<const char*> extensions) {
-    const std::string lower = lib::cp1251::to_lower(file.view());
-    return std::any_of(extensions.begin(), extensions.end(), [&](const char* e) { return lower.ends_with(e); });
-}
-
-}  // namespace
-
 bool is_old_generation(const AnsiString& file) {
-    return ends_with(file, {".tim", ".dep", ".ldp"});
+    return lib::data_file_kind_of(file) == lib::data_file_kind::old_generation;
 }
 
 void save_data_file(FileStorage& store, const AnsiString& file) {
     const bool old = is_old_generation(file);
-    if (!old && !ends_with(file, {".realtim", ".realdep", ".reallag"}))
+    if (lib::data_file_kind_of(file) == lib::data_file_kind::unknown)
         throw std::runtime_error((file + ": unknown kind of data file to write").str());
     try {
         // Checked before the file is touched: a parameter without a column would be lost.

@@ -5,7 +5,6 @@
 #include <string>
 #include <vector>
 
-#include "convert.h"
 #include "gti/options/options.h"
 #include "gti/platform/cp_literal.h"
 #include "gti/util/number_text.h"
@@ -40,11 +39,7 @@ summary summarize(const FileStorage& s) {
 void load_data_file(FileStorage& store, const AnsiString& file) {
     store.file_name = file;
     try {
-        // Compressed data files here; data files of both generations by the store itself.
-        if (is_compressed_file(file))
-            load_compressed_file(store, file);
-        else
-            store.add_file(file, false);
+        store.add_file(file, false);
     } catch (const std::exception& e) {
         throw std::runtime_error((file + ": " + e.what()).str());
     }

@@ -103,6 +103,8 @@ public:
     bool eof() override { return file_.eof(); }
     // Moves the position like OSFile::set_pointer.
     unsigned set_pointer(int offset, seek_types from) { return file_.set_pointer(offset, from); }
+    // Bytes from the position to the end of the file as it is now.
+    std::optional<std::uint64_t> bytes_left() override;
 
     // The file under the stream.
     OSFile& file() noexcept { return file_; }
@@ -149,7 +151,7 @@ public:
     // Bytes from the start to the position (negative or beyond the size after a wild move).
     std::int64_t get_position() const noexcept { return pos_; }
     // Bytes left to read; 0 when the position is outside the data.
-    std::uint64_t bytes_left() const noexcept {
+    std::optional<std::uint64_t> bytes_left() override {
         return pos_ >= 0 && pos_ < static_cast<std::int64_t>(size_) ? size_ - static_cast<std::uint64_t>(pos_) : 0;
     }
     // The mapped bytes (null when closed).

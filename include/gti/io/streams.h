@@ -16,6 +16,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <type_traits>
 #include <vector>
 
@@ -50,6 +51,10 @@ public:
     virtual void skip(unsigned count) = 0;
     // True when nothing is left to read.
     virtual bool eof() = 0;
+    // The bytes still to read, for a stream that can tell (memory, mapped file, file); nothing
+    // for one that cannot (an inflating or network stream). Readers check a count read from the
+    // data against it before they allocate; without it they read in pieces.
+    virtual std::optional<std::uint64_t> bytes_left() { return std::nullopt; }
 
     // Reads one byte and returns it as 0 to 255.
     int get();
@@ -129,7 +134,7 @@ public:
     // Bytes consumed so far (may exceed the size after skip()).
     std::uint64_t get_position() const noexcept { return pos_; }
     // Bytes left to read; 0 when the position is at or past the end.
-    std::uint64_t bytes_left() const noexcept { return pos_ < data_.size() ? data_.size() - pos_ : 0; }
+    std::optional<std::uint64_t> bytes_left() override { return pos_ < data_.size() ? data_.size() - pos_ : 0; }
 
 private:
     std::vector<char> data_;

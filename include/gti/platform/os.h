@@ -325,4 +325,11 @@ process_id open_document(const AnsiString& document, const std::vector<AnsiStrin
 // {"gio", "open"}) and returns the command it replaces; an empty command restores "xdg-open".
 std::vector<AnsiString> set_document_opener(std::vector<AnsiString> command);
 
+// Pages of memory for large blocks of many small objects: `size` bytes of zeroed memory, with
+// huge pages advised where the system offers them (fewer page faults when the block fills).
+// Null when the system refuses. Free with free_pages and the same size.
+void* allocate_pages(std::size_t size) noexcept;
+// Returns pages of allocate_pages.
+void free_pages(void* block, std::size_t size) noexcept;
+
 }  // namespace lib::os

@@ -1,4 +1,4 @@
-// FileStorage: recorded drilling data in memory, and the registration file.
+// FileStorage: recorded drilling data in memory, read from and written to the data files.
 //
 // A store is a table: its rows are records (one sample of the drilling process at one moment:
 // time, three depths, a tag and one value per parameter) and its columns are parameters (hook
@@ -8,105 +8,30 @@
 // carries the run information (text values) and the named lock "reg_data_file_mutex", which
 // it creates for its callers and never takes itself.
 //
-// The registration file (".realtim", ".realdep", ".reallag") holds one store as a sequence of
-// blocks, with no header; all numbers are little-endian:
-//
-//   block        type (1 byte) | payload size (int16, 1..32767) | payload
-//   type 2       parameters: count (1 byte), then per parameter name, unit, short_name,
-//                global_name (texts with a zero byte), scale_min, scale_max (float32)
-//   type 1       a record, 18 + 4n bytes:
-//                  0 time (uint32)  4 depth (float)  8 third_depth (float)  12 tag (1 byte)
-//                  13 second_depth (float)  17 value count n (1 byte)  18 n values (float)
-//   type 3       the run text lines, each followed by CR LF, then one zero byte
-//   other        skipped by its size
-//
-// Written in the order: parameters, every record, the text block. A record block's columns are
-// those of the latest parameter block before it, which the reader maps onto the store's
-// parameters by key.
-//
-// Reading problems that end the reading of a file but keep what came before it become warnings
-// (get_warnings):
-//   a negative block size                   "line_header.size = " + size
-//   more than 128 parameters                "слишком много параметров"
-//   a record whose value count is not the parameter block's
-//                                           "Недопустимое число параметров в файле: " + count
-//   a text block without its zero byte      "Повреждён файл в области текстовых данных"
-// A block size of 0 ends the reading quietly. A file that ends inside a block fails with
-// "InputMappedFile::read: eof"; missing, locked and empty files fail with the file errors of
-// gti/io. The reader never reads outside the file.
-//
-// Writing refuses, before the file is touched, a store whose parameter block or run text does
-// not fit a block (FileStorageException "Блок файла регистрации больше 32767 байт: " + size):
-// the previous file stays whole, and no file is written that the reader could not read back.
-// Every record is written with exactly the store's parameter count of values.
+// The data files each have a unit of their own, with the byte layout in its header:
+// gti/storage/registration_file.h (".realtim", ".realdep", ".reallag"), gti/storage/old_file.h
+// (".tim", ".dep", ".ldp" with "inpgti.nbl" and the run file), gti/storage/compressed_file.h
+// (".creg" and the "CREGFILE" stream); gti/storage/data_file.h tells them apart by name.
 #pragma once
 
 #include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "gti/io/streams.h"
 #include "gti/platform/ansi_string.h"
 #include "gti/platform/system.h"
 #include "gti/serial/lock_object.h"
+#include "gti/storage/byte_reader.h"
+#include "gti/storage/record.h"
 #include "gti/storage/text_values.h"
 #include "gti/time/unix_time.h"
-
-// An error of the record store or of one of its files. A reader turns a non-critical one into a
-// warning and stops reading that file; a critical one reaches the caller.
-class FileStorageException : public std::runtime_error {
-public:
-    explicit FileStorageException(const std::string& message, bool critical = false)
-        : std::runtime_error(message), critical_(critical) {}
-    // True when the error must reach the caller.
-    bool is_critical() const noexcept { return critical_; }
-
-private:
-    bool critical_;
-};
-
-// One parameter (column) of a store.
-struct FileStorageParam {
-    AnsiString name;         // full name
-    AnsiString short_name;   // short name
-    AnsiString unit;         // unit of measure
-    AnsiString global_name;  // the key: equal keys are one column
-    float scale_min = 0;     // the scale's ends, kept for the caller
-    float scale_max = 100;
-
-    FileStorageParam() = default;
-    // A parameter from its texts and scale.
-    FileStorageParam(const AnsiString& name, const AnsiString& short_name, const AnsiString& unit,
-                     const AnsiString& global_name, float scale_min = 0, float scale_max = 100)
-        : name(name),
-          short_name(short_name),
-          unit(unit),
-          global_name(global_name),
-          scale_min(scale_min),
-          scale_max(scale_max) {}
-};
-
-// One record (row) of a store.
-struct FileStorageItem {
-    std::uint32_t time = 0;     // the record time (a time value of gti/time), the sort key
-    float depth = 0;            // depth of the record
-    float second_depth = 0;     // a second depth value
-    float third_depth = 0;      // a third depth value
-    std::vector<float> values;  // one value per parameter, by parameter index
-    bool valid = true;          // false: rejected by depth processing, left out by the old writer
-    std::uint8_t tag = 0;       // a code stored with the record
-
-    // Gives the record n values: new ones 0, surplus ones dropped.
-    void resize(int n) { values.resize(n > 0 ? static_cast<std::size_t>(n) : 0, 0.0f); }
-    // Writes the record block payload with the record's own values.
-    void save_to_stream(lib::io::BinaryOutputStream& out) const;
-    // Writes the record block payload with exactly `value_count` values (missing ones 0).
-    void save_to_stream(lib::io::BinaryOutputStream& out, int value_count) const;
-};
 
 // Recorded drilling data: parameters, records and the run information.
 class FileStorage {
@@ -195,33 +120,7 @@ public:
     //   depth-indexed        .realdep            .dep
     //   lag-depth-indexed    .reallag            .ldp
     //
-    // An old-generation data file is a run of 145-byte records, with no header; all numbers are
-    // little-endian:
-    //
-    //   0 tag (1 byte)  1 time (uint32)  5 depth (float)  9 second_depth (float)
-    //   13 32 values (float each, value k at 13 + 4k)  141 zero (4 bytes, ignored on reading)
-    //
-    // third_depth is not stored: a record read takes its depth there. Its companions lie in the
-    // same folder: "inpgti.nbl", one entry per column (entry k describes value k), shared by the
-    // old files of the folder,
-    //
-    //   name, short_name, unit, global_name (texts with a zero byte) | 12 unused bytes |
-    //   scale_min, scale_max (float) | 5 unused bytes
-    //
-    // where an entry with an empty key describes an unused column; and the run file (the data
-    // file's name up to the first point of its file part, then "rac"): the INI sections of
-    // RaceInfo. Columns are matched to the store's parameters by key, so a list with unused
-    // columns, or a store that already holds other parameters, keeps every value under its own
-    // parameter. A record whose time is 0 is never loaded.
-    //
-    // Failures of the old-generation reader, all std::runtime_error from gti/io:
-    //   missing, locked or empty data file        the file's error; nothing is loaded
-    //   length not a multiple of 145              "InputMappedFile::read: eof" after the whole
-    //                                             records were loaded
-    //   missing or empty "inpgti.nbl"             its file error, after the records were loaded
-    //                                             (values in file column order, no run file)
-    // An entry of "inpgti.nbl" cut short by the end of the file is ignored; one that would be
-    // the 129th parameter becomes the warning "слишком много параметров".
+    // The layouts of the old generation are in gti/storage/old_file.h.
 
     // The size of an old-generation record, and the number of values it holds.
     static constexpr int old_record_size = 145;
@@ -231,21 +130,32 @@ public:
     // compared without regard to letter case. An error ends the loading and reaches the caller;
     // files loaded before it stay.
     void add_files_by_mask(const char* mask);
-    // Loads a data file of either generation by its extension and remembers its last-write time
-    // in saved_file_time; new_format becomes 1 for a registration file, 0 for an old one.
+    // Loads a data file of any kind by its extension (lib::data_file_kind_of: a registration
+    // file, an old-generation file or a compressed data file, see add_compressed_file) and
+    // remembers its last-write time in saved_file_time; new_format becomes 1 for a registration
+    // file, 0 for an old one, and stays for a compressed one.
     // Throws a critical FileStorageException "Неправильное расширение открываемого файла: " +
     // the lower-cased extension for any other file, and loads nothing then.
     bool add_file(const AnsiString& name, bool text_only);
     // Loads an old-generation file with its "inpgti.nbl" and run file; with `text_only` only the
     // run file. True when the store then holds a record; false with `text_only`.
     bool add_old_file(const AnsiString& name, bool text_only);
+    // Loads an old-generation file from bytes in memory: the data file, the folder's parameter
+    // list (none: values in file column order) and the run file's text (none: no run text).
+    // The run text merges as load_text_values merges a run file, and the list then holds its
+    // lines; the typed run fields are left to the caller (ri_from_data). Fails as add_old_file
+    // does for a data length that is not a multiple of 145, after the whole records were loaded.
+    // True when the store then holds a record.
+    bool add_old_data(std::string_view data, std::optional<std::string_view> list,
+                      std::optional<std::string_view> run_text);
     // Merges the run file of a data file into the text values: its key=value lines, then
     // "нач_глубина", "нач_время", "конеч_глубина", "конеч_время" from the sections
     // "начало_рейса" and "окончание_рейса". A missing or unreadable run file changes nothing.
     void load_text_values(const AnsiString& name);
 
-    // Writes the store to `name` in the generation of its extension (for another extension, in
-    // the generation of the file last loaded, new_format). A registration file is written whole,
+    // Writes the store to `name` in the kind of its extension (for another extension, in the
+    // generation of the file last loaded, new_format). A compressed data file is written plain
+    // (see the overload with an EncodeType). A registration file is written whole,
     // or with `text_only` only its run block is replaced (the other blocks stay as they are).
     // An old-generation file gets the valid records in the columns of old_columns, then its run
     // file (see RaceInfo), with `text_only` only the run file; a folder whose "inpgti.nbl" has no
@@ -284,62 +194,32 @@ public:
 
     // ---- The compressed data stream ("CREGFILE") -------------------------------------------
     //
-    // A whole store as one stream shaped for a general-purpose compressor; the station deflates
-    // it, this class neither compresses nor inflates. Data go column by column, and every
-    // multi-byte column byte plane by byte plane, so that the slowly changing high bytes of
-    // neighbouring values stand together. Numbers are little-endian; a text is its bytes and a
-    // zero byte.
-    //
-    //   plane array of T (1, 2 or 4 bytes):
-    //     count N (u32) | byte 0 of elements 0..N-1 | byte 1 of elements 0..N-1 | ... (byte 0
-    //     is the least significant); the u32 elements 0x01020304, 0x05060708 are written
-    //     02 00 00 00 | 04 08 | 03 07 | 02 06 | 01 05
-    //
-    //   stream:
-    //     "CREGFILE" (text) | version 1 (u32) | parameter count P (u32)
-    //     P descriptors: name, short_name, unit, global_name (texts), scale_min, scale_max (f32)
-    //     the run text lines, each followed by CR LF (one text) | record count R (u32)
-    //     time (plane u32) | depth, second_depth, third_depth (plane f32 each) | tag (plane u8)
-    //     P columns, in parameter order, R values each, as one of:
-    //       1 (u32) | values (plane f32)                                              plain
-    //       2 (u32) | code width w (u32: 1, 2 or 4 bytes) | levels L (u32) | high H (f32) |
-    //         low Lo (f32) | value count n (u32) | exact positions (plane i32, ascending) |
-    //         exact values (plane f32) | codes (plane of w-byte codes, one per value that is
-    //         not exact, in record order)                                           quantized
-    //     a value that is not exact is code * (H - Lo) / L + Lo
-    //
-    // Quantizing a column tries 8-bit codes with 255 levels, then 16-bit codes with 1024, 2048,
-    // ..., 32768 and 65535 levels, over the range Lo..H of the column (H = Lo + 1 for a constant
-    // column), and keeps the first that brings every value back within a relative error of
-    // 1e-4. Not counted: values that count as zero (-1e-12 < v < 1e-5; they come back within
-    // (H - Lo) / 2L) and the values stored exactly: the worst ones, at most one in 30 (at least
-    // one), each at least four times the mean error. NaN and infinities are stored exactly. A
-    // column that no code width keeps within the tolerance is stored plain: no reading is ever
-    // degraded beyond it. valid is not stored; every record read back is valid.
-    //
-    // Reading fails, with the store cleared first and then partly filled, with:
-    //   a critical FileStorageException "FileStorage::load_after_decompressing: " followed by
-    //     "Некорркетный заголовок файла"                 the magic text is not "CREGFILE"
-    //     "Некорркетная версия файла"                    the version is not 1
-    //     "Неизвестный тип столбца: " + tag              a column tag other than 1 or 2
-    //     "Неизвестная разрядность кодов: " + w          a code width other than 1, 2 or 4
-    //     "Длина массива больше остатка данных: " + N    a count the bytes left cannot hold
-    //     "Длина массива не равна числу записей: " + N   a record field or column of another length
-    //     "Точные позиции не возрастают или выходят за столбец"
-    //     "Число точных значений не равно числу позиций: " + count
-    //     "Число кодов не равно числу неточных значений: " + count
-    //     "Число уровней равно нулю"                     codes with L = 0
-    //   a non-critical FileStorageException "слишком много параметров" from add_parametr;
-    //   the stream's own error when it ends early.
-    // Counts are checked against the bytes left of memory streams, mapped files and file streams
-    // before anything is allocated; a stream of another kind is read in pieces, so memory grows
-    // only with the bytes that arrive.
+    // The layout of the stream and of the ".creg" file is in gti/storage/compressed_file.h.
 
     // How save_for_compressing stores the parameter columns.
     enum EncodeType {
         encode_plain = 0,      // floats, bit for bit
         encode_quantized = 1,  // quantized where the tolerance allows, else plain
     };
+
+    // Writes the store to `name` as save_all(name, text_only) does, a compressed data file
+    // (".creg") with its columns stored as `encoding` says (save_all(name, text_only) stores them
+    // plain). A ".creg" file is always written whole, the run fields converted first
+    // (ri_to_data).
+    void save_all(const AnsiString& name, bool text_only, EncodeType encoding);
+    // Reads a compressed data file (".creg") into the store like the other data files: its
+    // parameters merged by key, its records inside the time range appended, its run text lines
+    // merged, then converted into the run fields. With `text_only` only the run text. `progress`,
+    // when set, hears the fraction of the file inflated (0 to 1). Throws the file's error, the
+    // zlib stream's errors (gti/io/zlib_streams.h) and those of load_after_decompressing; the
+    // store is unchanged then. Returns true when the store then holds a record.
+    bool add_compressed_file(const AnsiString& name, bool text_only,
+                             const std::function<void(double)>& progress = nullptr);
+    // Writes the store as a compressed data file, deflated; the file is touched only once the
+    // whole stream is made (the run text as it is: see save_for_compressing); `progress`, when set, hears the fraction
+    // of the columns written. Remembers the file's last-write time in saved_file_time.
+    void save_compressed_file(const AnsiString& name, EncodeType encoding,
+                              const std::function<void(double)>& progress = nullptr);
 
     // Writes the store as a compressed data stream. `progress` (may be empty) is kept, replacing
     // any earlier one, and called once per parameter column, after the column is written, with
@@ -396,11 +276,13 @@ public:
     AnsiString file_name;                        // the data file of the store
 
 private:
-    struct reader;
+    class record_arena;
 
-    void load_params(reader& in);
-    void add_values(reader& in);
-    void load_text_values(reader& in, int size);
+    void load_params(lib::storage::byte_reader& in);
+    void add_values(lib::storage::byte_reader& in, record_arena& arena);
+    void load_text_values(lib::storage::byte_reader& in, int size);
+    void add_old_records(std::string_view data, const std::string_view* list);
+    void merge_run_text(std::string_view run_text);
     void check_block_sizes();
     void save_old_file(const AnsiString& name, bool text_only);
 

@@ -1,0 +1,67 @@
+// The record store's values: a parameter (column), a record (row) and the store's error.
+#pragma once
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "gti/io/streams.h"
+#include "gti/platform/ansi_string.h"
+#include "gti/storage/arena.h"
+
+// An error of the record store or of one of its files. A reader turns a non-critical one into a
+// warning and stops reading that file; a critical one reaches the caller.
+class FileStorageException : public std::runtime_error {
+public:
+    explicit FileStorageException(const std::string& message, bool critical = false)
+        : std::runtime_error(message), critical_(critical) {}
+    // True when the error must reach the caller.
+    bool is_critical() const noexcept { return critical_; }
+
+private:
+    bool critical_;
+};
+
+// One parameter (column) of a store.
+struct FileStorageParam {
+    AnsiString name;         // full name
+    AnsiString short_name;   // short name
+    AnsiString unit;         // unit of measure
+    AnsiString global_name;  // the key: equal keys are one column
+    float scale_min = 0;     // the scale's ends, kept for the caller
+    float scale_max = 100;
+
+    FileStorageParam() = default;
+    // A parameter from its texts and scale.
+    FileStorageParam(const AnsiString& name, const AnsiString& short_name, const AnsiString& unit,
+                     const AnsiString& global_name, float scale_min = 0, float scale_max = 100)
+        : name(name),
+          short_name(short_name),
+          unit(unit),
+          global_name(global_name),
+          scale_min(scale_min),
+          scale_max(scale_max) {}
+};
+
+// One record (row) of a store.
+struct FileStorageItem {
+    // The values of a record: a vector of float, whose memory, for a record that a file was
+    // loaded into, lies in the arena of that load (gti/storage/arena.h).
+    using value_vector = std::vector<float, lib::storage::arena_allocator<float>>;
+
+    std::uint32_t time = 0;  // the record time (a time value of gti/time), the sort key
+    float depth = 0;         // depth of the record
+    float second_depth = 0;  // a second depth value
+    float third_depth = 0;   // a third depth value
+    value_vector values;     // one value per parameter, by parameter index
+    bool valid = true;       // false: rejected by depth processing, left out by the old writer
+    std::uint8_t tag = 0;    // a code stored with the record
+
+    // Gives the record n values: new ones 0, surplus ones dropped.
+    void resize(int n) { values.resize(n > 0 ? static_cast<std::size_t>(n) : 0, 0.0f); }
+    // Writes the record block payload with the record's own values.
+    void save_to_stream(lib::io::BinaryOutputStream& out) const;
+    // Writes the record block payload with exactly `value_count` values (missing ones 0).
+    void save_to_stream(lib::io::BinaryOutputStream& out, int value_count) const;
+};

@@ -1,0 +1,2 @@
+// A header of a high module.
+#pragma once
