@@ -10,12 +10,12 @@
 
 #include <cmath>
 #include <cstring>
-#include <filesystem>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "gti/platform/codepage.h"
+#include "gti/storage/data_file.h"
 #include "gti/storage/file_storage.h"
 
 namespace py = pybind11;
@@ -55,7 +55,8 @@ void guarded(const std::string& path, F&& f) {
     throw py::error_already_set();
 }
 
-// Reads a data file of any kind the library knows by its extension.
+// Reads a data file of any kind the library knows by its extension (registration files, the old
+// generation, compressed data files).
 py::dict read_file(const std::string& path) {
     FileStorage store;
     const AnsiString name = station(path, "file name");
@@ -155,10 +156,10 @@ void write_file(const std::string& path, const py::list& params, py::array_t<std
             item.values.assign(v + i * p, v + (i + 1) * p);
             store.add_record(item);
         }
-        const std::string ext = lib::cp1251::to_lower(std::filesystem::path(path).extension().string());
-        for (const char* known : {".realtim", ".realdep", ".reallag", ".tim", ".dep", ".ldp"})
-            if (ext == known) return store.save_all(name, false);
-        throw std::runtime_error("the extension names no kind of data file: \"" + ext + "\"");
+        if (lib::data_file_kind_of(name) == lib::data_file_kind::unknown)
+            throw std::runtime_error("the extension names no kind of data file: \"" + lib::data_file_extension(name) +
+                                     "\"");
+        store.save_all(name, false);
     });
 }
 

@@ -8,7 +8,7 @@ import pytest
 
 import gtikit
 
-KINDS = [".realtim", ".tim"]
+KINDS = [".realtim", ".tim", ".creg"]
 
 
 def small_log(n=50):
