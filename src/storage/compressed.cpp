@@ -8,6 +8,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "gti/io/atomic_file.h"
 #include "gti/io/file_streams.h"
 #include "gti/io/zlib_streams.h"
 #include "gti/numeric/interpolation.h"
@@ -464,13 +465,12 @@ void FileStorage::save_compressed_file(const AnsiString& name, EncodeType encodi
         if (progress) progress((column + 1.0) / columns);
     });
     const std::string& bytes = deflated.finish();
-    lib::io::BinaryOutputFileStream out;
-    out.open(name, false, true);
+    lib::io::atomic_file out(name);
     for (std::size_t at = 0; at < bytes.size(); at += INT_MAX)
         out.write(bytes.data() + at, static_cast<unsigned>(std::min<std::size_t>(bytes.size() - at, INT_MAX)));
+    out.commit();
     FILETIME created, accessed;
     out.get_time(created, accessed, saved_file_time);
-    out.close();
 }
 
 template void FileStorage::add_new_reg_file_vector(BinaryOutputStream&, const std::vector<char>&);

@@ -2,6 +2,7 @@
 #include <cstring>
 #include <string>
 
+#include "gti/io/atomic_file.h"
 #include "gti/io/file_streams.h"
 #include "gti/platform/codepage.h"
 #include "gti/platform/cp_literal.h"
@@ -74,14 +75,14 @@ void FileStorage::save_all_to_stream(lib::io::BinaryOutputStream& out) {
 }
 
 void FileStorage::save_with_new_format(const AnsiString& file) {
-    // Everything that could refuse the store is checked before the old file is truncated.
+    // Everything that could refuse the store is checked before anything is written; the new
+    // file takes the old one's place whole, or the old one stays.
     check_block_sizes();
-    lib::io::BinaryOutputFileStream out;
-    out.open(file, false, true);
+    lib::io::atomic_file out(file);
     save_all_to_stream(out);
+    out.commit();
     FILETIME created, accessed;
     out.get_time(created, accessed, saved_file_time);
-    out.close();
 }
 
 bool FileStorage::add_new_file(const AnsiString& file, bool text_only) {
