@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <filesystem>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -35,7 +36,7 @@ std::string_view trimmed(std::string_view s) {
 }
 
 // The size of a file that can be opened for reading, or -1.
-std::int64_t readable_size(const AnsiString& path) {
+std::int64_t readable_size(const lib::os::file_path& path) {
     const lib::os::open_result r =
         lib::os::open_shared(path, lib::os::access::read, lib::os::disposition::open_existing);
     if (r.status != lib::os::open_status::ok) return -1;
@@ -45,7 +46,7 @@ std::int64_t readable_size(const AnsiString& path) {
 }
 
 // Replaces a file by `bytes` in one step; false when that fails.
-bool replace_file(const AnsiString& path, const lib::io::BinaryMemoryOutputStream& bytes) {
+bool replace_file(const lib::os::file_path& path, const lib::io::BinaryMemoryOutputStream& bytes) {
     try {
         lib::os::shared_file file(path);
         file.update([&](std::string& contents) {
@@ -56,6 +57,13 @@ bool replace_file(const AnsiString& path, const lib::io::BinaryMemoryOutputStrea
     } catch (const std::runtime_error&) {
         return false;
     }
+}
+
+// The ".extended" companion of a table file.
+lib::os::file_path extended(const lib::os::file_path& file) {
+    std::filesystem::path companion = file.path();
+    companion += ".extended";
+    return lib::os::file_path(companion);
 }
 
 // Reads the calibration section into the curves of `params`. An entry names the position of a
@@ -190,6 +198,10 @@ void ParTabl::load() {
 }
 
 void ParTabl::load_from(const AnsiString& file) {
+    load_from(lib::os::file_path(file));
+}
+
+void ParTabl::load_from(const lib::os::file_path& file) {
     const std::int64_t size = readable_size(file);
     if (size < 0) return;
     if (size == 0) {
@@ -205,20 +217,28 @@ void ParTabl::load_from(const AnsiString& file) {
         }
         read_table(in);
     }
-    load_extended_info(file + ".extended");
+    load_extended_info(extended(file));
     check();
 }
 
 bool ParTabl::save_to(const AnsiString& file) const {
-    if (file.empty()) return false;
+    return save_to(lib::os::file_path(file));
+}
+
+bool ParTabl::save_to(const lib::os::file_path& file) const {
+    if (file.native().empty()) return false;
     lib::io::BinaryMemoryOutputStream table;
     write_table(table);
-    if (!replace_file(file, table) || !save_extended_info(file + ".extended")) return false;
+    if (!replace_file(file, table) || !save_extended_info(extended(file))) return false;
     saved = true;
     return true;
 }
 
 void ParTabl::load_extended_info(const AnsiString& file) {
+    load_extended_info(lib::os::file_path(file));
+}
+
+void ParTabl::load_extended_info(const lib::os::file_path& file) {
     if (readable_size(file) <= 0) return;
     lib::io::InputMappedFile in;
     try {
@@ -230,6 +250,10 @@ void ParTabl::load_extended_info(const AnsiString& file) {
 }
 
 bool ParTabl::save_extended_info(const AnsiString& file) const {
+    return save_extended_info(lib::os::file_path(file));
+}
+
+bool ParTabl::save_extended_info(const lib::os::file_path& file) const {
     lib::io::BinaryMemoryOutputStream ext;
     write_extended_info(ext);
     return replace_file(file, ext);

@@ -171,6 +171,10 @@ void TStrings::SetValue(const AnsiString& name, const AnsiString& value) {
 }
 
 void TStrings::LoadFromFile(const AnsiString& file_name) {
+    LoadFromFile(lib::os::file_path(file_name));
+}
+
+void TStrings::LoadFromFile(const lib::os::file_path& file_name) {
     const lib::os::open_result r =
         lib::os::open_shared(file_name, lib::os::access::read, lib::os::disposition::open_existing);
     if (r.status == lib::os::open_status::not_found) throw std::runtime_error("Файл не найден!"_cp);
@@ -186,6 +190,10 @@ void TStrings::LoadFromFile(const AnsiString& file_name) {
 }
 
 void TStrings::SaveToFile(const AnsiString& file_name) const {
+    SaveToFile(lib::os::file_path(file_name));
+}
+
+void TStrings::SaveToFile(const lib::os::file_path& file_name) const {
     const std::string text = Text().str();
     lib::os::shared_file file(file_name);
     file.update([&](std::string& contents) {

@@ -29,6 +29,7 @@
 #include "gti/options/module_base.h"
 #include "gti/platform/ansi_string.h"
 #include "gti/platform/date_time.h"
+#include "gti/platform/os.h"
 #include "gti/platform/system.h"
 #include "gti/util/ini_file.h"
 
@@ -185,10 +186,14 @@ public:
     void save(TIniFile* ini);
     // Reads every element; missing keys leave their variables unchanged.
     void load(TIniFile* ini);
-    // Saves to the INI file of that name and remembers the name; a name of spaces does nothing.
+    // Saves to the INI file of that name and remembers the name (a name that is not station text
+    // as os::file_path::display() gives it); a name of spaces does nothing.
     void save(const AnsiString& file_name);
-    // Loads from the INI file of that name and remembers the name; a name of spaces does nothing.
+    void save(const os::file_path& file_name);
+    // Loads from the INI file of that name and remembers the name as save() does; a name of
+    // spaces does nothing.
     void load(const AnsiString& file_name);
+    void load(const os::file_path& file_name);
     // Saves to an INI object the caller owns.
     void save(std::unique_ptr<TIniFile>& ini) { save(ini.get()); }
     // Loads from an INI object the caller owns.
@@ -234,8 +239,10 @@ public:
     void load(TIniFile* ini);
     // save() on the INI file of that name.
     void save(const AnsiString& file_name);
+    void save(const os::file_path& file_name);
     // load() on the INI file of that name.
     void load(const AnsiString& file_name);
+    void load(const os::file_path& file_name);
 
     // The section name.
     AnsiString name;

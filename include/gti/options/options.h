@@ -32,6 +32,7 @@
 
 #include "gti/platform/ansi_string.h"
 #include "gti/platform/cp_literal.h"
+#include "gti/platform/os.h"
 
 class TIniFile;
 
@@ -285,8 +286,10 @@ public:
     void save_to_ini(TIniFile* ini);
     // load_from_ini on the INI file of that name.
     void load_from_ini(const AnsiString& file_name);
+    void load_from_ini(const os::file_path& file_name);
     // save_to_ini on the INI file of that name.
     void save_to_ini(const AnsiString& file_name);
+    void save_to_ini(const os::file_path& file_name);
     // Puts every setting to its default.
     void set_defaults();
 };

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "gti/platform/ansi_string.h"
+#include "gti/platform/os.h"
 
 // An ordered list of texts. Concrete lists supply the five storage operations; everything else
 // is built on them.
@@ -66,9 +67,11 @@ public:
     // Replaces the items by the lines of a text file. Throws std::runtime_error with "Файл не
     // найден!" for a missing file and "Невозможно прочитать из файла!" when it cannot be read.
     void LoadFromFile(const AnsiString& file_name);
+    void LoadFromFile(const lib::os::file_path& file_name);
     // Writes the whole text to a file, replacing it in one step so that no reader ever finds it
     // half written. Throws std::runtime_error with "Невозможно записать в файл!" on failure.
     void SaveToFile(const AnsiString& file_name) const;
+    void SaveToFile(const lib::os::file_path& file_name) const;
 };
 
 // A string list kept in memory.

@@ -133,9 +133,11 @@ struct shared_file::state {
     }
 };
 
-shared_file::shared_file(const AnsiString& path) : s_(std::make_unique<state>()) {
-    s_->path = path;
-    s_->native = native_path(path);
+shared_file::shared_file(const AnsiString& path) : shared_file(file_path(path)) {}
+
+shared_file::shared_file(const file_path& path) : s_(std::make_unique<state>()) {
+    s_->path = path.display();
+    s_->native = path.native();
 }
 
 shared_file::~shared_file() {
