@@ -42,7 +42,7 @@ namespace opt_detailed {
 // One variable bound to a section and key.
 class ioe_base {
 public:
-    ioe_base(const AnsiString& section, const AnsiString& key) : section(section), key(key) {}
+    ioe_base(const AnsiString& the_section, const AnsiString& the_key) : section(the_section), key(the_key) {}
     virtual ~ioe_base() = default;
     // Writes the variable.
     virtual void save(TIniFile* ini) = 0;
@@ -62,8 +62,8 @@ public:
 template <class T>
 class ioe_value final : public ioe_base {
 public:
-    ioe_value(T& variable, const AnsiString& section, const AnsiString& key)
-        : ioe_base(section, key), var_(&variable) {}
+    ioe_value(T& variable, const AnsiString& the_section, const AnsiString& the_key)
+        : ioe_base(the_section, the_key), var_(&variable) {}
 
     void save(TIniFile* ini) override {
         if constexpr (std::is_same_v<T, int> || std::is_same_v<T, unsigned>)
@@ -101,8 +101,8 @@ using ioe_String = ioe_value<AnsiString>;
 // A TColor element, stored as an integer.
 class ioe_TColor final : public ioe_base {
 public:
-    ioe_TColor(TColor& variable, const AnsiString& section, const AnsiString& key)
-        : ioe_base(section, key), var_(&variable) {}
+    ioe_TColor(TColor& variable, const AnsiString& the_section, const AnsiString& the_key)
+        : ioe_base(the_section, the_key), var_(&variable) {}
     void save(TIniFile* ini) override;
     void load(TIniFile* ini) override;
 
@@ -113,8 +113,8 @@ private:
 // A string list element, stored as its comma text in double quotes.
 class ioe_TStrings final : public ioe_base {
 public:
-    ioe_TStrings(TStrings* list, const AnsiString& section, const AnsiString& key)
-        : ioe_base(section, key), list_(list) {}
+    ioe_TStrings(TStrings* list, const AnsiString& the_section, const AnsiString& the_key)
+        : ioe_base(the_section, the_key), list_(list) {}
     void save(TIniFile* ini) override;
     void load(TIniFile* ini) override;
 
@@ -125,8 +125,8 @@ private:
 // A block of raw bytes, stored as hexadecimal digits.
 class ioe_pod final : public ioe_base {
 public:
-    ioe_pod(char* data, int size, const AnsiString& section, const AnsiString& key)
-        : ioe_base(section, key), data_(data), size_(size) {}
+    ioe_pod(char* data, int size, const AnsiString& the_section, const AnsiString& the_key)
+        : ioe_base(the_section, the_key), data_(data), size_(size) {}
     void save(TIniFile* ini) override;
     void load(TIniFile* ini) override;
 
@@ -217,7 +217,7 @@ public:
 class IniSerialData {
 public:
     // A list kept in the section `name`.
-    explicit IniSerialData(const char* name) : name(name) {}
+    explicit IniSerialData(const char* the_name) : name(the_name) {}
     virtual ~IniSerialData() = default;
 
     // The number of items.
