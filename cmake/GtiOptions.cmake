@@ -17,6 +17,9 @@ if(GTI_FUZZ)
 elseif(GTI_SANITIZE)
   add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=all)
   add_link_options(-fsanitize=address,undefined)
+elseif(GTI_TSAN)
+  add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=thread)
 endif()
 
 # gti_target_defaults(target): the warnings of the house on one of our own targets.

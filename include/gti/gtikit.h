@@ -5,10 +5,15 @@
 #include "gti/platform/ansi_string.h"
 #include "gti/platform/codepage.h"
 #include "gti/platform/cp_literal.h"
+#include "gti/platform/datagram.h"
 #include "gti/platform/date_time.h"
+#include "gti/platform/dynlib.h"
+#include "gti/platform/message.h"
 #include "gti/platform/os.h"
+#include "gti/platform/serial_line.h"
 #include "gti/platform/system.h"
 #include "gti/platform/tstream.h"
+#include "gti/platform/wakeup.h"
 
 // io: binary streams and files
 #include "gti/io/file_streams.h"
@@ -60,3 +65,13 @@
 #include "gti/params/listing.h"
 #include "gti/params/par_tabl.h"
 #include "gti/params/param.h"
+
+// comm: the serial port of the measuring unit and its packet protocol, mailslot notices,
+// deferred calls and background tasks
+#include "gti/comm/comm_port.h"
+#include "gti/comm/mailslot.h"
+#include "gti/comm/mess_caller.h"
+
+// plugins: dynamic libraries and the plug-in manager
+#include "gti/plugins/dll.h"
+#include "gti/plugins/plugin_manager.h"

@@ -19,8 +19,10 @@
 #include "info.h"
 #include "las.h"
 #include "merge.h"
+#include "notices.h"
 #include "output.h"
 #include "params.h"
+#include "serial.h"
 
 using namespace lib::literals;
 
@@ -52,6 +54,27 @@ const char* const usage =
     "                      file of the old generation; for .creg, --plain keeps every value bit\n"
     "                      for bit (the default) and --quantized stores a column in 8 or 16 bits\n"
     "                      where every value comes back within a relative 1e-4\n"
+    "  serial read PORT [--json] [--count N]\n"
+    "                      print the measuring unit's packets as they arrive (\"SP\" packets),\n"
+    "                      with the error counters; --count stops after N packets\n"
+    "  serial send PORT DATA [--hex]\n"
+    "                      send DATA (at most 127 bytes; --hex: as hex digits) as one train\n"
+    "                      of \"DP\" packets; both take --baud N (9600), --parity n|o|e|m|s (n)\n"
+    "                      and --timeout MS (500); PORT is COM1... (GTI_COM1=/dev/... names\n"
+    "                      its device; else /dev/ttyS0... or /dev/ttyUSB0...) or a device path\n"
+    "  serial-sim [--every MS] [--errors] [--count N]\n"
+    "                      a simulated measuring unit on a pseudo-terminal: prints the device\n"
+    "                      to open, sends a train every MS (1000; --errors: a repairable bit\n"
+    "                      error in every other one), prints and confirms the trains it gets\n"
+    "  notify SLOT TEXT [--udp ADDRESS:PORT]\n"
+    "                      send a notice to the programs listening on SLOT (and, with --udp, a\n"
+    "                      network copy to that address); fails when nobody listens locally\n"
+    "  listen SLOT [--json] [--count N] [--udp ADDRESS:PORT]\n"
+    "                      print the notices sent to SLOT as they arrive, one a line (--json:\n"
+    "                      one JSON object a line), until interrupted or N have come; --udp also\n"
+    "                      takes network copies at that address\n"
+    "  plugins DIR         which plug-in libraries (*.so) under DIR would load, and why the\n"
+    "                      others are skipped\n"
     "  --help              this text\n"
     "\n"
     "data files: registration files .realtim, .realdep, .reallag; compressed data files .creg;\n"
@@ -131,6 +154,11 @@ int main(int argc, char** argv) {
         if (command == "las") return gti_tool::las_command(args);
         if (command == "merge") return gti_tool::merge(args);
         if (command == "convert") return gti_tool::convert(args);
+        if (command == "serial") return gti_tool::serial_command(args);
+        if (command == "serial-sim") return gti_tool::serial_sim_command(args);
+        if (command == "notify") return gti_tool::notify_command(args);
+        if (command == "listen") return gti_tool::listen_command(args);
+        if (command == "plugins") return gti_tool::plugins_command(args);
         std::fprintf(stderr, "gti: unknown command '%s'\n\n%s", argv[1], usage);
         return 2;
     } catch (const std::exception& e) {

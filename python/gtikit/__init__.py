@@ -1,0 +1,106 @@
+"""The data files of a mud-logging station, as numpy arrays and pandas frames.
+
+    import gtikit
+    log = gtikit.read("12.realtim")        # registration files, the old generation, .creg
+    df = log.to_pandas()                   # a DataFrame indexed by time
+    gtikit.write("copy.creg", log)
+
+Files are read and written by the gtikit C++ library; text is str here and code page 1251 in
+the files. Times are the station's local wall-clock times (numpy datetime64[s], no time zone).
+A value a record does not have is NaN.
+"""
+
+import errno
+import os
+from dataclasses import dataclass, field
+
+import numpy as np
+
+from . import _core
+from ._core import FormatError
+
+__all__ = ["Log", "Param", "FormatError", "read", "write", "STATION_EPOCH_OFFSET"]
+
+# The station's time value of 1970-01-01 00:00:00: it counts from the day before.
+STATION_EPOCH_OFFSET = 86400
+
+
+@dataclass
+class Param:
+    """One parameter (channel) of a log."""
+
+    key: str
+    name: str = ""
+    unit: str = ""
+    short_name: str = ""
+    range: tuple = (0.0, 100.0)
+
+
+@dataclass
+class Log:
+    """A recorded log: one row of values per record, one column per parameter."""
+
+    params: list = field(default_factory=list)
+    times: np.ndarray = field(default_factory=lambda: np.empty(0, "datetime64[s]"))
+    depths: np.ndarray = field(default_factory=lambda: np.empty(0, np.float32))
+    values: np.ndarray = field(default_factory=lambda: np.empty((0, 0), np.float32))
+    run: dict = field(default_factory=dict)
+    warnings: list = field(default_factory=list)
+
+    def to_pandas(self):
+        """A DataFrame indexed by time, a column per parameter key, and the depth."""
+        import pandas as pd
+
+        df = pd.DataFrame(self.values, columns=[p.key for p in self.params],
+                          index=pd.DatetimeIndex(self.times, name="time"))
+        df.insert(0, "depth", self.depths)
+        return df
+
+    @classmethod
+    def from_pandas(cls, df, units=None, names=None, depth="depth", run=None):
+        """A log from a DataFrame indexed by time: every column but `depth` becomes a parameter
+        keyed by its column name; `units` and `names` map keys to units and full names."""
+        import pandas as pd
+
+        if not isinstance(df.index, pd.DatetimeIndex):
+            raise ValueError("the DataFrame must be indexed by time (a DatetimeIndex)")
+        units, names = units or {}, names or {}
+        keys = [str(c) for c in df.columns if c != depth]
+        values = df[keys].to_numpy(dtype=np.float32) if keys else np.empty((len(df), 0), np.float32)
+        params = []
+        for k in keys:
+            column = values[:, len(params)]
+            finite = column[np.isfinite(column)]
+            scale = (float(finite.min()), float(finite.max())) if finite.size else (0.0, 100.0)
+            params.append(Param(k, names.get(k, k), units.get(k, ""), "", scale))
+        depths = df[depth].to_numpy(np.float32) if depth in df.columns else np.zeros(len(df), np.float32)
+        times = df.index.tz_localize(None) if df.index.tz is not None else df.index
+        return cls(params, times.to_numpy().astype("datetime64[s]"), depths, values, dict(run or {}))
+
+
+def _to_station_times(times):
+    seconds = np.asarray(times, "datetime64[s]").astype(np.int64) + STATION_EPOCH_OFFSET
+    if seconds.size and (seconds.min() < 0 or seconds.max() > 0xFFFFFFFF):
+        raise ValueError("times must lie between 1969-12-31 and 2106-02-06")
+    return seconds.astype(np.uint32)
+
+
+def read(path):
+    """Reads a data file of any kind the library knows by its extension."""
+    path = os.fspath(path)
+    if not os.path.exists(path):
+        raise FileNotFoundError(errno.ENOENT, os.strerror(errno.ENOENT), path)
+    if not os.access(path, os.R_OK):
+        raise PermissionError(errno.EACCES, os.strerror(errno.EACCES), path)
+    data = _core.read(path)
+    times = (data["times"].astype(np.int64) - STATION_EPOCH_OFFSET).astype("datetime64[s]")
+    params = [Param(k, n, u, s, (lo, hi)) for k, n, u, s, lo, hi in data["params"]]
+    return Log(params, times, data["depths"], data["values"], data["run"], data["warnings"])
+
+
+def write(path, log):
+    """Writes a log to a data file of the kind the path's extension names."""
+    params = [(p.key, p.name, p.unit, p.short_name, float(p.range[0]), float(p.range[1])) for p in log.params]
+    values = np.ascontiguousarray(log.values, np.float32).reshape(len(log.times), len(params))
+    _core.write(str(path), params, _to_station_times(log.times), np.ascontiguousarray(log.depths, np.float32),
+                values, {str(k): str(v) for k, v in log.run.items()})

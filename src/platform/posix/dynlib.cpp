@@ -1,0 +1,52 @@
+// Dynamic libraries through dlopen(3).
+#include "gti/platform/dynlib.h"
+
+#include <dlfcn.h>
+
+#include "gti/platform/os.h"
+
+namespace lib::os {
+namespace {
+
+thread_local std::string last_error;
+
+void note_error() {
+    const char* e = dlerror();
+    last_error = e != nullptr ? e : "";
+}
+
+}  // namespace
+
+library_handle load_library(const AnsiString& path) noexcept {
+    try {
+        const std::string native = native_path(path);
+        void* h = dlopen(native.c_str(), RTLD_NOW | RTLD_LOCAL);
+        if (h == nullptr) note_error();
+        return h;
+    } catch (...) {
+        return nullptr;
+    }
+}
+
+void* find_symbol(library_handle library, const char* name) noexcept {
+    if (library == nullptr || name == nullptr) return nullptr;
+    dlerror();
+    void* address = dlsym(library, name);
+    if (address == nullptr) {
+        try {
+            note_error();
+        } catch (...) {
+        }
+    }
+    return address;
+}
+
+void free_library(library_handle library) noexcept {
+    if (library != nullptr) dlclose(library);
+}
+
+std::string last_library_error() {
+    return last_error;
+}
+
+}  // namespace lib::os
