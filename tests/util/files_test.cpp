@@ -15,6 +15,7 @@
 #include "gti/io/file_streams.h"
 #include "gti/platform/codepage.h"
 #include "gti/platform/cp_literal.h"
+#include "gti/platform/tstream.h"
 #include "gti/util/ini_file.h"
 #include "gti/util/string_list.h"
 #include "gti/util/text.h"
@@ -474,6 +475,14 @@ TEST(UnicodeFolders, AFolderOfAnyNameIsWrittenReadListedAndRemoved) {
         lib::io::read_binary(in, value);
         EXPECT_EQ(value, 86400);
         in.close();
+        {
+            TFileStream raw(os::file_path(folder / "raw.dat"), fmCreate);
+            raw.Write("abc", 3);
+        }
+        char raw_back[4] = {};
+        EXPECT_EQ(TFileStream(os::file_path(folder / "raw.dat"), fmOpenRead).Read(raw_back, 4), 3);
+        EXPECT_STREQ(raw_back, "abc");
+        fs::remove(folder / "raw.dat");
         fs::create_directory(folder / u8"\u4E95");
 
         std::vector<os::dir_entry> entries;
