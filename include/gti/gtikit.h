@@ -75,3 +75,16 @@
 // plugins: dynamic libraries and the plug-in manager
 #include "gti/plugins/dll.h"
 #include "gti/plugins/plugin_manager.h"
+
+// archive: the block archive of zlib-deflated files
+#include "gti/archive/block_archive.h"
+
+// ui: interface logic without a toolkit, and drawing over cairo
+#include "gti/ui/canvas.h"
+#include "gti/ui/colors.h"
+#include "gti/ui/controls.h"
+#include "gti/ui/density_dialog.h"
+#include "gti/ui/option_editors.h"
+#include "gti/ui/properties.h"
+#include "gti/ui/strip_chart.h"
+#include "gti/ui/window_state.h"

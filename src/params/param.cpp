@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <mutex>
 #include <stdexcept>
 #include <string>
 
 #include "gti/numeric/interpolation.h"
+#include "gti/params/all_params.h"
 #include "gti/platform/codepage.h"
 #include "gti/platform/cp_literal.h"
 #include "gti/util/number_text.h"
@@ -184,4 +186,33 @@ bool Param::check_changes(const Param& changed, AnsiString& report) const {
 void Param::save_extended_info(BinaryOutputStream& out) const {
     write_text(out, global_name, max_text_size);
     ext_info.save(out);
+}
+
+namespace {
+
+std::mutex dialog_mutex;
+lib::param_options_dialog& installed_dialog() {
+    static lib::param_options_dialog dialog;
+    return dialog;
+}
+
+}  // namespace
+
+lib::param_options_dialog lib::set_param_options_dialog(param_options_dialog dialog) {
+    const std::lock_guard lock(dialog_mutex);
+    std::swap(installed_dialog(), dialog);
+    return dialog;
+}
+
+bool Param::param_options(const HostData& host) {
+    static const AllParams catalogue;
+    if (!catalogue.test_param(global_name, AllParams::has_options)) return false;
+    lib::param_options_dialog dialog;
+    {
+        const std::lock_guard lock(dialog_mutex);
+        dialog = installed_dialog();
+    }
+    Param working = *this;
+    if (dialog && dialog(working, host)) *this = working;
+    return true;
 }

@@ -237,3 +237,36 @@ TEST(SharedFile, ConcurrentWritersInSeveralProcessesLoseNothing) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(ReplacementFile, CommitReplacesKeepingPermissionsAndDiscardLeavesTheTarget) {
+    temp_dir dir;
+    const AnsiString target = dir.file("data");
+    gti_test::write_bytes(target, "old");
+    ASSERT_EQ(chmod(os::native_path(target).c_str(), 0640), 0);
+    for (const bool commit : {false, true}) {
+        SCOPED_TRACE(commit);
+        {
+            os::replacement_file r;
+            ASSERT_TRUE(r.create(target));
+            ASSERT_TRUE(os::write_file(r.handle(), "new", 3));
+            EXPECT_EQ(gti_test::read_bytes(target), "old");
+            if (commit) {
+                EXPECT_TRUE(r.commit());
+            }
+        }
+        EXPECT_EQ(gti_test::read_bytes(target), commit ? "new" : "old");
+        std::vector<os::dir_entry> entries;
+        ASSERT_TRUE(os::list_directory(dir.path(), entries));
+        EXPECT_EQ(entries.size(), 1u);  // no temporary file stays
+        struct stat st {};
+        ASSERT_EQ(stat(os::native_path(target).c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 0777, 0640u);
+    }
+    os::replacement_file missing_folder;
+    EXPECT_FALSE(missing_folder.create(dir.file("no-folder/data")));
+    EXPECT_FALSE(missing_folder.commit());
+}
+
+}  // namespace

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "archive.h"
 #include "convert.h"
 #include "demo.h"
 #include "gti/params/par_tabl.h"
@@ -22,6 +23,7 @@
 #include "notices.h"
 #include "output.h"
 #include "params.h"
+#include "plot.h"
 #include "serial.h"
 
 using namespace lib::literals;
@@ -34,7 +36,8 @@ const char* const usage =
     "commands:\n"
     "  demo [DIR]          make up a four-hour drilling run, save it as DIR/12.realtim with its\n"
     "                      parameter table DIR/params.tbl (DIR defaults to the current folder),\n"
-    "                      read it back, summarize it\n"
+    "                      read it back, summarize it, and pack it with its run file 12.rac\n"
+    "                      into the archive DIR/12.arc\n"
     "  info FILE [--json]  what a data file holds: parameters, records, time range and step,\n"
     "                      run information, warnings\n"
     "  params FILE         the parameters of a parameter-table file: keys, names, units,\n"
@@ -54,6 +57,15 @@ const char* const usage =
     "                      file of the old generation; for .creg, --plain keeps every value bit\n"
     "                      for bit (the default) and --quantized stores a column in 8 or 16 bits\n"
     "                      where every value comes back within a relative 1e-4\n"
+    "  archive create OUT.arc FILE... [--comment TEXT]\n"
+    "                      pack files into a new block archive (each deflated with zlib 9);\n"
+    "                      OUT.arc appears only once it is complete\n"
+    "  archive list ARC [--json]\n"
+    "                      the archive's time, comment and files: name, sizes, ratio\n"
+    "  archive extract ARC DIR\n"
+    "                      write the archive's files into DIR; a name that would leave DIR is\n"
+    "                      not written (exit code 2)\n"
+    "  archive test ARC    decompress every record, report the damaged ones (exit code 1)\n"
     "  serial read PORT [--json] [--count N]\n"
     "                      print the measuring unit's packets as they arrive (\"SP\" packets),\n"
     "                      with the error counters; --count stops after N packets\n"
@@ -75,6 +87,12 @@ const char* const usage =
     "                      takes network copies at that address\n"
     "  plugins DIR         which plug-in libraries (*.so) under DIR would load, and why the\n"
     "                      others are skipped\n"
+    "  plot FILE -o OUT.png|OUT.svg [--params K1,K2+K3,...] [--depth|--time]\n"
+    "       [--from X --to Y] [--height PIXELS]\n"
+    "                      a data file as a mud-log strip chart: depth (or time) down the page,\n"
+    "                      a track per key, \"+\" joins curves into one track (default: the usual\n"
+    "                      tracks of a mud log); --from/--to take metres, or times as HH:MM or\n"
+    "                      YYYY-MM-DD HH:MM\n"
     "  --help              this text\n"
     "\n"
     "data files: registration files .realtim, .realdep, .reallag; compressed data files .creg;\n"
@@ -112,6 +130,13 @@ int demo(const std::vector<AnsiString>& args) {
     gti_tool::say("Записан рейс "_cp + AnsiString(std::to_string(run.race_number)) + " скважины "_cp + run.well + ": " +
                   file);
     gti_tool::print_info(back, file, false);
+    // The run packed for keeping: the data file, the parameter table and the run file.
+    back.save_all(dir + "/12.tim", true);
+    std::vector<AnsiString> packed = {file, table_file, dir + "/12.rac"};
+    lib::os::dir_entry extended;
+    if (lib::os::entry_info(table_file + ".extended", extended)) packed.push_back(table_file + ".extended");
+    gti_tool::pack_files(dir + "/12.arc", packed,
+                         "Рейс "_cp + AnsiString(std::to_string(run.race_number)) + " скважины "_cp + run.well);
     return 0;
 }
 
@@ -154,11 +179,13 @@ int main(int argc, char** argv) {
         if (command == "las") return gti_tool::las_command(args);
         if (command == "merge") return gti_tool::merge(args);
         if (command == "convert") return gti_tool::convert(args);
+        if (command == "archive") return gti_tool::archive_command(args);
         if (command == "serial") return gti_tool::serial_command(args);
         if (command == "serial-sim") return gti_tool::serial_sim_command(args);
         if (command == "notify") return gti_tool::notify_command(args);
         if (command == "listen") return gti_tool::listen_command(args);
         if (command == "plugins") return gti_tool::plugins_command(args);
+        if (command == "plot") return gti_tool::plot(args);
         std::fprintf(stderr, "gti: unknown command '%s'\n\n%s", argv[1], usage);
         return 2;
     } catch (const std::exception& e) {

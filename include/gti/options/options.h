@@ -205,6 +205,8 @@ public:
     void set_serial_string(const AnsiString& text) override;
     void set_def_value() override { *var_ = def_; }
     int get_type() const override { return 2; }
+    // The names of false and true; empty when the value shows as "0"/"1".
+    const std::vector<AnsiString>& names() const noexcept { return names_; }
 
 private:
     bool* var_;

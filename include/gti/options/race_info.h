@@ -40,6 +40,9 @@ public:
     bool contains_sector(const AnsiString& name) const;
     // Empties the list and the current sector.
     void clear();
+    // True when full names, or whole sectors, were added.
+    bool has_names() const noexcept { return !names_.empty(); }
+    bool has_sectors() const noexcept { return !sectors_.empty(); }
 
 private:
     AnsiString sector_;

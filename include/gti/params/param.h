@@ -27,6 +27,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <vector>
 
@@ -83,6 +84,15 @@ public:
 
 private:
     std::map<AnsiString, AnsiString> values_;
+};
+
+// What the host application hands a parameter's options dialog.
+struct HostData {
+    // The current raw count of a converter channel (called with the parameter's adc_channel);
+    // empty in a host without converters.
+    std::function<int(int channel)> get_adc_value;
+    // Whether the dialog shows its page of live readings.
+    bool show_live_page = true;
 };
 
 // One channel of the station: names, converter input, conversion to a physical value, scale.
@@ -154,7 +164,24 @@ public:
     // Called by the parameter table for every parameter it has loaded; a parameter has nothing
     // to correct, so it does nothing.
     void check_values() {}
+
+    // Opens the options dialog of a parameter that has one (AllParams::test_param with
+    // has_options: the radioactive density meters) on a working copy, which replaces this
+    // parameter when the dialog is closed with OK; returns true. Returns false, doing nothing,
+    // for other parameters. The dialog is the one installed with lib::set_param_options_dialog;
+    // without one the call is a cancelled dialog.
+    bool param_options(const HostData& host);
 };
+
+namespace lib {
+
+// Runs a parameter's options dialog on the working copy; true when closed with OK.
+using param_options_dialog = std::function<bool(Param& working_copy, const HostData& host)>;
+
+// Installs the dialog that Param::param_options opens and returns the one it replaces.
+param_options_dialog set_param_options_dialog(param_options_dialog dialog);
+
+}  // namespace lib
 
 // Compares two parameters with Param::equal.
 inline bool operator==(const Param& a, const Param& b) {

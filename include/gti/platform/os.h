@@ -160,6 +160,45 @@ std::string native_path(const AnsiString& path);
 // hold it: such a name is treated as if it were not there.
 bool station_name(std::string_view native, AnsiString& name);
 
+// A new file written beside a target that takes the target's place in one step: the crash-safe
+// way to write a whole file. create() makes an empty temporary file in the target's folder (the
+// target's name + ".~" + a unique suffix), with the permissions of the target when there is one;
+// the caller writes through handle(). commit() forces the data to disk, renames the file over
+// the target and forces the folder entry to disk, so a crash, a full disk or an I/O error at any
+// point leaves the old target or the complete new file under its name. A replacement that is
+// discarded or destroyed before its commit deletes its temporary file and leaves the target
+// alone. A symbolic link at the target is itself replaced, not the file it points to.
+class replacement_file {
+public:
+    replacement_file() = default;
+    // Discards an uncommitted file; closes the handle.
+    ~replacement_file();
+    replacement_file(const replacement_file&) = delete;
+    replacement_file& operator=(const replacement_file&) = delete;
+
+    // Creates the temporary file for `target` (discarding one created before). False when the
+    // folder does not exist or refuses a new file.
+    bool create(const AnsiString& target) noexcept;
+    // The temporary file's handle, opened for writing; invalid_handle when there is none.
+    file_handle handle() const noexcept { return handle_; }
+    // Flushes the file, puts it in the target's place and syncs the folder. False, with the
+    // temporary file deleted and the target as it was, when there is no file or the flush or the
+    // rename fails; false too when only the sync of the folder fails (the new file is then in
+    // place but a crash could still undo the rename). The handle stays open, now naming the
+    // target, until the object is destroyed or discards.
+    bool commit() noexcept;
+    // Closes the handle; before a commit, deletes the temporary file as well.
+    void discard() noexcept;
+    // Hands the handle over to the caller, who closes it; the object then holds nothing (used
+    // after a commit, to keep the target open).
+    file_handle release() noexcept;
+
+private:
+    file_handle handle_ = invalid_handle;
+    std::string temporary_;  // native name of the temporary file; empty once committed
+    std::string target_;     // native name of the target
+};
+
 // A small file shared by several programs and rewritten as a whole (an INI file).
 //
 // contents() is the file as last seen; refresh() rereads it only when another handle or

@@ -5,6 +5,8 @@
 #include <sys/stat.h>
 #include <sys/types.h>
 
+#include <string>
+
 #include "gti/platform/system.h"
 
 namespace lib::os::detail {
@@ -19,5 +21,13 @@ bool set_guard(int fd, short type) noexcept;
 
 // A time of statx as a FILETIME; times before 1601 read as 0.
 FILETIME filetime_of(const statx_timestamp& t) noexcept;
+
+// Creates a new empty file for writing beside `target` (its name + ".~" + a unique suffix), with
+// the permissions of `target` when it exists. Returns the descriptor and sets `temporary`, or -1.
+int create_beside(const std::string& target, std::string& temporary) noexcept;
+
+// Forces `fd` to disk, renames `temporary` over `target` and forces the folder entry to disk.
+// False when any step fails; the rename has happened only when the flush succeeded.
+bool put_in_place(int fd, const std::string& temporary, const std::string& target) noexcept;
 
 }  // namespace lib::os::detail

@@ -9,7 +9,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <climits>
@@ -19,6 +18,7 @@
 
 #include "gti/platform/cp_literal.h"
 #include "gti/platform/os.h"
+#include "platform/posix/file_detail.h"
 #include "platform/posix/syscalls.h"
 
 using namespace lib::literals;
@@ -82,23 +82,14 @@ const char* const msg_lock = "Невозможно заблокировать ф
 const char* const msg_write = "Невозможно записать в файл!"_cp;
 const char* const msg_read = "Невозможно прочитать из файла!"_cp;
 
-// Writes `contents` to a new file beside `target` with the given mode and renames it over
-// `target`. Returns the descriptor of the new file.
-int replace_file(const std::string& target, const std::string& contents, mode_t mode) {
-    static std::atomic<unsigned> counter{0};
+// Writes `contents` to a new file beside `target` and puts it in the target's place. Returns the
+// descriptor of the new file.
+int replace_file(const std::string& target, const std::string& contents) {
     fd_guard tmp;
     std::string tmp_name;
-    for (int attempt = 0; attempt < 100 && tmp.fd < 0; ++attempt) {
-        tmp_name = target + ".~" + std::to_string(getpid()) + "-" + std::to_string(++counter);
-        tmp.fd = detail::syscalls().open(tmp_name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (tmp.fd < 0 && errno != EEXIST) break;
-    }
+    tmp.fd = detail::create_beside(target, tmp_name);
     if (tmp.fd < 0) throw std::runtime_error(msg_write);
-    bool ok = write_file(tmp.fd, contents.data(), contents.size());
-    ok = ok && fchmod(tmp.fd, mode & 07777) == 0;
-    ok = ok && flush_file(tmp.fd);
-    ok = ok && rename(tmp_name.c_str(), target.c_str()) == 0;
-    if (!ok) {
+    if (!write_file(tmp.fd, contents.data(), contents.size()) || !detail::put_in_place(tmp.fd, tmp_name, target)) {
         unlink(tmp_name.c_str());
         throw std::runtime_error(msg_write);
     }
@@ -212,7 +203,7 @@ void shared_file::update(const std::function<bool(std::string& contents)>& edit)
         }
         return;
     }
-    const int fresh = replace_file(target, changed, st.st_mode);
+    const int fresh = replace_file(target, changed);
     s_->adopt(fresh, std::move(changed));
     // Closing the replaced file gives up the lock; writers waiting on it then find that the path
     // names the new file and lock that one instead.
