@@ -1,7 +1,9 @@
-// Fuzz target: the LAS reader. Any bytes read without an exception, in either coding; the
-// document holds together (every row within its curve count, the depth column a curve or -1);
-// saving it twice gives the same text, and that text reads again. The numbers of the data lines
-// are also read against the C library's atof.
+// Fuzz target: the LAS reader. Any bytes read without an exception, in every coding; the
+// document holds together (rows as wide as the curves, the depth column a curve or -1, notes
+// within the file's lines); saving it twice gives the same text, and that text reads again with
+// every value and NULL it held. The numbers of the data lines are also read against the C
+// library's atof.
+#include <algorithm>
 #include <bit>
 #include <cstddef>
 #include <cstdint>
@@ -26,17 +28,28 @@ void check(std::string_view text, lib::las::detailed::coding coding) {
     lib::las::file doc;
     doc.coding = coding;
     doc.load_text(text);
+    if (doc.values.size() > 0 && doc.values.param_count != doc.get_param_count()) std::abort();
     const int curves = doc.get_param_count();
-    for (const auto& row : doc.values.lines)
-        if (!row || row->size() > static_cast<std::size_t>(curves)) std::abort();
-    if (doc.values.depth_index < -1) std::abort();
+    if (doc.values.depth_index < -1 || (curves > 0 && doc.values.depth_index >= curves)) std::abort();
     for (const auto& block : doc.blocks)
         if (!block) std::abort();
+    const auto lines =
+        static_cast<int>(std::count(text.begin(), text.end(), '\n') + std::count(text.begin(), text.end(), '\r'));
+    for (const lib::las::diagnostic& d : doc.diagnostics.items())
+        if (d.line < 0 || d.line > lines + 1) std::abort();
     const std::string once = saved(doc);
     if (saved(doc) != once) std::abort();
     lib::las::file again;
     again.coding = lib::las::detailed::ansi_text;
     again.load_text(once);
+    if (doc.values.param_count == 0 || again.values.param_count != doc.values.param_count) return;
+    if (again.values.size() != doc.values.size()) std::abort();
+    for (int r = 0; r < doc.values.size(); ++r)
+        for (int c = 0; c < doc.values.param_count; ++c) {
+            const double a = doc.values.at(c, r), b = again.values.at(c, r);
+            const bool both_null = doc.values.is_null(a) && again.values.is_null(b);
+            if (!both_null && std::bit_cast<std::uint64_t>(a) != std::bit_cast<std::uint64_t>(b)) std::abort();
+        }
 }
 
 }  // namespace
@@ -45,6 +58,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view text(reinterpret_cast<const char*>(data), size);
     check(text, lib::las::detailed::oem_text);
     check(text, lib::las::detailed::ansi_text);
+    check(text, lib::las::detailed::utf8_text);
+    check(text, lib::las::detailed::detect_text);
 
     // Every token of the input reads as atof reads it.
     std::vector<std::string_view> tokens;

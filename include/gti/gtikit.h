@@ -8,6 +8,7 @@
 #include "gti/platform/datagram.h"
 #include "gti/platform/date_time.h"
 #include "gti/platform/dynlib.h"
+#include "gti/platform/file_replacement.h"
 #include "gti/platform/message.h"
 #include "gti/platform/os.h"
 #include "gti/platform/serial_line.h"
@@ -16,6 +17,8 @@
 #include "gti/platform/wakeup.h"
 
 // io: binary streams and files
+#include "gti/io/atomic_file.h"
+#include "gti/io/damage.h"
 #include "gti/io/file_streams.h"
 #include "gti/io/mapped_file.h"
 #include "gti/io/os_file.h"

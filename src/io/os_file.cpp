@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "gti/platform/cp_literal.h"
+#include "gti/platform/file_replacement.h"
 #include "gti/platform/system.h"
 
 using namespace lib::literals;
@@ -68,6 +69,7 @@ void OSFile::open(const os::file_path& name, open_types type, bool lock) {
             handle_ = r.handle;
             break;
         }
+        if (r.status == os::open_status::not_regular) throw std::runtime_error(os::not_regular_file_message());
         if (attempt == max_try_counter - 1) throw std::runtime_error(msg_cannot_open);
         if (r.status == os::open_status::not_found) throw std::runtime_error(msg_not_found);
         sleep_ms(retry_pause_ms);

@@ -4,148 +4,310 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
+#include <cstring>
 #include <limits>
-#include <memory>
 #include <stdexcept>
 #include <string>
+#include <system_error>
 
+#include "gti/platform/codepage.h"
+#include "gti/platform/cp_literal.h"
 #include "gti/util/number_text.h"
 #include "las/output.h"
 
 namespace lib::las {
 namespace {
 
-// A data row is written at once; the block goes to the stream in pieces of about this size.
+// The block goes to the stream in pieces of about this size.
 constexpr std::size_t write_piece = 64 * 1024;
 
-// Rows are widened with 0.0 up to the curve count while the block stays within this many
-// values or two values per byte of its lines.
-constexpr std::uint64_t widening_floor = std::uint64_t{1} << 24;
+// The fewest values the rows may hold whatever the size of the block.
+constexpr std::size_t cell_floor = std::size_t{1} << 22;
 
-// Puts the first `limit` tokens of a data line into `tokens`.
-void split_tokens(std::string_view line, std::vector<std::string_view>& tokens, std::size_t limit) {
-    tokens.clear();
-    const char* p = line.data();
-    const char* const end = p + line.size();
-    while (tokens.size() < limit) {
-        while (p != end && (*p == ' ' || *p == '\t'))
-            ++p;
-        if (p == end) break;
-        const char* const start = p;
-        while (p != end && *p != ' ' && *p != '\t')
-            ++p;
-        tokens.emplace_back(start, static_cast<std::size_t>(p - start));
-    }
-}
-
-// Appends `value` as a C++ stream in fixed notation with showpoint writes it with
-// std::setprecision(decimals) and std::setw(width), aligned left or right: the digits of
-// printf("%.*f"), a point even without decimals, blanks up to the width.
-void append_fixed(std::string& text, double value, int decimals, std::int64_t width, bool left) {
-    // Sign, 309 digits of the largest double, the point and the decimals.
-    constexpr std::size_t integral_room = 312;
-    char small[integral_room + 64];
-    std::unique_ptr<char[]> large;
-    char* buffer = small;
-    const std::size_t room = integral_room + static_cast<std::size_t>(decimals);
-    if (room > sizeof small) {
-        large = std::make_unique_for_overwrite<char[]>(room);
-        buffer = large.get();
-    }
-    char* end = std::to_chars(buffer, buffer + room, value, std::chars_format::fixed, decimals).ptr;
-    if (decimals == 0 && std::isfinite(value)) *end++ = '.';
-    const std::size_t length = static_cast<std::size_t>(end - buffer);
-    const std::size_t pad =
-        width > 0 && static_cast<std::uint64_t>(width) > length ? static_cast<std::size_t>(width) - length : 0;
-    if (!left) text.append(pad, ' ');
-    text.append(buffer, length);
-    if (left) text.append(pad, ' ');
-}
-
-// Appends a data row and its LF.
-void append_row(std::string& text, const values_line* row, int precision) {
-    if (row != nullptr) {
-        // A stream takes a negative precision for the default, 6.
-        const int decimals = precision < 0 ? 6 : precision;
-        const std::int64_t width = std::int64_t{precision} + 5;
-        for (std::size_t j = 0; j < row->size(); ++j) {
-            append_fixed(text, (*row)[j], j == 0 ? 1 : decimals, width, j == 0);
-            text += ' ';
-        }
-    }
-    text += '\n';
-}
+// Plain decimals longer than this are written in scientific notation when that is shorter.
+constexpr std::size_t longest_plain = 24;
 
 int non_negative(int n) {
     return n > 0 ? n : 0;
 }
 
+bool equal_nocase(std::string_view a, std::string_view b) {
+    return cp1251::equal_nocase(a, b);
+}
+
+// inf, infinity, nan and nan(chars), in any case, as strtod takes them.
+bool is_special_word(std::string_view t) {
+    if (equal_nocase(t, "inf") || equal_nocase(t, "infinity") || equal_nocase(t, "nan")) return true;
+    if (t.size() < 5 || !equal_nocase(t.substr(0, 4), "nan(") || t.back() != ')') return false;
+    for (char c : t.substr(4, t.size() - 5))
+        if (!std::isalnum(static_cast<unsigned char>(c)) && c != '_') return false;
+    return true;
+}
+
+// The row's cells from its tokens: numbers, NULL for the rest; notes for what was tolerated.
+struct row_filler {
+    const values_cont& values;
+    diagnostics_list* notes;
+
+    void fill(double* cells, std::string_view token, std::size_t column, int line) const {
+        double v;
+        if (values_cont::read_number(token, v)) {
+            cells[column] = v;
+            return;
+        }
+        if (column == 0 && read_iso_time(token, v)) {
+            cells[column] = v;
+            return;
+        }
+        cells[column] = values.null_value;
+        if (notes != nullptr && !token.empty())
+            notes->add(line, diagnostic_kind::non_numeric,
+                       "не число в столбце "_cp + AnsiString(std::to_string(column + 1)) + ": \"" + AnsiString(token) +
+                           "\" - NULL");
+    }
+};
+
+// Cuts the next token off `line`: blank-separated, or comma-separated when `comma`.
+bool next_token(std::string_view& line, bool comma, std::string_view& token) {
+    std::size_t i = 0;
+    while (i < line.size() && is_blank(line[i]))
+        ++i;
+    if (i == line.size()) return false;
+    if (!comma) {
+        std::size_t j = i;
+        while (j < line.size() && !is_blank(line[j]))
+            ++j;
+        token = line.substr(i, j - i);
+        line.remove_prefix(j);
+        return true;
+    }
+    const std::size_t comma_at = line.find(',', i);
+    const std::size_t j = comma_at == std::string_view::npos ? line.size() : comma_at;
+    token = trim_blanks(line.substr(i, j - i));
+    line.remove_prefix(comma_at == std::string_view::npos ? line.size() : comma_at + 1);
+    return true;
+}
+
+void append_padded(std::string& text, std::string_view number, std::size_t width, bool left) {
+    const std::size_t pad = width > number.size() ? width - number.size() : 0;
+    if (!left) text.append(pad, ' ');
+    text += number;
+    if (left) text.append(pad, ' ');
+}
+
+// Days from 1970-01-01 to a date of the proleptic Gregorian calendar.
+std::int64_t days_from_civil(std::int64_t y, unsigned m, unsigned d) {
+    y -= m <= 2;
+    const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
+    const auto yoe = static_cast<unsigned>(y - era * 400);
+    const unsigned doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1;
+    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + static_cast<std::int64_t>(doe) - 719468;
+}
+
 }  // namespace
 
-void values_line::load_from_strings(const std::vector<std::string_view>& tokens, int count) {
-    const std::size_t n = static_cast<std::size_t>(non_negative(count));
-    std::vector<double>::resize(n, 0.0);
-    const std::size_t parsed = std::min(n, tokens.size());
-    double* const values = data();
-    for (std::size_t i = 0; i < parsed; ++i)
-        values[i] = c_atof(tokens[i].data(), tokens[i].data() + tokens[i].size());
+void append_number(std::string& text, double value, int decimals) {
+    char buffer[400];
+    auto r = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed);
+    std::size_t length = r.ec == std::errc{} ? static_cast<std::size_t>(r.ptr - buffer) : sizeof buffer;
+    if (length > longest_plain) {
+        char shortest[64];
+        const auto s = std::to_chars(shortest, shortest + sizeof shortest, value);
+        text.append(shortest, static_cast<std::size_t>(s.ptr - shortest));
+        return;
+    }
+    const std::string_view digits(buffer, length);
+    text += digits;
+    if (!std::isfinite(value)) return;
+    const std::size_t point = digits.find('.');
+    const std::size_t have = point == std::string_view::npos ? 0 : length - point - 1;
+    if (point == std::string_view::npos) text += '.';
+    if (have < static_cast<std::size_t>(non_negative(decimals)))
+        text.append(static_cast<std::size_t>(decimals) - have, '0');
 }
 
-void values_line::resize(int n, double fill) {
-    std::vector<double>::resize(static_cast<std::size_t>(non_negative(n)), fill);
-}
-
-void values_line::save_to_stream(io::BinaryOutputStream& out, int precision) const {
+std::string number_text(double value) {
     std::string text;
-    append_row(text, this, precision);
-    detail::write_text(out, text);
+    append_number(text, value, 1);
+    return text;
+}
+
+std::string iso_time_text(double seconds) {
+    const auto s = static_cast<std::int64_t>(std::floor(seconds));
+    const std::int64_t days = (s >= 0 ? s : s - 86399) / 86400;
+    const std::int64_t in_day = s - days * 86400;
+    // Civil date of a day count (the inverse of days_from_civil).
+    const std::int64_t z = days + 719468;
+    const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+    const auto doe = static_cast<unsigned>(z - era * 146097);
+    const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const unsigned mp = (5 * doy + 2) / 153;
+    const unsigned d = doy - (153 * mp + 2) / 5 + 1;
+    const unsigned m = mp < 10 ? mp + 3 : mp - 9;
+    const std::int64_t y = static_cast<std::int64_t>(yoe) + era * 400 + (m <= 2);
+    char text[48];
+    std::snprintf(text, sizeof text, "%04lld-%02u-%02uT%02d:%02d:%02d", static_cast<long long>(y), m, d,
+                  static_cast<int>(in_day / 3600), static_cast<int>(in_day / 60 % 60), static_cast<int>(in_day % 60));
+    return text;
+}
+
+bool read_iso_time(std::string_view t, double& seconds) noexcept {
+    // YYYY-MM-DDThh:mm:ss
+    if (t.size() != 19 || t[4] != '-' || t[7] != '-' || (t[10] != 'T' && t[10] != ' ') || t[13] != ':' || t[16] != ':')
+        return false;
+    int fields[6];
+    const std::size_t at[6] = {0, 5, 8, 11, 14, 17};
+    const std::size_t width[6] = {4, 2, 2, 2, 2, 2};
+    for (int i = 0; i < 6; ++i) {
+        const char* first = t.data() + at[i];
+        const auto r = std::from_chars(first, first + width[i], fields[i]);
+        if (r.ec != std::errc{} || r.ptr != first + width[i]) return false;
+    }
+    if (fields[1] < 1 || fields[1] > 12 || fields[2] < 1 || fields[2] > 31 || fields[3] > 23 || fields[4] > 59 ||
+        fields[5] > 60)
+        return false;
+    const std::int64_t days =
+        days_from_civil(fields[0], static_cast<unsigned>(fields[1]), static_cast<unsigned>(fields[2]));
+    seconds = static_cast<double>(days * 86400 + fields[3] * 3600 + fields[4] * 60 + fields[5]);
+    return true;
+}
+
+bool values_cont::read_number(std::string_view token, double& value) noexcept {
+    if (token.empty()) return false;
+    const char* const first = token.data();
+    const char* const last = first + token.size();
+    auto r = std::from_chars(first, last, value);
+    if (r.ptr == last) {
+        if (r.ec == std::errc{}) return true;
+        // Out of range: atof's infinity or zero.
+        value = c_atof(first, last);
+        return true;
+    }
+    // What from_chars does not take and atof does: a plus sign, hexadecimal numbers.
+    std::string_view body = token;
+    if (body.front() == '+' || body.front() == '-') body.remove_prefix(1);
+    if (body.empty()) return false;
+    if (body.size() > 2 && body[0] == '0' && (body[1] == 'x' || body[1] == 'X')) {
+        const std::string_view hex = body.substr(2);
+        double h;
+        r = std::from_chars(hex.data(), hex.data() + hex.size(), h, std::chars_format::hex);
+        if (r.ptr != hex.data() + hex.size() || hex.front() == '+' || hex.front() == '-') return false;
+        value = c_atof(first, last);
+        return true;
+    }
+    if (is_special_word(body)) {
+        value = c_atof(first, last);
+        return true;
+    }
+    if (token.front() != '+' || body.front() == '-') return false;
+    r = std::from_chars(body.data(), last, value);
+    if (r.ptr != last) return false;
+    if (r.ec != std::errc{}) value = c_atof(first, last);
+    return true;
 }
 
 values_cont::values_cont(const values_cont& other)
-    : lines(other.lines),
-      param_count(other.param_count),
+    : param_count(other.param_count),
       null_value(other.null_value),
       precision(other.precision),
-      depth_index(other.depth_index) {}
+      depth_index(other.depth_index),
+      iso_index(other.iso_index),
+      cells_(other.cells_),
+      rows_(other.rows_) {}
 
 values_cont& values_cont::operator=(const values_cont& other) {
-    lines = other.lines;
     param_count = other.param_count;
     null_value = other.null_value;
     precision = other.precision;
     depth_index = other.depth_index;
+    iso_index = other.iso_index;
+    cells_ = other.cells_;
+    rows_ = other.rows_;
     return *this;
 }
 
-void values_cont::load(line_iterator first, line_iterator last, int count) {
-    param_count = count;
-    const std::size_t columns = static_cast<std::size_t>(non_negative(count));
-    const std::size_t line_count = static_cast<std::size_t>(last - first);
-    std::uint64_t bytes = 0;
-    for (line_iterator i = first; i != last; ++i)
-        bytes += i->size();
-    const bool widen = std::uint64_t{line_count} * columns <= std::max(widening_floor, 2 * bytes);
-
-    if (lines.capacity() < lines.size() + line_count)
-        lines.reserve(std::max(lines.size() + line_count, 2 * lines.capacity()));
-    std::vector<std::string_view> tokens;
-    for (; first != last; ++first) {
-        // Tokens past the last column are never read, so they are not even collected; one is
-        // enough to tell a row from a blank line.
-        split_tokens(*first, tokens, std::max<std::size_t>(columns, 1));
-        if (tokens.empty()) continue;
-        auto row = std::make_shared<values_line>();
-        row->load_from_strings(tokens, widen ? count : static_cast<int>(std::min(columns, tokens.size())));
-        lines.push_back(std::move(row));
+void values_cont::load(std::string_view text, const data_layout& layout, diagnostics_list* notes) {
+    on_params_resize(layout.columns);
+    const std::size_t width = columns();
+    const std::size_t limit = std::max(cell_floor, text.size() / 2);
+    const bool comma = layout.delimiter == ',';
+    const bool wrapped = layout.wrapped && width != 0;
+    const row_filler filler{*this, notes};
+    if (!wrapped) {
+        const auto lines = static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) + 1;
+        cells_.reserve(std::min(limit, cells_.size() + lines * width));
     }
+    line_scanner scanner(text);
+    std::string_view line;
+    int number = 0;
+    std::size_t filled = width;  // cells of the last row filled (wrapped rows run on)
+    int row_line = 0;            // the line where the last row began
+    std::string_view token;
+    while (scanner.next(line, number)) {
+        const int line_number = layout.first_line + number - 1;
+        std::size_t i = 0;
+        while (i < line.size() && is_blank(line[i]))
+            ++i;
+        if (i == line.size() || line[i] == '#') continue;
+        line.remove_prefix(i);
+        if (!wrapped || filled == width) {
+            if (cells_.size() + width > limit || rows_ >= limit) {
+                if (notes != nullptr)
+                    notes->add(line_number, diagnostic_kind::too_large,
+                               "строки данных дальше не прочитаны: их больше, чем допускает размер файла"_cp);
+                return;
+            }
+            cells_.resize(cells_.size() + width, null_value);
+            ++rows_;
+            filled = 0;
+            row_line = line_number;
+        }
+        std::size_t surplus = 0;
+        while (next_token(line, comma, token)) {
+            if (filled == width) {
+                if (!wrapped) {
+                    ++surplus;
+                    continue;
+                }
+                // A wrapped row is complete: the token begins the next one.
+                if (cells_.size() + width > limit) break;
+                cells_.resize(cells_.size() + width, null_value);
+                ++rows_;
+                filled = 0;
+                row_line = line_number;
+            }
+            filler.fill(cells_.data() + cells_.size() - width, token, filled++, line_number);
+        }
+        if (wrapped || notes == nullptr) continue;
+        if (surplus != 0)
+            notes->add(line_number, diagnostic_kind::long_row,
+                       "лишних значений: "_cp + AnsiString(std::to_string(surplus)) + " (кривых "_cp +
+                           AnsiString(std::to_string(width)) + ")");
+        else if (filled < width)
+            notes->add(line_number, diagnostic_kind::short_row,
+                       "значений "_cp + AnsiString(std::to_string(filled)) + " из "_cp +
+                           AnsiString(std::to_string(width)) + ", остальные NULL"_cp);
+    }
+    if (wrapped && filled < width && rows_ != 0 && notes != nullptr)
+        notes->add(row_line, diagnostic_kind::short_row,
+                   "значений "_cp + AnsiString(std::to_string(filled)) + " из "_cp + AnsiString(std::to_string(width)) +
+                       ", остальные NULL"_cp);
 }
 
 void values_cont::parse_line(std::string_view line, std::vector<std::string_view>& tokens) {
-    split_tokens(line, tokens, std::numeric_limits<std::size_t>::max());
+    tokens.clear();
+    std::string_view token;
+    while (next_token(line, false, token))
+        tokens.push_back(token);
 }
 
 void values_cont::clear() noexcept {
-    lines.clear();
+    cells_.clear();
+    cells_.shrink_to_fit();
+    rows_ = 0;
     param_count = 0;
 }
 
@@ -153,32 +315,61 @@ double& values_cont::at(int column, int row) {
     return const_cast<double&>(static_cast<const values_cont&>(*this).at(column, row));
 }
 
-const double& values_cont::at(int column, int row) const {
-    if (row < 0 || row >= size()) throw std::out_of_range("vector");
-    const values_line* line = lines[static_cast<std::size_t>(row)].get();
-    if (line == nullptr || column < 0 || static_cast<std::size_t>(column) >= line->size())
-        throw std::out_of_range("vector");
-    return (*line)[static_cast<std::size_t>(column)];
+const double& values_cont::at(int column, int r) const {
+    if (r < 0 || r >= size() || column < 0 || column >= param_count) throw std::out_of_range("vector");
+    return row(r)[column];
 }
 
 int values_cont::add() {
     const int count = param_count_source ? param_count_source() : param_count;
-    auto row = std::make_shared<values_line>();
-    row->resize(count, static_cast<double>(null_value));
-    lines.push_back(std::move(row));
+    if (count != param_count) on_params_resize(count);
+    cells_.resize(cells_.size() + columns(), null_value);
+    ++rows_;
     return size() - 1;
 }
 
 void values_cont::on_params_resize(int n) {
-    for (const auto& row : lines)
-        if (row) row->resize(n, static_cast<double>(null_value));
+    const auto to = static_cast<std::size_t>(non_negative(n));
+    const std::size_t from = columns();
+    if (to == from) {
+        param_count = non_negative(n);
+        return;
+    }
+    std::vector<double> cells(rows_ * to, null_value);
+    const std::size_t keep = std::min(from, to);
+    for (std::size_t r = 0; r < rows_; ++r)
+        std::copy_n(cells_.data() + r * from, keep, cells.data() + r * to);
+    cells_.swap(cells);
+    param_count = non_negative(n);
 }
 
 void values_cont::save_to_stream(io::BinaryOutputStream& out) const {
+    save_to_stream(out, number_text(null_value));
+}
+
+void values_cont::save_to_stream(io::BinaryOutputStream& out, std::string_view null_text) const {
     std::string text = "#\n~ASCII Log Data\n";
     text.reserve(write_piece + 1024);
-    for (const auto& row : lines) {
-        append_row(text, row.get(), precision);
+    // A stream takes a negative precision for the default, 6.
+    const int decimals = precision < 0 ? 6 : precision;
+    const auto width = static_cast<std::size_t>(std::max(0, precision + 5));
+    std::string number;
+    const std::size_t n = columns();
+    for (std::size_t r = 0; r < rows_; ++r) {
+        const double* cells = cells_.data() + r * n;
+        for (std::size_t j = 0; j < n; ++j) {
+            const double v = cells[j];
+            number.clear();
+            if (is_null(v))
+                number = null_text;
+            else if (j == 0 && iso_index)
+                number = iso_time_text(v);
+            else
+                append_number(number, v, j == 0 ? 1 : decimals);
+            append_padded(text, number, width, j == 0);
+            text += ' ';
+        }
+        text += '\n';
         if (text.size() >= write_piece) {
             detail::write_text(out, text);
             text.clear();

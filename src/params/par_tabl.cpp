@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "gti/io/atomic_file.h"
 #include "gti/params/all_params.h"
 #include "gti/platform/codepage.h"
 #include "gti/platform/cp_literal.h"
@@ -222,7 +223,17 @@ void ParTabl::load_from(const lib::os::file_path& file) {
 }
 
 bool ParTabl::save_to(const AnsiString& file) const {
-    return save_to(lib::os::file_path(file));
+    if (file.empty()) return false;
+    try {
+        lib::io::atomic_file table(file);
+        write_table(table);
+        table.commit();
+    } catch (const std::runtime_error&) {
+        return false;
+    }
+    if (!save_extended_info(file + ".extended")) return false;
+    saved = true;
+    return true;
 }
 
 bool ParTabl::save_to(const lib::os::file_path& file) const {
@@ -250,7 +261,14 @@ void ParTabl::load_extended_info(const lib::os::file_path& file) {
 }
 
 bool ParTabl::save_extended_info(const AnsiString& file) const {
-    return save_extended_info(lib::os::file_path(file));
+    try {
+        lib::io::atomic_file ext(file);
+        write_extended_info(ext);
+        ext.commit();
+        return true;
+    } catch (const std::runtime_error&) {
+        return false;
+    }
 }
 
 bool ParTabl::save_extended_info(const lib::os::file_path& file) const {

@@ -1,11 +1,14 @@
 #include "gti/util/string_list.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <stdexcept>
 #include <string>
 
+#include "gti/io/atomic_file.h"
 #include "gti/platform/codepage.h"
 #include "gti/platform/cp_literal.h"
+#include "gti/platform/file_replacement.h"
 #include "gti/platform/os.h"
 
 using namespace lib::literals;
@@ -171,26 +174,40 @@ void TStrings::SetValue(const AnsiString& name, const AnsiString& value) {
 }
 
 void TStrings::LoadFromFile(const AnsiString& file_name) {
-    LoadFromFile(lib::os::file_path(file_name));
+    LoadFromFile(file_name, UINT64_MAX);
 }
 
 void TStrings::LoadFromFile(const lib::os::file_path& file_name) {
+    LoadFromFile(file_name, UINT64_MAX);
+}
+
+void TStrings::LoadFromFile(const AnsiString& file_name, std::uint64_t max_bytes) {
+    LoadFromFile(lib::os::file_path(file_name), max_bytes);
+}
+
+void TStrings::LoadFromFile(const lib::os::file_path& file_name, std::uint64_t max_bytes) {
     const lib::os::open_result r =
         lib::os::open_shared(file_name, lib::os::access::read, lib::os::disposition::open_existing);
     if (r.status == lib::os::open_status::not_found) throw std::runtime_error("Файл не найден!"_cp);
+    if (r.status == lib::os::open_status::not_regular) throw std::runtime_error(lib::os::not_regular_file_message());
     if (r.status != lib::os::open_status::ok) throw std::runtime_error("Невозможно открыть файл!"_cp);
     std::string text;
     char buffer[65536];
     std::int64_t n;
-    while ((n = lib::os::read_file(r.handle, buffer, sizeof buffer)) > 0)
+    // The size is checked as the bytes come: the file may grow while it is read.
+    while ((n = lib::os::read_file(r.handle, buffer, sizeof buffer)) > 0 && text.size() <= max_bytes)
         text.append(buffer, static_cast<std::size_t>(n));
     lib::os::close_file(r.handle);
     if (n < 0) throw std::runtime_error("Невозможно прочитать из файла!"_cp);
+    if (text.size() > max_bytes) throw std::runtime_error("Файл слишком велик для текста!"_cp);
     SetText(AnsiString(std::move(text)));
 }
 
 void TStrings::SaveToFile(const AnsiString& file_name) const {
-    SaveToFile(lib::os::file_path(file_name));
+    const AnsiString text = Text();
+    lib::io::atomic_file file(file_name);
+    file.write(text.c_str(), static_cast<unsigned>(text.size()));
+    file.commit();
 }
 
 void TStrings::SaveToFile(const lib::os::file_path& file_name) const {

@@ -4,17 +4,22 @@
 
 #include <cmath>
 #include <limits>
+#include <random>
 #include <string>
 
 #include "gti/io/streams.h"
 #include "gti/platform/cp_literal.h"
+#include "gti/time/unix_time.h"
 #include "support.h"
 
 using namespace lib::literals;
+using lib::las::export_index;
+using lib::las::export_options;
 
 namespace {
 
-using lib::las::export_options;
+const std::uint32_t start = lib::time_2_long(2024, 3, 5, 7, 0, 0);
+const double null = -9999;
 
 // Records taken while the bit went down, came back up and went down again.
 void fill(FileStorage& s) {
@@ -26,16 +31,16 @@ void fill(FileStorage& s) {
         float depth;
         std::vector<float> values;
     };
-    for (const row& r :
-         {row{100, 10.0f, {1, 2, 3}}, row{101, 12.0f, {4, 5, 6}}, row{102, 11.0f, {7}},
-          row{103, 13.0f, {8, std::numeric_limits<float>::quiet_NaN(), 9}}, row{104, 14.0f, {10, 11, 12}}}) {
+    for (const row& r : {row{0, 10.0f, {1, 2, 3}}, row{1, 12.0f, {4, 5, 6}}, row{2, 11.0f, {7}},
+                         row{3, 13.0f, {8, std::numeric_limits<float>::quiet_NaN(), 9}}, row{4, 14.0f, {10, 11, 12}}}) {
         FileStorageItem item;
-        item.time = r.time;
+        item.time = start + r.time;
         item.depth = r.depth;
         item.values = r.values;
         s.add_record(item);
     }
     s.get_text_values().well = "Южная-7"_cp;
+    s.get_text_values().area = "Поле: 5 марта 2024г. 7:00"_cp;
 }
 
 std::vector<double> column(const lib::las::file& doc, int c) {
@@ -45,53 +50,146 @@ std::vector<double> column(const lib::las::file& doc, int c) {
     return v;
 }
 
-TEST(LasExport, CurvesRowsInDepthOrderAndNullForMissingValues) {
-    FileStorage s;
-    fill(s);
-    lib::las::file doc;
-    lib::las::export_storage(s, {}, doc);
-    const auto curves = doc.get_curve_block();
-    ASSERT_EQ(curves->size(), 4);
-    EXPECT_EQ(curves->item_by_index(0).mnemonic, "DEPT");
-    EXPECT_EQ(curves->item_by_index(1).mnemonic, "VES_NA_KRYUKE");
-    EXPECT_EQ(curves->item_by_index(2).mnemonic, "VES_NA_KRYUKE2");
-    EXPECT_EQ(curves->item_by_index(3).mnemonic, "VESNAKRYUKE");
-    EXPECT_EQ(curves->item_by_index(1).description, "Вес на крюке (вес_на_крюке)"_cp);
-    EXPECT_EQ(column(doc, 0), (std::vector<double>{10, 11, 12, 13, 14}));
-    EXPECT_EQ(column(doc, 1), (std::vector<double>{1, 7, 4, 8, 10}));
-    EXPECT_EQ(column(doc, 2), (std::vector<double>{2, -9999, 5, -9999, 11}));
-    EXPECT_EQ(column(doc, 3), (std::vector<double>{3, -9999, 6, 9, 12}));
-    EXPECT_EQ(doc.get_well_block()->add("WELL").value, "Южная-7"_cp);
-    EXPECT_EQ(doc.get_well_block()->add("STEP").value, "1.0000");
+AnsiString well_value(lib::las::file& doc, const char* name) {
+    return doc.get_well_block()->add(name).value;
 }
 
-TEST(LasExport, ValidOnlyAndByTime) {
-    FileStorage s;
-    fill(s);
-    lib::las::file doc;
-    lib::las::export_storage(s, {true, false}, doc);
-    EXPECT_EQ(column(doc, 0), (std::vector<double>{10, 11, 13, 14}));  // the pass at 12 m was undone
-    lib::las::export_storage(s, {false, true}, doc);
-    EXPECT_EQ(doc.get_curve_block()->item_by_index(0).mnemonic, "TIME");
-    EXPECT_EQ(column(doc, 0), (std::vector<double>{100, 101, 102, 103, 104}));
-    EXPECT_EQ(column(doc, 1), (std::vector<double>{10, 12, 11, 13, 14}));
-}
-
-TEST(LasExport, ReadsBackAtTheWrittenPrecision) {
-    FileStorage s;
-    fill(s);
-    s.get_record_ptr(0)->values[0] = 81.930744f;
-    lib::las::file doc;
-    lib::las::export_storage(s, {}, doc);
+std::string saved(lib::las::file& doc) {
     lib::io::BinaryMemoryOutputStream out;
     doc.save(out);
+    return std::string(out.get_buffer(), out.get_size());
+}
+
+TEST(LasExport, ADepthLogHasARowPerStepOfNewHole) {
+    FileStorage s;
+    fill(s);
+    lib::las::file doc;
+    EXPECT_EQ(lib::las::export_storage(s, {}, doc), 40);  // 10.1 to 14.0 m
+    const auto curves = doc.get_curve_block();
+    ASSERT_EQ(curves->size(), 4);
+    EXPECT_EQ(curves->item_by_index(1).mnemonic, "VES_NA_KRYUKE");
+    EXPECT_EQ(curves->item_by_index(3).mnemonic, "VESNAKRYUKE");
+    EXPECT_EQ(well_value(doc, "STRT"), "10.1");
+    EXPECT_EQ(well_value(doc, "STOP"), "14.0");
+    EXPECT_EQ(well_value(doc, "STEP"), "0.1");
+    EXPECT_EQ(doc.values.at(0, 18), 11.9);
+    EXPECT_EQ(doc.values.at(0, 19), 12.0);
+    // 12 m and 13 m were drilled by one record each; 11 m was drilled before, on the way down.
+    const std::vector<std::pair<int, std::vector<double>>> rows = {
+        {0, {10.1, null, null, null}}, {19, {12, 4, 5, 6}}, {29, {13, 8, null, 9}}, {39, {14, 10, 11, 12}}};
+    for (const auto& [row, expected] : rows)
+        for (int c = 0; c < 4; ++c)
+            EXPECT_EQ(doc.values.at(c, row), expected[static_cast<std::size_t>(c)]) << row << " " << c;
+}
+
+TEST(LasExport, RecordsOfOneStepAreAggregated) {
+    FileStorage s;
+    s.add_parametr({"Вес"_cp, "W", "т"_cp, "вес"_cp});
+    const float depths[] = {100.0f, 100.02f, 100.05f, 100.1f, 100.3f};
+    const float values[] = {9, 1, 3, 2, 5};
+    for (int i = 0; i < 5; ++i) {
+        FileStorageItem item;
+        item.time = start + static_cast<std::uint32_t>(i);
+        item.depth = depths[i];
+        item.values = {values[i]};
+        s.add_record(item);
+    }
+    const std::pair<lib::las::aggregation, double> cases[] = {{lib::las::aggregation::mean, 2},
+                                                              {lib::las::aggregation::last, 2},
+                                                              {lib::las::aggregation::min, 1},
+                                                              {lib::las::aggregation::max, 3}};
+    for (const auto& [agg, first] : cases) {
+        export_options options;
+        options.agg = agg;
+        options.step = 0.1;
+        lib::las::file doc;
+        ASSERT_EQ(lib::las::export_storage(s, options, doc), 3);
+        EXPECT_EQ(column(doc, 0), (std::vector<double>{100.1, 100.2, 100.3}));
+        EXPECT_EQ(column(doc, 1), (std::vector<double>{first, null, 5}));
+    }
+    export_options coarse;
+    coarse.step = 0.25;
+    lib::las::file doc;
+    ASSERT_EQ(lib::las::export_storage(s, coarse, doc), 2);
+    EXPECT_EQ(column(doc, 0), (std::vector<double>{100.25, 100.5}));
+    coarse.step = -1;
+    EXPECT_THROW(lib::las::export_storage(s, coarse, doc), std::runtime_error);
+}
+
+TEST(LasExport, WithoutNewHoleTheDepthLogIsEmpty) {
+    FileStorage s;
+    fill(s);
+    for (int i = 0; i < s.get_record_count(); ++i)
+        s.get_record_ptr(i)->depth = 10.0f;
+    lib::las::file doc;
+    EXPECT_EQ(lib::las::export_storage(s, {}, doc), 0);
+}
+
+TEST(LasExport, ByTimeAndByRecord) {
+    FileStorage s;
+    fill(s);
+    export_options options;
+    options.index = export_index::records;
+    lib::las::file doc;
+    lib::las::export_storage(s, options, doc);
+    EXPECT_EQ(column(doc, 0), (std::vector<double>{10, 11, 12, 13, 14}));
+    EXPECT_EQ(column(doc, 2), (std::vector<double>{2, null, 5, null, 11}));
+    options.valid_only = true;
+    lib::las::export_storage(s, options, doc);
+    EXPECT_EQ(column(doc, 0), (std::vector<double>{10, 11, 13, 14}));  // the pass at 12 m was undone
+
+    options = {};
+    options.index = export_index::time;
+    options.params = {"VES_NA_KRYUKE", "вес-на-крюке"_cp};
+    lib::las::export_storage(s, options, doc);
+    EXPECT_EQ(doc.get_curve_block()->item_by_index(0).mnemonic, "TIME");
+    EXPECT_EQ(doc.get_param_count(), 4);
+    const double epoch = 1709622000;  // 2024-03-05 07:00:00
+    EXPECT_EQ(column(doc, 0), (std::vector<double>{epoch, epoch + 1, epoch + 2, epoch + 3, epoch + 4}));
+    EXPECT_EQ(column(doc, 1), (std::vector<double>{10, 12, 11, 13, 14}));
+    EXPECT_EQ(well_value(doc, "STEP"), "1.0");
+    options.iso_time = true;
+    lib::las::export_storage(s, options, doc);
+    const std::string text = saved(doc);
+    EXPECT_NE(text.find("\n2024-03-05T07:00:04 "), std::string::npos);
     lib::las::file back;
-    back.coding = lib::las::detailed::ansi_text;
-    back.load_text(std::string_view(out.get_buffer(), out.get_size()));
+    back.load_text(text);
+    EXPECT_EQ(back.values.at(0, 4), epoch + 4);
+    options.params = {"нет"_cp};
+    EXPECT_THROW(lib::las::export_storage(s, options, doc), std::runtime_error);
+}
+
+TEST(LasExport, ReadsBackWithEveryNumberAndHeaderValue) {
+    FileStorage s;
+    fill(s);
+    std::mt19937 random(5);
+    for (int i = 0; i < s.get_record_count(); ++i) {
+        FileStorageItem* r = s.get_record_ptr(i);
+        r->depth = 1500.1f + static_cast<float>(i) * 0.1f;
+        for (float& v : r->values)
+            if (!std::isnan(v))
+                v = std::ldexp(static_cast<float>(random() % 16777216), static_cast<int>(random() % 60) - 40);
+    }
+    export_options options;
+    options.index = export_index::records;
+    lib::las::file doc;
+    lib::las::export_storage(s, options, doc);
+    EXPECT_EQ(well_value(doc, "DATE"), "2024-03-05T07:00:00");
+    lib::las::file back;
+    back.load_text(saved(doc));
+    EXPECT_EQ(back.diagnostics.total(), 0u);
     ASSERT_EQ(back.values.size(), 5);
-    EXPECT_EQ(back.get_curve_block()->size(), 4);
-    EXPECT_EQ(back.values.at(1, 0), 81.93074);
-    EXPECT_EQ(back.values.at(2, 1), -9999.0);
+    for (int i = 0; i < 5; ++i) {
+        const FileStorageItem& r = *s.get_record(i);
+        EXPECT_EQ(static_cast<float>(back.values.at(0, i)), r.depth);
+        for (std::size_t p = 0; p < r.values.size(); ++p) {
+            if (std::isnan(r.values[p])) continue;
+            EXPECT_EQ(static_cast<float>(back.values.at(1 + static_cast<int>(p), i)), r.values[p]);
+        }
+    }
+    EXPECT_EQ(back.values.at(0, 0), 1500.1);
+    for (const char* name : {"WELL", "FLD", "DATE", "STRT", "STOP", "NULL"})
+        EXPECT_EQ(well_value(back, name), well_value(doc, name)) << name;
     EXPECT_EQ(back.get_curve_block()->item_by_index(1).description, "Вес на крюке (вес_на_крюке)"_cp);
 }
 

@@ -9,6 +9,7 @@
 
 #include "bytes.h"
 #include "expect.h"
+#include "faults.h"
 #include "gti/options/module_list.h"
 #include "gti/params/listing.h"
 #include "gti/platform/codepage.h"
@@ -405,6 +406,18 @@ TEST(ParTablStream, PayloadAndRoundTrip) {
                                                     "serial_buffer: element count exceeds the data"));
         EXPECT_EQ(to.get_items_count(), 2);
     }
+}
+
+}  // namespace
+
+namespace {
+
+TEST(ParTablFiles, AKilledOrFailingSaveLeavesTheOldFileOrTheNewOne) {
+    gti_test::temp_dir dir;
+    const AnsiString name = dir.file("params.nbl");
+    ASSERT_TRUE(table_of({"вес_на_крюке"_cp}).save_to(name));
+    const ParTabl t = golden_table();
+    EXPECT_GE(gti_test::expect_whole_at_every_call(name, [&] { return t.save_to(name); }), 6);
 }
 
 }  // namespace

@@ -7,10 +7,12 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "faults.h"
 #include "support.h"
 
 using namespace lib::literals;
@@ -39,10 +41,16 @@ TEST(OpenShared, MissingFileOrFolderIsNotFound) {
               os::open_status::not_found);
 }
 
-TEST(OpenShared, AFolderIsNotAFile) {
+TEST(OpenShared, FoldersFifosAndDevicesAreNoFiles) {
     temp_dir dir;
-    EXPECT_EQ(os::open_shared(dir.path(), os::access::read, os::disposition::open_existing).status,
-              os::open_status::failed);
+    const AnsiString fifo = dir.file("pipe");
+    ASSERT_EQ(mkfifo(os::native_path(fifo).c_str(), 0600), 0);
+    // Opening a FIFO that nobody writes would wait for ever.
+    for (const AnsiString& path : {dir.path(), fifo, AnsiString("/dev/null")}) {
+        SCOPED_TRACE(path.str());
+        for (const os::access a : {os::access::read, os::access::write})
+            EXPECT_EQ(os::open_shared(path, a, os::disposition::open_existing).status, os::open_status::not_regular);
+    }
 }
 
 TEST(OpenShared, CreateAlwaysTruncatesAndOpenAlwaysKeeps) {
@@ -239,6 +247,66 @@ TEST(SharedFile, ConcurrentWritersInSeveralProcessesLoseNothing) {
 }  // namespace
 
 namespace {
+
+// Sets (or, with null, removes) an environment variable for the life of the object.
+class env_var {
+public:
+    env_var(const char* name, const char* value) : name_(name) {
+        if (const char* old = std::getenv(name)) old_ = old;
+        value ? setenv(name, value, 1) : unsetenv(name);
+    }
+    ~env_var() { old_.empty() ? unsetenv(name_) : setenv(name_, old_.c_str(), 1); }
+
+private:
+    const char* name_;
+    std::string old_;
+};
+
+bool holds_lock_file(const std::string& folder) {
+    struct stat st {};
+    return lstat((folder + "/gtikit-lock-reg_data_file_mutex").c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+           (st.st_mode & 0777) == 0600;
+}
+
+TEST(NamedMutex, LocksLiveInAFolderOfTheUsersOwnNeverReachedThroughALink) {
+    temp_dir base;
+    const std::string own = base.path().str() + "/gtikit-" + std::to_string(geteuid());
+    const std::string elsewhere = base.path().str() + "/elsewhere";
+    env_var tmp("TMPDIR", base.path().c_str()), runtime("XDG_RUNTIME_DIR", nullptr);
+    // Planted where the folder would be: a link to a private folder, a folder open to all, and
+    // (where the test may make one) a folder of another user.
+    ASSERT_EQ(mkdir(elsewhere.c_str(), 0700), 0);
+    ASSERT_EQ(symlink(elsewhere.c_str(), own.c_str()), 0);
+    ASSERT_EQ(mkdir((own + "-1").c_str(), 0700), 0);
+    ASSERT_EQ(chmod((own + "-1").c_str(), 0777), 0);
+    const bool foreign = mkdir((own + "-2").c_str(), 0700) == 0 && chown((own + "-2").c_str(), 4242, 4242) == 0;
+    const std::string expected = own + (foreign ? "-3" : "-2");
+    {
+        os::named_mutex m("reg_data_file_mutex"_cp);
+        EXPECT_TRUE(m.try_lock());
+        m.unlock();
+    }
+    EXPECT_TRUE(holds_lock_file(expected));
+    struct stat st {};
+    ASSERT_EQ(stat(expected.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
+    for (const std::string& planted : {elsewhere, own + "-1", own + "-2"})
+        EXPECT_TRUE(gti_test::folder_names(planted).empty()) << planted;
+}
+
+TEST(NamedMutex, TheRuntimeFolderServesOnlyWhenClosedToOthers) {
+    temp_dir base, run;
+    env_var tmp("TMPDIR", base.path().c_str()), runtime("XDG_RUNTIME_DIR", run.path().c_str());
+    const std::string fallback = base.path().str() + "/gtikit-" + std::to_string(geteuid());
+    for (const mode_t mode : {0755, 0700}) {
+        SCOPED_TRACE(mode);
+        ASSERT_EQ(chmod(run.path().c_str(), mode), 0);
+        os::named_mutex m("reg_data_file_mutex"_cp);
+        EXPECT_EQ(holds_lock_file(run.path().str()), mode == 0700);
+        EXPECT_EQ(holds_lock_file(fallback), mode != 0700);
+        unlink((fallback + "/gtikit-lock-reg_data_file_mutex").c_str());
+    }
+}
 
 TEST(ReplacementFile, CommitReplacesKeepingPermissionsAndDiscardLeavesTheTarget) {
     temp_dir dir;

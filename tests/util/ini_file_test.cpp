@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "expect.h"
+#include "faults.h"
 #include "gti/platform/cp_literal.h"
 #include "gti/util/string_list.h"
 #include "support.h"
@@ -167,7 +168,7 @@ TEST_F(IniFileTest, AnUpdateThatCannotBeWrittenFailsAtItsEnd) {
     TIniFile ini(dir.file("no-folder/x.ini"));
     ini.BeginUpdate();
     ini.WriteString("s", "a", "1");
-    EXPECT_TRUE(gti_test::throws_with<std::runtime_error>([&] { ini.EndUpdate(); }, "Невозможно записать в файл!"_cp));
+    EXPECT_TRUE(gti_test::throws_with<std::runtime_error>([&] { ini.EndUpdate(); }, "Файл не найден!"_cp));
     EXPECT_EQ(ini.ReadString("s", "a", "gone"), "gone");
 }
 
@@ -240,6 +241,20 @@ TEST_F(IniFileTest, ReadsSeeChangesMadeByOthers) {
     gti_test::write_bytes(dir.file("new.ini"), "[s]\r\nk=2\r\n");
     ASSERT_EQ(std::rename(dir.file("new.ini").c_str(), name.c_str()), 0);
     EXPECT_EQ(ini.ReadString("s", "k", ""), "2");
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(IniFileTest, AKilledOrFailingWriterLeavesTheOldFileOrTheNewOne) {
+    gti_test::write_bytes(name, "[s]\r\na=1\r\n");
+    EXPECT_GE(gti_test::expect_whole_at_every_call(name,
+                                                   [&] {
+                                                       TIniFile(name).WriteString("s", "b", "2");
+                                                       return true;
+                                                   }),
+              3);
 }
 
 }  // namespace

@@ -6,6 +6,8 @@
 #include <stdexcept>
 #include <vector>
 
+#include "expect.h"
+#include "faults.h"
 #include "support.h"
 
 using namespace lib::literals;
@@ -141,6 +143,38 @@ TEST(Files, LoadingAMissingFileSaysSo) {
     } catch (const std::runtime_error& e) {
         EXPECT_EQ(AnsiString(e.what()), "Файл не найден!"_cp);
     }
+}
+
+}  // namespace
+
+namespace {
+
+TEST(Files, AKilledOrFailingSaveLeavesTheOldFileOrTheNewOne) {
+    gti_test::temp_dir dir;
+    const AnsiString f = dir.file("рейс.txt"_cp);
+    gti_test::write_bytes(f, "old\r\n");
+    EXPECT_GE(gti_test::expect_whole_at_every_call(f,
+                                                   [&] {
+                                                       list_of({"Скважина=Южная-7"_cp, "Рейс=12"_cp}).SaveToFile(f);
+                                                       return true;
+                                                   }),
+              3);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(Files, ATextPastItsLimitIsRefusedAndTheItemsKept) {
+    gti_test::temp_dir dir;
+    const AnsiString f = dir.file("race.txt");
+    gti_test::write_bytes(f, std::string(70000, 'x') + "\r\n");
+    TStringList l = list_of({"kept"});
+    EXPECT_TRUE(gti_test::throws_with<std::runtime_error>([&] { l.LoadFromFile(f, 70001); },
+                                                          "Файл слишком велик для текста!"_cp));
+    EXPECT_EQ(items(l), std::vector<AnsiString>{"kept"});
+    l.LoadFromFile(f, 70002);
+    EXPECT_EQ(l.Count(), 1);
 }
 
 }  // namespace

@@ -43,10 +43,15 @@ const char* const usage =
     "  params FILE         the parameters of a parameter-table file: keys, names, units,\n"
     "                      converter inputs, calibration points, extra values\n"
     "  catalogue           the station's built-in catalogue of known parameters, by group\n"
-    "  las FILE OUT.las [--valid-only] [--time]\n"
-    "                      a data file as a LAS 2.0 log: a curve per parameter, rows in depth\n"
-    "                      order (--time: indexed by time); --valid-only keeps the records that\n"
-    "                      depth processing leaves valid; gti info describes LAS files too\n"
+    "  las FILE OUT.las [--step M] [--agg mean|last|min|max] [--time [--iso]] [--records]\n"
+    "                   [--params KEY,...] [--encoding 1251|utf-8|ascii] [--valid-only]\n"
+    "                      a data file as a LAS 2.0 depth log: a row per --step (0.1 m) of new\n"
+    "                      hole, each curve the mean (--agg) of the records of that step, NULL\n"
+    "                      where none fell; --time: a row per record by time (epoch seconds, or\n"
+    "                      ISO 8601 with --iso); --records: a row per record by depth; --params:\n"
+    "                      these parameters only; --encoding: of the text (1251 by default);\n"
+    "                      --valid-only keeps the records that depth processing leaves valid;\n"
+    "                      gti info describes LAS files too, with what their reading tolerated\n"
     "  merge OUT IN...     load data files, or masks such as 'well7/*.tim' (loaded in name\n"
     "                      order), into one store and save it as OUT; parameters merge by\n"
     "                      key, records stay in the order read\n"
@@ -151,8 +156,7 @@ int info(const std::vector<AnsiString>& args) {
     }
     if (files.size() != 1) throw std::runtime_error("info takes one file");
     if (gti_tool::is_las_file(files[0])) {
-        gti_tool::print_las_info(files[0], json);
-        return 0;
+        return gti_tool::print_las_info(files[0], json);
     }
     FileStorage store;
     gti_tool::load_data_file(store, files[0]);

@@ -8,6 +8,7 @@
 //
 //   open     file or path not found (at once)            "Файл не найден!"
 //   open     still refused after 20 attempts             "Невозможно открыть файл!"
+//   open     a folder, a FIFO or a device (at once)        "Это не файл: папка, канал или устройство!"
 //   lock     still held by another after 20 attempts     "Невозможно заблокировать файл!"
 //   write    not all bytes written                       "Невозможно записать в файл!"
 //   read     the system reports an error                 "Невозможно прочитать из файла!"

@@ -1,26 +1,42 @@
-// A LAS 2.0 well log (log ASCII standard) in memory: header blocks in order, then the data.
+// A LAS well log (log ASCII standard 1.2, 2.0, and the log of a 3.0 file) in memory: header
+// blocks in order, then the data.
 //
-// Reading (load) keeps the lines of the file (gti/las/lines.h), cuts them into blocks at the
-// tilde lines and gives each block to its kind by the first byte after the tilde:
+// Reading (load) goes line by line (gti/las/lines.h: LF, CR LF or CR; blanks are spaces and
+// TABs; a UTF-8 byte-order mark is skipped; comment and blank lines dropped). A line whose first
+// non-blank is '~' opens a block; its title is the rest of the line. The title gives the kind:
 //
-//   ~A...  data: rows appended to `values`, as many columns as get_curve_block() has items
-//   ~C...  a text_headers block; values.depth_index becomes its DEPT item (-1 without one)
-//   ~O...  a simple_headers block (raw lines)
-//   other  a text_headers block (~V, ~W, ~P and unknown letters)
-//   "~"    a tilde line of one byte: the block is ignored
+//   ~A..., ~Log_Data...    the log's data: rows appended to `values`, one column per curve
+//   ~C..., ~Log_Definition a text_headers block of curves; values.depth_index is its DEPT item
+//   ~P..., ~Log_Parameter  a text_headers block of parameters
+//   ~O...                  a simple_headers block (raw lines)
+//   ~X_Definition          a LAS 3.0 definition of another data set (~Core_Definition): a
+//                          text_headers block of kind '-', never taken for the curves
+//   ~X | Y                 a LAS 3.0 data section of another set (~Core[1] | Core_Definition):
+//                          a simple_headers block of kind '-'
+//   other letters          a text_headers block (~V, ~W and unknown letters)
 //
 // Letters are taken in either case. Blocks of one kind are not merged: look-ups find the first.
-// Data blocks are read after every header block of the file, so data that stand before their
-// ~C block (the standard puts ~A last) still get its columns. A file without a curve block
-// gets an empty one, and its rows hold no columns. With `coding` 0 header lines (tilde lines
-// included) are code page 866 and converted to 1251; data lines are never converted.
+// The header blocks are read first (the version block before the others), then the data, so
+// data that stand before their ~C block still get its columns. From the header blocks:
+//   - VERS 1.x: the 1.2 well items hold their value after the colon (gti/las/headers.h);
+//   - WRAP YES: rows run on over several lines;
+//   - NULL (well block): values.null_value, fractional as it may be (-999.25);
+//   - DLM (LAS 3.0): SPACE, TAB or COMMA between data values.
+// A LAS 3.0 file whose log data name a definition that is not a curve block, that has no curve
+// block, or whose DLM is none of the three is refused: its data are not read (a `refused` note).
+// Header text is converted to 1251 as `coding` says; data lines are never converted.
 //
-// Writing (save): the NULL entry of the well block is set from values.null_value, then every
-// block is written in list order, then the data (gti/las/headers.h and gti/las/values.h show
-// the layouts). Lines end with LF. Texts are written as held (code page 1251): `coding` applies
-// to reading only, so a file this library wrote with Cyrillic text reads back with
-// coding = detailed::ansi_text. Blocks come out in the order in which they were loaded or first
-// asked for; an exporter asks for them in file order:
+// What the reader tolerated goes to `diagnostics` with line numbers (gti/las/diagnostics.h);
+// nothing inside a file makes load throw. is_log() is false for a file with no '~' block at all
+// (not LAS) and for a refused one.
+//
+// Writing (save): the version block is made to say what the writer writes (VERS 2.0 for a 1.x
+// file, WRAP NO and DLM SPACE where it has those items), the NULL item of the well block is set from values.null_value
+// (a NULL item read from a file whose number equals null_value keeps its text, "-999.25" stays
+// "-999.25"), then every block is written in list order, then the data, NULL cells as the NULL
+// item's text (gti/las/headers.h and gti/las/values.h show the layouts). Lines end with LF.
+// Texts are written as held (code page 1251). Blocks come out in the order in which they were
+// loaded or first asked for; an exporter asks for them in file order:
 //
 //   lib::las::file doc;
 //   doc.set_standart_version_info();                       // ~V: VERS 2.00, WRAP NO
@@ -41,17 +57,18 @@
 //   doc.save(out);                                         // NULL goes into ~W
 //   out.close();
 //
-// Failures of load (std::runtime_error); nothing inside a file makes it fail, whatever the
-// bytes (malformed lines, binary junk, no blocks at all are read as the rules above say):
+// Failures of load (std::runtime_error), about the file, never its contents:
 //   the file cannot be opened or read   "Could not open file '<name>'" / "Could not read file '<name>'"
 //   the file is 4 GiB or more           "Файл слишком велик (4 ГиБ и больше)!"
 #pragma once
 
 #include <memory>
+#include <string>
 #include <string_view>
 #include <vector>
 
 #include "gti/io/streams.h"
+#include "gti/las/diagnostics.h"
 #include "gti/las/headers.h"
 #include "gti/las/lines.h"
 #include "gti/las/values.h"
@@ -63,12 +80,14 @@ namespace lib::las {
 // bound to it.
 class file {
 public:
-    // How header lines of the files loaded are coded (0: code page 866).
-    detailed::coding coding = detailed::oem_text;
+    // How header lines of the files loaded are coded; told by the bytes unless set.
+    detailed::coding coding = detailed::detect_text;
     // Header blocks in the order loaded or created.
     std::vector<std::shared_ptr<las_block_base>> blocks;
     // The data; values.depth_index is the depth column.
     values_cont values;
+    // What the last load tolerated, with line numbers.
+    diagnostics_list diagnostics;
 
     // An empty document.
     file();
@@ -81,14 +100,11 @@ public:
     void load(const AnsiString& name);
     // clear(), then reads a LAS text held in memory.
     void load_text(std::string_view text);
-    // Removes the rows and the blocks; coding, null_value, precision and depth_index stay.
+    // Removes the rows, the blocks and the diagnostics; coding, null_value, precision and
+    // depth_index stay.
     void clear();
-    // Reads the file's kept lines (step 1 of load).
-    static void load_to_strings(const AnsiString& name, text_lines& lines);
-    // Cuts kept lines into blocks, each range starting at its tilde line (step 2 of load).
-    static void cut_to_blocks(const text_lines& lines, std::vector<line_range>& ranges);
-    // Reads one block (step 3 of load, for one range).
-    void load_block(const text_lines& lines, const line_range& range);
+    // False when the last load found no log: not a LAS file, or a refused LAS 3.0 file.
+    bool is_log() const noexcept;
 
     // The first block whose title begins with `letter` (either case); null when there is none.
     std::shared_ptr<las_block_base> find_block(char letter) const;
@@ -117,13 +133,18 @@ public:
     // Makes the version block hold exactly VERS 2.00 and WRAP NO (nothing when it is raw).
     void set_standart_version_info();
     // Sets the well block's NULL item to values.null_value, adding it at the end if missing
-    // (nothing when the well block is raw).
+    // (nothing when the well block is raw); an item whose number is null_value keeps its text.
     void check_for_null_param();
+    // The text that stands for NULL in the data: the well block's NULL value as it is held, or
+    // null_value written as a number.
+    std::string null_text();
 
 private:
     struct resize_link;
+    struct section;
 
-    void load_blocks(const text_lines& lines);
+    void parse(std::string_view text);
+    void fit_version_block();
     void unbind_curve_block() noexcept;
 
     std::weak_ptr<text_headers> bound_curve_;

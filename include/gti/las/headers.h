@@ -11,29 +11,27 @@
 //
 // Writing a header line (file_value::save_to_stream): the mnemonic padded with blanks to at
 // least 4 bytes, '.', the unit, the value right-aligned in a field of 52 - U - max(4, L) bytes
-// (U, L: bytes of unit and mnemonic; no field when that is negative, and a longer value is
-// written whole), ": ", the description, LF.
+// (U, L: bytes of unit and mnemonic; a longer value is written whole after one blank), ": ", the
+// description, LF.
 //
-// Reading a header line (text_headers::load) goes by byte positions; blanks are spaces only, a
-// TAB is an ordinary byte:
+// Reading a header line (text_headers::load) by the delimiters of LAS 2.0: the first dot, the
+// first blank (space or TAB) after it, the last colon of the line (colons inside braces, a LAS
+// 3.0 format such as "{A:0}", do not count).
 //
 //    GR  .GAPI   95.5 : GAMMA RAY
-//    s p t    u  v    c d
+//        d    b       c
 //
-//   s  the first non-blank                p  the first '.' or blank from s
-//   t  the dot: the first non-blank from p if that is a '.' (blanks between a mnemonic and its
-//      dot are padding), else p itself
-//   u  the first blank from t             v  the first non-blank from u
-//   c  the first ':' from v               d  the first non-blank after c, if there is one
-//
-// mnemonic = [s, p); unit = [t+1, u), or the rest of the line when that range would end before
-// it begins (a mnemonic ended by a blank without a dot); value = [v, c); description = [d, end),
-// empty without d. A line that lacks s, p, u, v or c (no colon, no blank after the unit) is
-// skipped without a word. Nothing is trimmed: "STRT.M   1500.0 : START" gives the value
-// "1500.0 ", the blank before the colon included. A line that the writer made reads back to the
-// same four fields when at least one blank stands before its value, the mnemonic holds no dot or
-// blank, the unit no blank, the value no colon, and neither value nor description begins with a
-// blank.
+// mnemonic = [start, d), unit = (d, b) where b is the first blank after d or the colon if that
+// comes first, value = (b, c), description = (c, end), each without blanks at either end. A
+// line without a colon after the unit has its value up to the end and an empty description
+// (noted as no_colon, except in a curve block, where the colon is often left out). A line
+// without a dot or with an empty mnemonic is not read (noted as unplaced_line). In a LAS 1.x
+// well block the items that the 1.2 standard lists (COMP, WELL, FLD, LOC, PROV, CNTY, STAT, CTRY,
+// SRVC, DATE, UWI, API, LIC, SON) hold their value after the colon and their description before
+// it: the reader swaps them, so `value` holds the value whatever the version. A line that the
+// writer made reads back to the same four fields when the mnemonic holds no dot, the unit no
+// blank or colon, the description no colon, and neither value nor description has blanks at
+// its ends.
 //
 // Failures: item_by_index out of range throws std::runtime_error
 // "heavy_vector<T>::check_item_index"; simple_headers::get out of range throws
@@ -47,6 +45,7 @@
 #include <vector>
 
 #include "gti/io/streams.h"
+#include "gti/las/diagnostics.h"
 #include "gti/las/lines.h"
 #include "gti/platform/ansi_string.h"
 
@@ -115,22 +114,38 @@ private:
     std::vector<std::unique_ptr<T>> items_;
 };
 
+// What a block needs to read its lines.
+struct load_context {
+    // How the lines are coded: oem_text, ansi_text or utf8_text (never detect_text).
+    detailed::coding coding = detailed::ansi_text;
+    // LAS 1.x: well items listed by the 1.2 standard hold their value after the colon.
+    bool version_1 = false;
+    // Where notes go; none are kept when null.
+    diagnostics_list* notes = nullptr;
+};
+
+// A header line converted to code page 1251 as `context` says (characters 1251 lacks become
+// '?', noted as code_page on line `number`).
+AnsiString header_text(std::string_view line, int number, const load_context& context);
+
 // A header block. Its kind is the first byte of its title, compared without regard to case:
 // 'v' version, 'w' well, 'c' curves, 'p' parameters, 'o' other information.
 class las_block_base {
 public:
     // The text of the block's tilde line after the tilde.
     AnsiString title;
+    // The kind letter when it is not the title's first byte (a LAS 3.0 ~Log_Definition is a
+    // curve block, 'c'); 0 otherwise.
+    char kind = 0;
 
-    // Fills the block from the lines that follow its tilde line; `coding` says whether they are
-    // code page 866 (converted) or 1251.
-    virtual void load(line_iterator first, line_iterator last, detailed::coding coding) = 0;
+    // Fills the block from the lines that follow its tilde line.
+    virtual void load(line_iterator first, line_iterator last, const load_context& context) = 0;
     // Writes the block, its tilde line first.
     virtual void save(io::BinaryOutputStream& out) const = 0;
     virtual ~las_block_base() = default;
 
-    // True when the title's first byte equals `letter` without regard to case (false for an
-    // empty title).
+    // True when the kind letter (`kind`, else the title's first byte) equals `letter` without
+    // regard to case (false for an empty title without a kind).
     bool begin_with_letter(char letter) const noexcept;
 
 protected:
@@ -160,7 +175,7 @@ public:
     }
 
     // Replaces the items by the lines that parse (layout above); on_resize is not called.
-    void load(line_iterator first, line_iterator last, detailed::coding coding) override;
+    void load(line_iterator first, line_iterator last, const load_context& context) override;
     // Writes the tilde line, the column heading, the rule and every item.
     void save(io::BinaryOutputStream& out) const override;
 
@@ -192,8 +207,8 @@ public:
     // An empty block with that title.
     explicit simple_headers(const AnsiString& block_title) : las_block_base(block_title) {}
 
-    // Replaces the lines by the given ones (converted from 866 when `coding` says so).
-    void load(line_iterator first, line_iterator last, detailed::coding coding) override;
+    // Replaces the lines by the given ones, converted to 1251.
+    void load(line_iterator first, line_iterator last, const load_context& context) override;
     // Writes the tilde line and the lines as they are held, each ended by LF, so that a block
     // read from a file goes back into it.
     void save(io::BinaryOutputStream& out) const override;

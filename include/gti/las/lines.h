@@ -1,68 +1,64 @@
-// The text lines of a LAS file as the reader keeps them, and how header text is coded.
+// The text lines of a LAS file as the reader takes them, and how header text is coded.
 //
-// The reader takes a file apart in three steps (lib::las::file::load):
-//   1. text_lines: the file's bytes cut into lines. A line ends at LF; a CR just before the LF
-//      is not part of it. Empty lines and lines whose first byte is '#' are dropped (a line of
-//      blanks and then '#' is kept). Lines are views into the bytes, which the object owns.
-//   2. line ranges: each line that begins with '~' starts a block that runs up to the next such
-//      line or the end; lines before the first '~' belong to no block.
-//   3. each block fills the document from its lines.
+// Lines end at LF, at CR LF and at a bare CR; a UTF-8 byte-order mark before the first line is
+// skipped. Blanks are spaces and TABs. A line that is empty or blank, or whose first non-blank
+// is '#', is a comment and is dropped; a line whose first non-blank is '~' opens a block. Every
+// line keeps its number in the file (from 1), for the diagnostics.
 #pragma once
 
 #include <cstddef>
-#include <memory>
 #include <string_view>
 #include <vector>
 
 namespace lib::las {
 
+// One kept line of a header block: its text and its number in the file.
+struct text_line {
+    std::string_view text;
+    int number = 0;
+};
+
 // A position in a list of kept lines.
-using line_iterator = std::vector<std::string_view>::const_iterator;
+using line_iterator = std::vector<text_line>::const_iterator;
 
 namespace detailed {
 
 // How the header lines of a file are coded. Data lines are never converted.
 enum coding : int {
-    oem_text = 0,   // code page 866 (DOS), converted to 1251 before it is parsed or stored
-    ansi_text = 1,  // code page 1251, taken as it is (so is any value other than 0)
+    oem_text = 0,     // code page 866 (DOS), converted to 1251 before it is parsed or stored
+    ansi_text = 1,    // code page 1251, taken as it is
+    utf8_text = 2,    // UTF-8, converted to 1251 (a character 1251 lacks becomes '?')
+    detect_text = 3,  // told by the bytes: a byte-order mark or valid UTF-8 with letters beyond
+                      // ASCII is UTF-8; else 866 when its letters read better so; else 1251
 };
 
 }  // namespace detailed
 
-// The kept lines of a text (rule 1 above), owning the bytes they view.
-class text_lines {
-public:
-    // No lines.
-    text_lines() = default;
-    // The kept lines of a copy of `text`.
-    explicit text_lines(std::string_view text);
-    // The kept lines of `size` bytes that the object takes over.
-    text_lines(std::unique_ptr<char[]> bytes, std::size_t size);
-    // Moving keeps every line valid; copying would not, so there is none.
-    text_lines(text_lines&&) noexcept = default;
-    text_lines& operator=(text_lines&&) noexcept = default;
+// True for the two blanks of a LAS line, space and TAB.
+constexpr bool is_blank(char c) noexcept {
+    return c == ' ' || c == '\t';
+}
 
-    // The kept lines, in file order.
-    const std::vector<std::string_view>& lines() const noexcept { return lines_; }
-    // The number of kept lines.
-    std::size_t size() const noexcept { return lines_.size(); }
-    // Line i (unchecked).
-    std::string_view operator[](std::size_t i) const noexcept { return lines_[i]; }
-    // The first kept line, and the position after the last.
-    line_iterator begin() const noexcept { return lines_.begin(); }
-    line_iterator end() const noexcept { return lines_.end(); }
+// The text without blanks at either end.
+std::string_view trim_blanks(std::string_view text) noexcept;
+
+// Walks the lines of a text: next() gives each line without its end, and its number.
+class line_scanner {
+public:
+    // Lines of `text`, a UTF-8 byte-order mark at its start skipped.
+    explicit line_scanner(std::string_view text) noexcept;
+    // The next line and its number; false at the end of the text.
+    bool next(std::string_view& line, int& number) noexcept;
+    // The bytes not yet given out.
+    std::string_view rest() const noexcept { return {p_, static_cast<std::size_t>(end_ - p_)}; }
+    // True when the text began with a UTF-8 byte-order mark.
+    bool had_bom() const noexcept { return bom_; }
 
 private:
-    void split(const char* data, std::size_t size);
-
-    std::unique_ptr<char[]> bytes_;
-    std::vector<std::string_view> lines_;
-};
-
-// The lines [first, last) of one block in a list of kept lines; `first` is its tilde line.
-struct line_range {
-    std::size_t first = 0;
-    std::size_t last = 0;
+    const char* p_;
+    const char* end_;
+    int number_ = 0;
+    bool bom_ = false;
 };
 
 }  // namespace lib::las

@@ -14,6 +14,7 @@
 // which is refreshed from the number whenever the elements or descriptors are listed.
 #pragma once
 
+#include <cstdint>
 #include <set>
 
 #include "gti/options/ini_options.h"
@@ -24,6 +25,10 @@
 class TStrings;
 
 namespace lib {
+
+// The most text of run information that any reader takes from a file (16 MiB); a run file or a
+// run section past it is damaged, and is refused rather than read into memory.
+inline constexpr std::uint64_t max_race_text = std::uint64_t{16} << 20;
 
 // Option names that an option editor shows, hides or keeps read-only.
 class grid_options_list {

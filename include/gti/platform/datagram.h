@@ -1,7 +1,8 @@
 // Datagram sockets: the channel under the station's mailslot notices.
 //
-// A local slot is a Unix datagram socket whose file lives in the user's runtime folder
-// ($XDG_RUNTIME_DIR, else a folder "gtikit-<uid>" of mode 0700 in the temporary folder). Its file
+// A local slot is a Unix datagram socket whose file lives in the user's own folder, the one of the
+// named locks ($XDG_RUNTIME_DIR, else a folder "gtikit-<uid>" of mode 0700 in the temporary
+// folder, passed over for "gtikit-<uid>-1", ... when a link or another's folder stands there). Its file
 // name is "gtikit-slot-" followed by the slot name in lower case (names are the same up to letter
 // case, as the station's are), with every byte other than a Latin letter, a digit, ".", "_" and
 // "-" written as "%" and two hex digits; a name whose path would not fit a socket address is

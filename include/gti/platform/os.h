@@ -86,9 +86,10 @@ private:
 // The outcome of one attempt to open a file.
 enum class open_status {
     ok,
-    not_found,  // the file or a directory of its path does not exist
-    busy,       // another handle holds the file locked or mapped, so it cannot be truncated now
-    failed,     // any other refusal of the system (permissions, a directory, too many files)
+    not_found,    // the file or a directory of its path does not exist
+    busy,         // another handle holds the file locked or mapped, so it cannot be truncated now
+    not_regular,  // the path names a folder, a FIFO or a device: no file of data
+    failed,       // any other refusal of the system (permissions, too many files)
 };
 
 // A handle and the outcome of the attempt that produced it.
@@ -97,7 +98,8 @@ struct open_result {
     open_status status = open_status::failed;
 };
 
-// Makes one attempt to open a file with reading and writing shared. Never waits. With
+// Makes one attempt to open a file with reading and writing shared. Never waits (a FIFO does not
+// hang it: it is refused as `not_regular`, like a folder or a device). With
 // `keep_lock`, a file opened with create_always keeps the whole-file lock that its truncation
 // took, so that no other handle sees it between the truncation and the new contents.
 open_result open_shared(const AnsiString& path, access mode, disposition disp, bool keep_lock = false) noexcept;
@@ -228,8 +230,9 @@ public:
     // returns false nothing is written. The new file is in place when update() returns. Throws
     // std::runtime_error with "Невозможно заблокировать файл!" when the lock cannot be had within
     // about two seconds, with "Невозможно прочитать из файла!" when the file cannot be read (or is
-    // over 8 MiB), and with "Невозможно записать в файл!" when the new file cannot be written;
-    // the old file is then left as it was.
+    // over 8 MiB), with "Файл не найден!" when its folder does not exist, and with "Невозможно
+    // записать в файл!" when the new file cannot be written; the old file is then left as it was.
+    // The file is replaced through a file_replacement (see file_replacement.h).
     void update(const std::function<bool(std::string& contents)>& edit);
 
 private:
@@ -275,7 +278,9 @@ void close_socket(socket_handle s) noexcept;
 // the lock "reg_data_file_mutex" around their data files. The owning thread may take it again
 // (each lock() needs its unlock()); other threads, of this program or another, wait. A program
 // that dies while holding it gives it up. Objects of one program with the same name are one lock.
-// The lock lives in a file named after it in $XDG_RUNTIME_DIR, else the temporary folder.
+// The lock lives in a file named after it in a folder of the user's own ($XDG_RUNTIME_DIR, else
+// "gtikit-UID" under the temporary folder, created 0700, never reached through a link), so locks of
+// another user never block this one.
 class named_mutex {
 public:
     // The lock of that name; nothing is taken. Throws std::runtime_error when its file cannot be

@@ -12,6 +12,8 @@
 //                 names are looked up without regard to letter case, Cyrillic included
 #pragma once
 
+#include <cstdint>
+
 #include <vector>
 
 #include "gti/platform/ansi_string.h"
@@ -65,9 +67,15 @@ public:
     void SetValue(const AnsiString& name, const AnsiString& value);
 
     // Replaces the items by the lines of a text file. Throws std::runtime_error with "Файл не
-    // найден!" for a missing file and "Невозможно прочитать из файла!" when it cannot be read.
+    // найден!" for a missing file, "Невозможно прочитать из файла!" when it cannot be read, and
+    // lib::os::not_regular_file_message() for a folder, a FIFO or a device.
     void LoadFromFile(const AnsiString& file_name);
     void LoadFromFile(const lib::os::file_path& file_name);
+    // The same for a file of at most `max_bytes` (the run file: lib::max_race_text); a longer one
+    // is refused with "Файл слишком велик для текста!", read no further than the limit, and the
+    // items are kept.
+    void LoadFromFile(const AnsiString& file_name, std::uint64_t max_bytes);
+    void LoadFromFile(const lib::os::file_path& file_name, std::uint64_t max_bytes);
     // Writes the whole text to a file, replacing it in one step so that no reader ever finds it
     // half written. Throws std::runtime_error with "Невозможно записать в файл!" on failure.
     void SaveToFile(const AnsiString& file_name) const;

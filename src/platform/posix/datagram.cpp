@@ -13,26 +13,23 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <stdexcept>
 
 #include "gti/platform/codepage.h"
+#include "platform/posix/file_detail.h"
 
 namespace lib::os {
 namespace {
 
-// The user's runtime folder, or the empty string when no safe one can be had.
+// The user's own folder, or the empty string when no safe one can be had.
 std::string runtime_folder() {
-    const char* xdg = std::getenv("XDG_RUNTIME_DIR");
-    if (xdg != nullptr && *xdg != '\0') return xdg;
-    const char* tmp = std::getenv("TMPDIR");
-    if (tmp == nullptr || *tmp == '\0') tmp = "/tmp";
-    const std::string dir = std::string(tmp) + "/gtikit-" + std::to_string(getuid());
-    mkdir(dir.c_str(), 0700);
-    // Only a real folder of ours that nobody else may write into: a link or a folder planted by
-    // another user would let them take the slots.
-    struct stat st {};
-    if (lstat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != getuid() || (st.st_mode & 0077) != 0)
+    std::string path;
+    try {
+        close(detail::open_user_folder(path));
+    } catch (const std::runtime_error&) {
         return {};
-    return dir;
+    }
+    return path;
 }
 
 bool local_address(const AnsiString& name, sockaddr_un& a) {

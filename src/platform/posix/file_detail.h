@@ -22,6 +22,13 @@ bool set_guard(int fd, short type) noexcept;
 // A time of statx as a FILETIME; times before 1601 read as 0.
 FILETIME filetime_of(const statx_timestamp& t) noexcept;
 
+// Opens the user's own folder for locks and mailslots, without following a link to it:
+// $XDG_RUNTIME_DIR when it belongs to the user and is closed to others, else "gtikit-UID" under
+// $TMPDIR or /tmp, created 0700; when a link, someone else's folder or a folder open to others
+// stands there, "gtikit-UID-1", "-2", ... (every program of the user passes over the same ones).
+// Returns the folder's descriptor and sets `path`; throws std::runtime_error when none can be had.
+int open_user_folder(std::string& path);
+
 // Creates a new empty file for writing beside `target` (its name + ".~" + a unique suffix), with
 // the permissions of `target` when it exists. Returns the descriptor and sets `temporary`, or -1.
 int create_beside(const std::string& target, std::string& temporary) noexcept;

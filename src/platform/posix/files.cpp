@@ -92,16 +92,20 @@ open_result open_shared(const file_path& path, access mode, disposition disp, bo
         flags |= mode == access::read ? O_RDONLY : O_WRONLY;
     if (disp != disposition::open_existing) flags |= O_CREAT;
 
+    // Not blocking, so that opening a FIFO returns at once; regular files ignore the flag.
     int fd;
     do {
-        fd = detail::syscalls().open(path.native().c_str(), flags, 0666);
+        fd = detail::syscalls().open(path.native().c_str(), flags | O_NONBLOCK, 0666);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0) {
-        r.status = (errno == ENOENT || errno == ENOTDIR) ? open_status::not_found : open_status::failed;
+        r.status = (errno == ENOENT || errno == ENOTDIR) ? open_status::not_found
+                   : (errno == EISDIR || errno == ENXIO) ? open_status::not_regular
+                                                         : open_status::failed;
         return r;
     }
     struct stat st {};
-    if (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        r.status = S_ISREG(st.st_mode) ? open_status::failed : open_status::not_regular;
         close(fd);
         return r;
     }

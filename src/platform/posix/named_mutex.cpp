@@ -3,13 +3,15 @@
 // flock belongs to an open file description, so within one program the lock is kept once per
 // name (the registry below): its owning thread may take it again, other threads wait on a
 // condition variable, and only the first hold of the owner locks the file.
+//
+// The lock files live in the user's own folder (detail::open_user_folder), so that no other user
+// can hold, plant or remove them.
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <condition_variable>
-#include <cstdlib>
 #include <map>
 #include <mutex>
 #include <stdexcept>
@@ -17,6 +19,7 @@
 #include <thread>
 
 #include "gti/platform/os.h"
+#include "platform/posix/file_detail.h"
 
 namespace lib::os {
 
@@ -34,17 +37,6 @@ struct named_mutex::state {
 
 namespace {
 
-std::string lock_file_of(const AnsiString& name) {
-    const char* dir = std::getenv("XDG_RUNTIME_DIR");
-    if (dir == nullptr || *dir == '\0') dir = std::getenv("TMPDIR");
-    if (dir == nullptr || *dir == '\0') dir = "/tmp";
-    // Separators in a name would point into other folders.
-    std::string file = native_path(name);
-    for (char& c : file)
-        if (c == '/' || c == '\\') c = '_';
-    return std::string(dir) + "/gtikit-lock-" + file;
-}
-
 std::mutex registry_guard;
 std::map<std::string, std::weak_ptr<named_mutex::state>>& registry() {
     static std::map<std::string, std::weak_ptr<named_mutex::state>> r;
@@ -61,18 +53,27 @@ bool flock_wait(int fd, int operation) {
 }  // namespace
 
 named_mutex::named_mutex(const AnsiString& name) {
-    const std::string path = lock_file_of(name);
+    // Separators in a name would point into other folders.
+    std::string file = "gtikit-lock-" + native_path(name);
+    for (char& c : file)
+        if (c == '/' || c == '\\') c = '_';
+    std::string folder;
+    const int dir = detail::open_user_folder(folder);
+    const std::string path = folder + "/" + file;
     std::lock_guard g(registry_guard);
     std::weak_ptr<state>& slot = registry()[path];
     s_ = slot.lock();
-    if (s_) return;
+    if (s_) {
+        close(dir);
+        return;
+    }
     auto fresh = std::make_shared<state>();
-    fresh->fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    fresh->fd = openat(dir, file.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+    close(dir);
     if (fresh->fd < 0) throw std::runtime_error("named_mutex: cannot create the lock file " + path);
     slot = fresh;
     s_ = std::move(fresh);
 }
-
 named_mutex::~named_mutex() {
     std::lock_guard g(registry_guard);
     s_.reset();

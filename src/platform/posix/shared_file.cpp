@@ -1,24 +1,20 @@
 // A small file shared by several programs, replaced as a whole under a lock.
 //
-// A writer locks the current file (flock), checks that the path still names the file it locked
-// (an earlier writer may have replaced it meanwhile), reads it, writes the changed contents to a
-// new file beside it and renames that over the old one. Readers take no lock: a rename is atomic,
-// so they see the old file or the new one, never a mixture.
+// A writer locks the current file and reads it, then writes the changed contents through a
+// file_replacement, which renames the new file over the old one. Readers take no lock: a rename
+// is atomic, so they see the old file or the new one, never a mixture.
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <chrono>
-#include <climits>
-#include <cstdlib>
 #include <stdexcept>
 #include <utility>
 
 #include "gti/platform/cp_literal.h"
+#include "gti/platform/file_replacement.h"
 #include "gti/platform/os.h"
-#include "platform/posix/file_detail.h"
 #include "platform/posix/syscalls.h"
 
 using namespace lib::literals;
@@ -69,32 +65,8 @@ struct fd_guard {
     int release() { return std::exchange(fd, -1); }
 };
 
-// The file the path names after symbolic links, so that a rename replaces the file itself.
-std::string resolved(const std::string& native) {
-    char* real = realpath(native.c_str(), nullptr);
-    if (real == nullptr) return native;
-    std::string r(real);
-    std::free(real);
-    return r;
-}
-
-const char* const msg_lock = "Невозможно заблокировать файл!"_cp;
-const char* const msg_write = "Невозможно записать в файл!"_cp;
 const char* const msg_read = "Невозможно прочитать из файла!"_cp;
-
-// Writes `contents` to a new file beside `target` and puts it in the target's place. Returns the
-// descriptor of the new file.
-int replace_file(const std::string& target, const std::string& contents) {
-    fd_guard tmp;
-    std::string tmp_name;
-    tmp.fd = detail::create_beside(target, tmp_name);
-    if (tmp.fd < 0) throw std::runtime_error(msg_write);
-    if (!write_file(tmp.fd, contents.data(), contents.size()) || !detail::put_in_place(tmp.fd, tmp_name, target)) {
-        unlink(tmp_name.c_str());
-        throw std::runtime_error(msg_write);
-    }
-    return tmp.release();
-}
+const char* const msg_write = "Невозможно записать в файл!"_cp;
 
 }  // namespace
 
@@ -146,10 +118,11 @@ bool shared_file::refresh() {
     struct stat st {};
     if (stat(s_->native.c_str(), &st) == 0 && s_->fd >= 0 && version_of(st) == s_->seen) return false;
     fd_guard fd;
-    fd.fd = detail::syscalls().open(s_->native.c_str(), O_RDONLY | O_CLOEXEC, 0);
+    // Not blocking: a FIFO under the name must not hang the reader.
+    fd.fd = detail::syscalls().open(s_->native.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK, 0);
     std::string text;
     struct stat opened {};
-    if (fd.fd < 0 || fstat(fd.fd, &opened) != 0 || S_ISDIR(opened.st_mode) || !read_all(fd.fd, text)) {
+    if (fd.fd < 0 || fstat(fd.fd, &opened) != 0 || !S_ISREG(opened.st_mode) || !read_all(fd.fd, text)) {
         const bool changed = !s_->contents.empty();
         s_->forget();
         return changed;
@@ -160,53 +133,31 @@ bool shared_file::refresh() {
 }
 
 void shared_file::update(const std::function<bool(std::string& contents)>& edit) {
-    using clock = std::chrono::steady_clock;
-    const auto deadline = clock::now() + std::chrono::seconds(2);
-    const std::string target = resolved(s_->native);
-    fd_guard locked;
-    bool created = false;
-    struct stat st {};
-    for (int pause_us = 500;;) {
-        created = false;
-        locked.fd = detail::syscalls().open(target.c_str(), O_RDWR | O_CLOEXEC, 0);
-        if (locked.fd < 0 && errno == ENOENT) {
-            locked.fd = detail::syscalls().open(target.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-            created = locked.fd >= 0;
-            if (locked.fd < 0 && errno == EEXIST) continue;
+    // A file that appears while a missing one was being created is read and edited in its turn.
+    for (;;) {
+        file_replacement next(file_path(std::filesystem::path(s_->native)));
+        const int old = next.lock_target();
+        std::string current;
+        if (old >= 0 && !read_all(old, current)) throw std::runtime_error(msg_read);
+        std::string changed = current;
+        if (!edit(changed) || changed == current) {
+            if (old >= 0) {
+                // The copy of the handle shares the lock: give it up first.
+                flock(old, LOCK_UN);
+                const int kept = dup(old);
+                if (kept >= 0) s_->adopt(kept, std::move(current));
+            } else {
+                s_->forget();
+            }
+            return;
         }
-        if (locked.fd < 0) throw std::runtime_error(msg_write);
-        if (flock(locked.fd, LOCK_EX | LOCK_NB) == 0) {
-            // The lock counts only if the path still names the file that was locked.
-            struct stat now {};
-            if (fstat(locked.fd, &st) == 0 && stat(target.c_str(), &now) == 0 && st.st_dev == now.st_dev &&
-                st.st_ino == now.st_ino)
-                break;
-        } else if (errno != EWOULDBLOCK && errno != EINTR) {
-            throw std::runtime_error(msg_lock);
-        }
-        close(locked.release());
-        if (clock::now() >= deadline) throw std::runtime_error(msg_lock);
-        usleep(static_cast<useconds_t>(pause_us));
-        pause_us = pause_us < 20000 ? pause_us * 2 : pause_us;
-    }
-
-    std::string current;
-    if (!read_all(locked.fd, current)) throw std::runtime_error(msg_read);
-    std::string changed = current;
-    if (!edit(changed) || changed == current) {
-        if (created) unlink(target.c_str());
-        flock(locked.fd, LOCK_UN);
-        if (created) {
-            s_->forget();
-        } else {
-            s_->adopt(locked.release(), std::move(current));
-        }
+        if (!write_file(next.handle(), changed.data(), changed.size())) throw std::runtime_error(msg_write);
+        if (!next.commit()) continue;
+        s_->adopt(next.release_handle(), std::move(changed));
+        // The replaced file's lock went with the commit; writers waiting on it find that the path
+        // names the new file and lock that one instead.
         return;
     }
-    const int fresh = replace_file(target, changed);
-    s_->adopt(fresh, std::move(changed));
-    // Closing the replaced file gives up the lock; writers waiting on it then find that the path
-    // names the new file and lock that one instead.
 }
 
 }  // namespace lib::os

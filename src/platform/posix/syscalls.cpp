@@ -1,6 +1,7 @@
 #include "platform/posix/syscalls.h"
 
 #include <fcntl.h>
+#include <stdio.h>
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -11,7 +12,11 @@ int real_open(const char* path, int flags, mode_t mode) {
     return ::open(path, flags, mode);
 }
 
-constexpr syscall_table real_table{real_open, ::read, ::write, ::fsync, ::mmap};
+int real_rename(const char* from, const char* to, unsigned flags) {
+    return ::renameat2(AT_FDCWD, from, AT_FDCWD, to, flags);
+}
+
+constexpr syscall_table real_table{real_open, ::read, ::write, ::fsync, ::mmap, real_rename, ::unlink};
 syscall_table current_table = real_table;
 
 }  // namespace

@@ -1,0 +1,1 @@
+﻿~V VERS. 2.0 :~WNULL. -999.25 :DATE. 5 марта 7:00 : DATE~CDEPT.MX.U~A1 (null)2 3 43
