@@ -20,3 +20,7 @@ install(FILES ${PROJECT_BINARY_DIR}/gtikitConfig.cmake ${PROJECT_BINARY_DIR}/gti
 file(RELATIVE_PATH GTI_PC_UP "${CMAKE_INSTALL_FULL_LIBDIR}/pkgconfig" "${CMAKE_INSTALL_PREFIX}")
 configure_file(${PROJECT_SOURCE_DIR}/cmake/gtikit.pc.in ${PROJECT_BINARY_DIR}/gtikit.pc @ONLY)
 install(FILES ${PROJECT_BINARY_DIR}/gtikit.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+
+# The user documentation and the examples.
+install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/docs/ ${PROJECT_SOURCE_DIR}/examples DESTINATION ${CMAKE_INSTALL_DOCDIR})

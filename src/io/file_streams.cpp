@@ -19,6 +19,10 @@ BinaryOutputFileStream::~BinaryOutputFileStream() {
 }
 
 void BinaryOutputFileStream::open(const AnsiString& name, bool append, bool lock) {
+    open(os::file_path(name), append, lock);
+}
+
+void BinaryOutputFileStream::open(const os::file_path& name, bool append, bool lock) {
     // Bytes still buffered for an earlier file go to that file, never to the new one.
     close();
     file_.open(name, append ? open_append : open_write, lock);
@@ -77,6 +81,10 @@ unsigned BinaryOutputFileStream::get_real_size() {
 }
 
 void BinaryInputFileStream::open(const AnsiString& name, bool lock) {
+    open(os::file_path(name), lock);
+}
+
+void BinaryInputFileStream::open(const os::file_path& name, bool lock) {
     file_.open(name, open_read, lock);
 }
 
@@ -100,6 +108,10 @@ InputMappedFile::~InputMappedFile() {
 }
 
 void InputMappedFile::open(const AnsiString& name, bool lock) {
+    open(os::file_path(name), lock);
+}
+
+void InputMappedFile::open(const os::file_path& name, bool lock) {
     close();
     file_.open(name, open_read, lock);
     // A failure leaves no file open.

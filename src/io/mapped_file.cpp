@@ -35,15 +35,19 @@ mapped_file_base::~mapped_file_base() {
 }
 
 bool mapped_file_base::base_open(const char* name, open_modes mode, unsigned size) noexcept {
-    if (is_open() || (mode != om_read && mode != om_write)) return false;
-    const bool writing = mode == om_write;
-    os::open_result r;
     try {
-        r = os::open_shared(AnsiString(name), writing ? os::access::read_write : os::access::read,
-                            writing ? os::disposition::create_always : os::disposition::open_existing);
+        return base_open(os::file_path(AnsiString(name)), mode, size);
     } catch (...) {
         return false;
     }
+}
+
+bool mapped_file_base::base_open(const os::file_path& name, open_modes mode, unsigned size) noexcept {
+    if (is_open() || (mode != om_read && mode != om_write)) return false;
+    const bool writing = mode == om_write;
+    const os::open_result r =
+        os::open_shared(name, writing ? os::access::read_write : os::access::read,
+                        writing ? os::disposition::create_always : os::disposition::open_existing);
     if (r.status != os::open_status::ok) return false;
     const std::int64_t file_size = os::file_size(r.handle);
     std::uint64_t map_size = file_size < 0 ? 0 : static_cast<std::uint64_t>(file_size);
@@ -100,8 +104,16 @@ mapped_file::~mapped_file() {
 }
 
 bool mapped_file::open(const AnsiString& name, open_modes mode, int size) noexcept {
+    try {
+        return open(os::file_path(name), mode, size);
+    } catch (...) {
+        return false;
+    }
+}
+
+bool mapped_file::open(const os::file_path& name, open_modes mode, int size) noexcept {
     const unsigned limit = size < 0 ? 0 : static_cast<unsigned>(size);
-    if (!base_open(name.c_str(), mode, limit)) return false;
+    if (!base_open(name, mode, limit)) return false;
     read_pos_ = write_pos_ = 0;
     write_limit_ = limit;
     end_ = false;

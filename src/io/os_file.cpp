@@ -48,6 +48,10 @@ OSFile& OSFile::operator=(OSFile&& other) noexcept {
 }
 
 void OSFile::open(const AnsiString& name, open_types type, bool lock) {
+    open(os::file_path(name), type, lock);
+}
+
+void OSFile::open(const os::file_path& name, open_types type, bool lock) {
     close();
     os::access mode = os::access::write;
     os::disposition disp = os::disposition::open_always;

@@ -20,6 +20,10 @@ struct handle_guard {
 }  // namespace
 
 whole_file try_read_whole_file(const AnsiString& name) {
+    return try_read_whole_file(os::file_path(name));
+}
+
+whole_file try_read_whole_file(const os::file_path& name) {
     whole_file out;
     const os::open_result opened = os::open_shared(name, os::access::read, os::disposition::open_existing);
     if (opened.status != os::open_status::ok) {
@@ -53,6 +57,10 @@ whole_file try_read_whole_file(const AnsiString& name) {
 }
 
 whole_file read_whole_file(const AnsiString& name) {
+    return read_whole_file(os::file_path(name));
+}
+
+whole_file read_whole_file(const os::file_path& name) {
     whole_file f = try_read_whole_file(name);
     switch (f.status) {
         case whole_file_status::ok:

@@ -152,15 +152,23 @@ bool blank(const AnsiString& name) {
 }  // namespace
 
 void ini_options::save(const AnsiString& name) {
-    if (blank(name)) return;
-    file_name = name;
+    save(os::file_path(name));
+}
+
+void ini_options::save(const os::file_path& name) {
+    if (blank(name.display())) return;
+    file_name = name.display();
     TIniFile ini(name);
     save(&ini);
 }
 
 void ini_options::load(const AnsiString& name) {
-    if (blank(name)) return;
-    file_name = name;
+    load(os::file_path(name));
+}
+
+void ini_options::load(const os::file_path& name) {
+    if (blank(name.display())) return;
+    file_name = name.display();
     TIniFile ini(name);
     load(&ini);
 }
@@ -193,11 +201,19 @@ void IniSerialData::load(TIniFile* ini) {
 }
 
 void IniSerialData::save(const AnsiString& file_name) {
+    save(os::file_path(file_name));
+}
+
+void IniSerialData::save(const os::file_path& file_name) {
     TIniFile ini(file_name);
     save(&ini);
 }
 
 void IniSerialData::load(const AnsiString& file_name) {
+    load(os::file_path(file_name));
+}
+
+void IniSerialData::load(const os::file_path& file_name) {
     TIniFile ini(file_name);
     load(&ini);
 }

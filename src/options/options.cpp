@@ -187,11 +187,19 @@ void options_base::save_to_ini(TIniFile* ini) {
 }
 
 void options_base::load_from_ini(const AnsiString& file_name) {
+    load_from_ini(os::file_path(file_name));
+}
+
+void options_base::load_from_ini(const os::file_path& file_name) {
     TIniFile ini(file_name);
     load_from_ini(&ini);
 }
 
 void options_base::save_to_ini(const AnsiString& file_name) {
+    save_to_ini(os::file_path(file_name));
+}
+
+void options_base::save_to_ini(const os::file_path& file_name) {
     TIniFile ini(file_name);
     save_to_ini(&ini);
 }

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <filesystem>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -37,13 +38,34 @@ std::string_view trimmed(std::string_view s) {
 }
 
 // The size of a file that can be opened for reading, or -1.
-std::int64_t readable_size(const AnsiString& path) {
+std::int64_t readable_size(const lib::os::file_path& path) {
     const lib::os::open_result r =
         lib::os::open_shared(path, lib::os::access::read, lib::os::disposition::open_existing);
     if (r.status != lib::os::open_status::ok) return -1;
     const std::int64_t size = lib::os::file_size(r.handle);
     lib::os::close_file(r.handle);
     return size;
+}
+
+// Replaces a file by `bytes` in one step; false when that fails.
+bool replace_file(const lib::os::file_path& path, const lib::io::BinaryMemoryOutputStream& bytes) {
+    try {
+        lib::os::shared_file file(path);
+        file.update([&](std::string& contents) {
+            contents.assign(bytes.get_buffer() == nullptr ? "" : bytes.get_buffer(), bytes.get_size());
+            return true;
+        });
+        return true;
+    } catch (const std::runtime_error&) {
+        return false;
+    }
+}
+
+// The ".extended" companion of a table file.
+lib::os::file_path extended(const lib::os::file_path& file) {
+    std::filesystem::path companion = file.path();
+    companion += ".extended";
+    return lib::os::file_path(companion);
 }
 
 // Reads the calibration section into the curves of `params`. An entry names the position of a
@@ -178,11 +200,15 @@ void ParTabl::load() {
 }
 
 void ParTabl::load_from(const AnsiString& file) {
+    load_from(lib::os::file_path(file));
+}
+
+void ParTabl::load_from(const lib::os::file_path& file) {
     const lib::io::whole_file f = lib::io::try_read_whole_file(file);
     if (f.status != lib::io::whole_file_status::ok) return;
     lib::io::BinaryMemoryInputStream in(f.data.get(), static_cast<unsigned>(f.size));
     read_table(in);
-    load_extended_info(file + ".extended");
+    load_extended_info(extended(file));
     check();
 }
 
@@ -200,7 +226,20 @@ bool ParTabl::save_to(const AnsiString& file) const {
     return true;
 }
 
+bool ParTabl::save_to(const lib::os::file_path& file) const {
+    if (file.native().empty()) return false;
+    lib::io::BinaryMemoryOutputStream table;
+    write_table(table);
+    if (!replace_file(file, table) || !save_extended_info(extended(file))) return false;
+    saved = true;
+    return true;
+}
+
 void ParTabl::load_extended_info(const AnsiString& file) {
+    load_extended_info(lib::os::file_path(file));
+}
+
+void ParTabl::load_extended_info(const lib::os::file_path& file) {
     const lib::io::whole_file f = lib::io::try_read_whole_file(file);
     if (f.status != lib::io::whole_file_status::ok || f.size == 0) return;
     lib::io::BinaryMemoryInputStream in(f.data.get(), static_cast<unsigned>(f.size));
@@ -216,6 +255,12 @@ bool ParTabl::save_extended_info(const AnsiString& file) const {
     } catch (const std::runtime_error&) {
         return false;
     }
+}
+
+bool ParTabl::save_extended_info(const lib::os::file_path& file) const {
+    lib::io::BinaryMemoryOutputStream ext;
+    write_extended_info(ext);
+    return replace_file(file, ext);
 }
 
 void ParTabl::read_table(lib::io::InputMappedFile& in) {

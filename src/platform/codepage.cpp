@@ -3,6 +3,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstdio>
 
 namespace lib::cp1251 {
 namespace {
@@ -173,4 +174,37 @@ bool from_utf8(std::string_view s, std::string& out) {
     return true;
 }
 
+bool from_utf8_marked(std::string_view s, std::string& out) {
+    out.clear();
+    out.reserve(s.size());
+    bool whole = true;
+    char mark[32];
+    for (std::size_t pos = 0; pos < s.size();) {
+        const std::size_t start = pos;
+        const long cp = decode_utf8(s, pos);
+        const int byte = cp < 0 ? -1 : byte_of_code_point(static_cast<char32_t>(cp));
+        if (byte >= 0) {
+            out += static_cast<char>(byte);
+            continue;
+        }
+        whole = false;
+        if (cp < 0) {
+            std::snprintf(mark, sizeof mark, "<0x%02X>", static_cast<unsigned>(u8(s[start])));
+            pos = start + 1;
+        } else {
+            std::snprintf(mark, sizeof mark, "<U+%04lX>", static_cast<unsigned long>(cp));
+        }
+        out += mark;
+    }
+    return whole;
+}
+
 }  // namespace lib::cp1251
+
+namespace lib {
+
+std::string what_utf8(const std::exception& e) {
+    return cp1251::to_utf8(e.what());
+}
+
+}  // namespace lib

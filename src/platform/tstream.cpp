@@ -14,7 +14,10 @@ std::int64_t TStream::Size() {
     return size;
 }
 
-TFileStream::TFileStream(const AnsiString& file_name, unsigned short mode) {
+TFileStream::TFileStream(const AnsiString& file_name, unsigned short mode)
+    : TFileStream(lib::os::file_path(file_name), mode) {}
+
+TFileStream::TFileStream(const lib::os::file_path& file_name, unsigned short mode) {
     using namespace lib::os;
     open_result r;
     if (mode == fmCreate) {

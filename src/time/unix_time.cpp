@@ -2,7 +2,9 @@
 
 #include <charconv>
 #include <cstdint>
+#include <cstdio>
 #include <limits>
+#include <stdexcept>
 #include <string>
 
 #include "gti/platform/cp_literal.h"
@@ -33,10 +35,8 @@ std::string two_digits(std::int64_t v) {
     return s;
 }
 
-}  // namespace
-
-std::uint32_t time_2_long(int year, int month, int day, int hour, int minute, int second) noexcept {
-    // 64-bit sums taken modulo 2^32 give the 32-bit results of the station's arithmetic.
+// The seconds of the calendar fields in the station's count, not cut to 32 bits.
+std::int64_t station_seconds(int year, int month, int day, int hour, int minute, int second) noexcept {
     const std::int64_t y = year;
     std::int64_t days = 365 * y - 719050 + (y - 1968) / 4;
     const bool leap = is_leap(y);
@@ -49,9 +49,14 @@ std::uint32_t time_2_long(int year, int month, int day, int hour, int minute, in
             days += month_length(m, leap);
     }
     days += day;
-    const std::int64_t t =
-        days * 86400 + static_cast<std::int64_t>(hour) * 3600 + static_cast<std::int64_t>(minute) * 60 + second;
-    return static_cast<std::uint32_t>(t);
+    return days * 86400 + static_cast<std::int64_t>(hour) * 3600 + static_cast<std::int64_t>(minute) * 60 + second;
+}
+
+}  // namespace
+
+std::uint32_t time_2_long(int year, int month, int day, int hour, int minute, int second) noexcept {
+    // 64-bit sums taken modulo 2^32 give the 32-bit results of the station's arithmetic.
+    return static_cast<std::uint32_t>(station_seconds(year, month, day, hour, minute, second));
 }
 
 void big_time(std::uint32_t t, int& day, int& month, int& year, int& hour, int& minute, int* second) noexcept {
@@ -165,6 +170,60 @@ std::uint32_t string_to_time(const AnsiString& text) noexcept {
         ++i;
     return number(s.substr(first_start, first_end - first_start)) * 3600u +
            number(s.substr(second_start, i - second_start)) * 60u;
+}
+
+std::chrono::local_seconds to_local_seconds(std::uint32_t t) noexcept {
+    using namespace std::chrono;
+    int day, month, year, hour, minute, second;
+    big_time(t, day, month, year, hour, minute, &second);
+    // A day past the month's end (day 0, the station's 2100-02-29) counts on from the month's
+    // first day, as the conversion of year_month_day to days does.
+    const year_month_day date{std::chrono::year{year}, std::chrono::month{static_cast<unsigned>(month)},
+                              std::chrono::day{static_cast<unsigned>(day)}};
+    return local_days{date} + hours{hour} + minutes{minute} + seconds{second};
+}
+
+std::uint32_t from_local_seconds(std::chrono::local_seconds t) {
+    using namespace std::chrono;
+    if (t < to_local_seconds(0) || t > to_local_seconds(0xFFFFFFFF))
+        throw std::out_of_range("local time outside the range of the station's time values");
+    const local_days days = floor<std::chrono::days>(t);
+    const year_month_day date{days};
+    const hh_mm_ss<seconds> time{t - days};
+    return static_cast<std::uint32_t>(
+        station_seconds(static_cast<int>(date.year()), static_cast<int>(static_cast<unsigned>(date.month())),
+                        static_cast<int>(static_cast<unsigned>(date.day())), static_cast<int>(time.hours().count()),
+                        static_cast<int>(time.minutes().count()), static_cast<int>(time.seconds().count())));
+}
+
+std::int64_t to_local_epoch_seconds(std::uint32_t t) noexcept {
+    return to_local_seconds(t).time_since_epoch().count();
+}
+
+std::uint32_t from_local_epoch_seconds(std::int64_t seconds) {
+    return from_local_seconds(std::chrono::local_seconds{std::chrono::seconds{seconds}});
+}
+
+std::chrono::sys_seconds to_sys_seconds(std::uint32_t t, std::chrono::seconds utc_offset) noexcept {
+    return std::chrono::sys_seconds{to_local_seconds(t).time_since_epoch() - utc_offset};
+}
+
+std::uint32_t from_sys_seconds(std::chrono::sys_seconds t, std::chrono::seconds utc_offset) {
+    return from_local_seconds(std::chrono::local_seconds{t.time_since_epoch() + utc_offset});
+}
+
+AnsiString to_iso8601(std::uint32_t t) {
+    using namespace std::chrono;
+    const local_seconds local = to_local_seconds(t);
+    const local_days days = floor<std::chrono::days>(local);
+    const year_month_day date{days};
+    const hh_mm_ss<seconds> time{local - days};
+    char text[32];
+    std::snprintf(text, sizeof text, "%04d-%02u-%02uT%02d:%02d:%02d", static_cast<int>(date.year()),
+                  static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()),
+                  static_cast<int>(time.hours().count()), static_cast<int>(time.minutes().count()),
+                  static_cast<int>(time.seconds().count()));
+    return AnsiString(text);
 }
 
 }  // namespace lib

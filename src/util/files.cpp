@@ -89,10 +89,10 @@ bool wanted(const os::dir_entry& e, int attributes) noexcept {
 
 // The entries that match `mask`, as the platform's find-first and find-next deliver them: the
 // ordinary entries and those whose special bits are all among `attributes`.
-std::vector<os::dir_entry> matching(const AnsiString& mask, int attributes) {
-    const std::size_t start = file_part_start(mask);
-    const AnsiString dir = mask.substr(0, start);
-    const AnsiString pattern = mask.substr(start);
+// `Path` is AnsiString (names that are not station text are left out) or os::file_path (every
+// name, matched in its display form).
+template <class Path>
+std::vector<os::dir_entry> matching_in(const Path& dir, const AnsiString& pattern, const Path& mask, int attributes) {
     std::vector<os::dir_entry> found;
     if (pattern.empty()) return found;
     if (!has_wildcards(pattern)) {
@@ -108,6 +108,25 @@ std::vector<os::dir_entry> matching(const AnsiString& mask, int attributes) {
         if (mask_match(pattern.view(), e.name.view()) && wanted(e, attributes)) found.push_back(std::move(e));
     }
     return found;
+}
+
+std::vector<os::dir_entry> matching(const AnsiString& mask, int attributes) {
+    const std::size_t start = file_part_start(mask);
+    return matching_in(mask.substr(0, start), mask.substr(start), mask, attributes);
+}
+
+std::vector<os::dir_entry> matching(const os::file_path& mask, int attributes) {
+    const std::string& native = mask.native();
+    const std::size_t sep = native.find_last_of(separators);
+    const std::size_t start = sep == std::string::npos ? 0 : sep + 1;
+    const os::file_path dir{std::filesystem::path(native.substr(0, start))};
+    const os::file_path pattern{std::filesystem::path(native.substr(start))};
+    return matching_in(dir, pattern.display(), mask, attributes);
+}
+
+// A path and a name of the system joined by the native separator.
+os::file_path join(const os::file_path& dir, const std::string& native_name) {
+    return os::file_path(dir.path() / native_name);
 }
 
 int clamped_int(std::uint64_t v) noexcept {
@@ -269,15 +288,22 @@ std::uint64_t get_file_size(const AnsiString& path) {
     return found.empty() ? 0xFFFFFFFF : found.front().size;
 }
 
-bool get_file_times(const AnsiString& path, FILETIME* created, FILETIME* written) {
+std::uint64_t get_file_size(const os::file_path& path) {
     const std::vector<os::dir_entry> found = matching(path, fa_any_file);
+    return found.empty() ? 0xFFFFFFFF : found.front().size;
+}
+
+namespace {
+
+bool first_times(const std::vector<os::dir_entry>& found, FILETIME* created, FILETIME* written) {
     if (found.empty()) return false;
     if (created != nullptr) *created = found.front().creation;
     if (written != nullptr) *written = found.front().last_write;
     return true;
 }
 
-bool try_to_load_text_file(TStrings* list, const AnsiString& path, int tries) {
+template <class Path>
+bool load_text_file(TStrings* list, const Path& path, int tries) {
     os::dir_entry e;
     if (list == nullptr || !os::entry_info(path, e) || (e.attributes & os::attr_directory) != 0) return false;
     for (int attempt = 1; attempt <= tries; ++attempt) {
@@ -291,7 +317,8 @@ bool try_to_load_text_file(TStrings* list, const AnsiString& path, int tries) {
     return tries <= 0;
 }
 
-int check_file_coding(const AnsiString& path) {
+template <class Path>
+int file_coding(const Path& path) {
     mapped_file file;
     if (!file.open(path, om_read, 0)) throw std::runtime_error("File not found");
     std::array<std::uint64_t, 256> histogram{};
@@ -311,12 +338,61 @@ int check_file_coding(const AnsiString& path) {
     return letters_866 >= letters_1251 ? 1 : 0;
 }
 
+// Removes what `dir` holds, deepest first, never passing through a symbolic link.
+void remove_tree_contents(const os::file_path& dir) {
+    std::vector<os::dir_entry> entries;
+    os::list_directory(dir, entries);
+    for (const os::dir_entry& e : entries) {
+        const os::file_path entry = join(dir, e.native_name);
+        if ((e.attributes & os::attr_directory) != 0 && (e.attributes & os::attr_link) == 0) {
+            remove_tree_contents(entry);
+            os::remove_directory(entry);
+        } else if ((e.attributes & os::attr_directory) != 0) {
+            os::remove_directory(entry);
+        } else {
+            os::clear_attributes(entry);
+            os::delete_file(entry);
+        }
+    }
+}
+
+}  // namespace
+
+bool get_file_times(const AnsiString& path, FILETIME* created, FILETIME* written) {
+    return first_times(matching(path, fa_any_file), created, written);
+}
+
+bool get_file_times(const os::file_path& path, FILETIME* created, FILETIME* written) {
+    return first_times(matching(path, fa_any_file), created, written);
+}
+
+bool try_to_load_text_file(TStrings* list, const AnsiString& path, int tries) {
+    return load_text_file(list, path, tries);
+}
+
+bool try_to_load_text_file(TStrings* list, const os::file_path& path, int tries) {
+    return load_text_file(list, path, tries);
+}
+
+int check_file_coding(const AnsiString& path) {
+    return file_coding(path);
+}
+
+int check_file_coding(const os::file_path& path) {
+    return file_coding(path);
+}
+
 void clear_dir(const AnsiString& dir) {
     if (dir.empty()) return;
     for (const os::dir_entry& e : matching(join(dir, "*.*"), file_bits))
         os::delete_file(join(dir, e.name));
 }
 
+void clear_dir(const os::file_path& dir) {
+    if (dir.native().empty()) return;
+    for (const os::dir_entry& e : matching(join(dir, "*.*"), file_bits))
+        os::delete_file(join(dir, e.native_name));
+}
 void remove_directory_with_files(const AnsiString& dir) {
     if (dir.empty()) return;
     FileFinder files;
@@ -332,6 +408,12 @@ void remove_directory_with_files(const AnsiString& dir) {
     os::remove_directory(dir);
 }
 
+void remove_directory_with_files(const os::file_path& dir) {
+    if (dir.native().empty()) return;
+    remove_tree_contents(dir);
+    os::remove_directory(dir);
+}
+
 void get_dir_list(const AnsiString& dir, TStrings* list) {
     if (list == nullptr) return;
     FileFinder finder;
@@ -340,8 +422,17 @@ void get_dir_list(const AnsiString& dir, TStrings* list) {
         list->Add(f.name);
 }
 
-void get_file_list(const AnsiString& mask, TStrings* list, int attributes, int* total_size) {
-    for (const os::dir_entry& e : matching(mask, attributes)) {
+void get_dir_list(const os::file_path& dir, TStrings* list) {
+    if (list == nullptr) return;
+    for (const os::dir_entry& e : matching(join(dir, "*.*"), fa_directory)) {
+        if ((e.attributes & os::attr_directory) != 0) list->Add(e.name);
+    }
+}
+
+namespace {
+
+void add_entries(const std::vector<os::dir_entry>& found, TStrings* list, int* total_size) {
+    for (const os::dir_entry& e : found) {
         if (list != nullptr) list->Add(e.name);
         if (total_size != nullptr) {
             const std::int64_t sum = std::int64_t{*total_size} + clamped_int(e.size);
@@ -350,11 +441,30 @@ void get_file_list(const AnsiString& mask, TStrings* list, int attributes, int* 
     }
 }
 
+}  // namespace
+
+void get_file_list(const AnsiString& mask, TStrings* list, int attributes, int* total_size) {
+    add_entries(matching(mask, attributes), list, total_size);
+}
+
+void get_file_list(const os::file_path& mask, TStrings* list, int attributes, int* total_size) {
+    add_entries(matching(mask, attributes), list, total_size);
+}
+
 bool copy_by_mask(const AnsiString& source_dir, const AnsiString& destination_dir, const AnsiString& mask) {
     bool all = true;
     for (const os::dir_entry& e : matching(join(source_dir, mask), fa_any_file)) {
         if ((e.attributes & os::attr_directory) != 0) continue;
         if (!os::copy_file(join(source_dir, e.name), join(destination_dir, e.name))) all = false;
+    }
+    return all;
+}
+
+bool copy_by_mask(const os::file_path& source_dir, const os::file_path& destination_dir, const AnsiString& mask) {
+    bool all = true;
+    for (const os::dir_entry& e : matching(join(source_dir, os::file_path(mask).native()), fa_any_file)) {
+        if ((e.attributes & os::attr_directory) != 0) continue;
+        if (!os::copy_file(join(source_dir, e.native_name), join(destination_dir, e.native_name))) all = false;
     }
     return all;
 }

@@ -72,7 +72,7 @@ bool parse_float(std::string_view s, double& out) {
 }  // namespace
 
 struct TIniFile::state {
-    explicit state(const AnsiString& name) : file(name), doc("") {}
+    explicit state(const lib::os::file_path& name) : file(name), doc("") {}
 
     // The document as the file holds it now; inside an update, as the pending changes leave it.
     const ini_document& current() {
@@ -130,6 +130,8 @@ struct TIniFile::state {
 };
 
 TIniFile::TIniFile(const AnsiString& file_name) : s_(std::make_unique<state>(file_name)) {}
+
+TIniFile::TIniFile(const lib::os::file_path& file_name) : s_(std::make_unique<state>(file_name)) {}
 
 TIniFile::~TIniFile() {
     try {

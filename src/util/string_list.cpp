@@ -177,7 +177,15 @@ void TStrings::LoadFromFile(const AnsiString& file_name) {
     LoadFromFile(file_name, UINT64_MAX);
 }
 
+void TStrings::LoadFromFile(const lib::os::file_path& file_name) {
+    LoadFromFile(file_name, UINT64_MAX);
+}
+
 void TStrings::LoadFromFile(const AnsiString& file_name, std::uint64_t max_bytes) {
+    LoadFromFile(lib::os::file_path(file_name), max_bytes);
+}
+
+void TStrings::LoadFromFile(const lib::os::file_path& file_name, std::uint64_t max_bytes) {
     const lib::os::open_result r =
         lib::os::open_shared(file_name, lib::os::access::read, lib::os::disposition::open_existing);
     if (r.status == lib::os::open_status::not_found) throw std::runtime_error("Файл не найден!"_cp);
@@ -200,6 +208,15 @@ void TStrings::SaveToFile(const AnsiString& file_name) const {
     lib::io::atomic_file file(file_name);
     file.write(text.c_str(), static_cast<unsigned>(text.size()));
     file.commit();
+}
+
+void TStrings::SaveToFile(const lib::os::file_path& file_name) const {
+    const std::string text = Text().str();
+    lib::os::shared_file file(file_name);
+    file.update([&](std::string& contents) {
+        contents = text;
+        return true;
+    });
 }
 
 std::size_t TStringList::checked(int index, std::size_t limit) const {

@@ -19,6 +19,12 @@ endfunction()
 file(REMOVE_RECURSE ${WORK})
 set(prefix ${WORK}/prefix)
 run(${CMAKE_COMMAND} --install ${BUILD} --prefix ${prefix})
+# ...with the documentation and the examples.
+foreach(doc README.md PERFORMANCE.md examples/timed_records.cpp)
+  if(NOT EXISTS ${prefix}/share/doc/gtikit/${doc})
+    message(FATAL_ERROR "share/doc/gtikit/${doc} is not installed")
+  endif()
+endforeach()
 
 # find_package, with each compiler at hand: the package imposes no compiler flag
 foreach(compiler g++ clang++)

@@ -3,7 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
 #include <string>
+
+#include "gti/platform/ansi_string.h"
 
 using namespace lib::literals;
 
@@ -111,6 +114,39 @@ TEST(Utf8, TextThatIsNotStationTextIsRefused) {
     EXPECT_FALSE(cp::from_utf8("\xD0\x41", out));      // bad continuation byte
     EXPECT_TRUE(cp::from_utf8("plain ascii", out));
     EXPECT_EQ(out, "plain ascii");
+}
+
+TEST(Utf8, AnsiStringConvertsAtRunTimeAndNamesWhatItCannotHold) {
+    EXPECT_EQ(AnsiString::from_utf8("\xD0\xBC/\xD1\x81 \xE2\x84\x96 \xC2\xB0"), "м/с № °"_cp);
+    EXPECT_EQ(AnsiString("вес_на_крюке"_cp).to_utf8(),
+              "\xD0\xB2\xD0\xB5\xD1\x81_\xD0\xBD\xD0\xB0_\xD0\xBA\xD1\x80"
+              "\xD1\x8E\xD0\xBA\xD0\xB5");
+    const struct {
+        const char* utf8;
+        const char* marked;
+    } refused[] = {
+        {"Sleipner \xC3\x98st", "Sleipner <U+00D8>st"},
+        {"m\xC2\xB3/s", "m<U+00B3>/s"},
+        {"\xE4\xBA\x95/\xD0\xB0", "<U+4E95>/\xE0"},
+        {"a\xFF\xD0", "a<0xFF><0xD0>"},
+    };
+    for (const auto& r : refused) {
+        SCOPED_TRACE(r.marked);
+        try {
+            AnsiString::from_utf8(r.utf8);
+            ADD_FAILURE() << "converted";
+        } catch (const std::invalid_argument& e) {
+            EXPECT_EQ(std::string(e.what()),
+                      std::string("code page 1251 cannot hold the marked characters: ") + r.marked);
+        }
+    }
+}
+
+TEST(Utf8, ExceptionTextsComeOutInUtf8) {
+    const std::runtime_error station("Файл не найден!"_cp);
+    EXPECT_EQ(lib::what_utf8(station),
+              "\xD0\xA4\xD0\xB0\xD0\xB9\xD0\xBB \xD0\xBD\xD0\xB5 \xD0\xBD\xD0\xB0\xD0\xB9\xD0"
+              "\xB4\xD0\xB5\xD0\xBD!");
 }
 
 }  // namespace

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdint>
+#include <stdexcept>
 
 #include "gti/platform/cp_literal.h"
 #include "gti/platform/date_time.h"
@@ -143,3 +145,58 @@ TEST(Texts, ReadingATimeOfDay) {
 }
 
 }  // namespace
+
+namespace chrono_times {
+
+using namespace std::chrono;
+
+TEST(Chrono, TimeValuesAreLocalTimeAndEpochSecondsWithoutTheStationsDay) {
+    const struct {
+        std::uint32_t value;
+        const char* iso;
+        std::int64_t epoch_seconds;
+    } table[] = {
+        {0, "1969-12-31T00:00:00", -86400},  // "day 0"
+        {86400, "1970-01-01T00:00:00", 0},   // the epoch
+        {lib::time_2_long(2004, 3, 5, 7, 9, 0), "2004-03-05T07:09:00", 1078470540},
+        {lib::time_2_long(2000, 2, 29, 12, 0, 0), "2000-02-29T12:00:00", 951825600},  // a leap day
+        {lib::time_2_long(2100, 2, 28, 23, 59, 59), "2100-02-28T23:59:59", 4107542399},
+        {lib::time_2_long(2100, 3, 1, 0, 0, 0), "2100-03-01T00:00:00", 4107542400},
+        {0xFFFFFFFF, "2106-02-05T06:28:15", 4294794495},
+    };
+    for (const auto& row : table) {
+        SCOPED_TRACE(row.iso);
+        EXPECT_EQ(lib::to_iso8601(row.value), row.iso);
+        EXPECT_EQ(lib::to_local_epoch_seconds(row.value), row.epoch_seconds);
+        EXPECT_EQ(lib::from_local_epoch_seconds(row.epoch_seconds), row.value);
+        EXPECT_EQ(lib::to_local_seconds(row.value).time_since_epoch().count(), row.epoch_seconds);
+    }
+    EXPECT_EQ(lib::to_local_seconds(86400), local_days{1970y / January / 1});
+}
+
+TEST(Chrono, TheStationsLeapDayOf2100IsTheFirstOfMarch) {
+    const std::uint32_t leap_day = lib::time_2_long(2100, 2, 29, 6, 30, 0);
+    ASSERT_EQ(leap_day, 4107628800u + 6 * 3600 + 30 * 60);
+    EXPECT_EQ(lib::to_iso8601(leap_day), "2100-03-01T06:30:00");
+    // Back from local time it is the station's 2100-03-01, a day on.
+    EXPECT_EQ(lib::from_local_seconds(lib::to_local_seconds(leap_day)), leap_day + 86400);
+    EXPECT_EQ(lib::from_local_seconds(local_days{2100y / March / 1} + 6h + 30min),
+              lib::time_2_long(2100, 3, 1, 6, 30, 0));
+}
+
+TEST(Chrono, UtcNeedsTheStationsOffset) {
+    const std::uint32_t value = lib::time_2_long(2004, 3, 5, 7, 9, 0);
+    const sys_seconds utc = lib::to_sys_seconds(value, 3h);
+    EXPECT_EQ(utc, sys_days{2004y / March / 5} + 4h + 9min);
+    EXPECT_EQ(lib::from_sys_seconds(utc, 3h), value);
+    EXPECT_EQ(lib::from_sys_seconds(sys_days{1970y / January / 1} - 3h, 3h), 86400u);
+}
+
+TEST(Chrono, LocalTimesWithoutATimeValueAreRefused) {
+    EXPECT_THROW(lib::from_local_seconds(local_days{1969y / December / 31} - 1s), std::out_of_range);
+    EXPECT_THROW(lib::from_local_epoch_seconds(4294794496), std::out_of_range);
+    EXPECT_THROW(lib::from_local_seconds(local_days{30000y / January / 1}), std::out_of_range);
+    EXPECT_THROW(lib::from_sys_seconds(sys_days{1969y / December / 31}, -1h), std::out_of_range);
+}
+
+}  // namespace chrono_times

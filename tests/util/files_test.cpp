@@ -6,12 +6,17 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "expect.h"
+#include "gti/io/file_streams.h"
 #include "gti/platform/codepage.h"
 #include "gti/platform/cp_literal.h"
+#include "gti/platform/tstream.h"
+#include "gti/util/ini_file.h"
 #include "gti/util/string_list.h"
 #include "gti/util/text.h"
 #include "platform/posix/syscalls.h"
@@ -420,3 +425,90 @@ TEST(FileFunctions, ShellExecuteHandsOverAnArgumentVector) {
 }
 
 }  // namespace
+
+namespace unicode_folders {
+
+namespace fs = std::filesystem;
+
+TEST(UnicodeFolders, AFolderOfAnyNameIsWrittenReadListedAndRemoved) {
+    const struct {
+        const char8_t* folder;
+        const char* display;
+    } table[] = {
+        {u8"Sleipner \u00D8st", "Sleipner <U+00D8>st"},
+        {u8"\u4E95", "<U+4E95>"},
+    };
+    const temp_dir root;
+    const fs::path base(root.path().str());
+    for (const auto& row : table) {
+        SCOPED_TRACE(row.display);
+        const fs::path folder = base / row.folder;
+        ASSERT_TRUE(fs::create_directory(folder));
+        const os::file_path dir(folder);
+        EXPECT_EQ(dir.path(), folder);
+        EXPECT_FALSE(dir.is_station_text());
+        EXPECT_EQ(dir.display(), root.path() + "/" + row.display);
+        try {
+            dir.station_text();
+            ADD_FAILURE() << "a name 1251 cannot hold was given as station text";
+        } catch (const std::invalid_argument& e) {
+            EXPECT_NE(std::string(e.what()).find(row.display), std::string::npos) << e.what();
+        }
+
+        // A text file, an INI file and a binary file, each written and read back.
+        TStringList lines;
+        lines.Add("вес_на_крюке=12,5"_cp);
+        lines.SaveToFile(os::file_path(folder / "run.txt"));
+        TStringList back;
+        ASSERT_TRUE(lib::try_to_load_text_file(&back, os::file_path(folder / "run.txt"), 1));
+        EXPECT_EQ(items(back), items(lines));
+        TIniFile(os::file_path(folder / "gti.ini")).WriteString("Рейс"_cp, "скважина"_cp, "Южная-7"_cp);
+        EXPECT_EQ(TIniFile(os::file_path(folder / "gti.ini")).ReadString("Рейс"_cp, "скважина"_cp, ""), "Южная-7"_cp);
+        {
+            lib::io::BinaryOutputFileStream out;
+            out.open(os::file_path(folder / "12.bin"), false, false);
+            lib::io::write_binary(out, std::int32_t{86400});
+        }
+        lib::io::BinaryInputFileStream in;
+        in.open(os::file_path(folder / "12.bin"), false);
+        std::int32_t value = 0;
+        lib::io::read_binary(in, value);
+        EXPECT_EQ(value, 86400);
+        in.close();
+        {
+            TFileStream raw(os::file_path(folder / "raw.dat"), fmCreate);
+            raw.Write("abc", 3);
+        }
+        char raw_back[4] = {};
+        EXPECT_EQ(TFileStream(os::file_path(folder / "raw.dat"), fmOpenRead).Read(raw_back, 4), 3);
+        EXPECT_STREQ(raw_back, "abc");
+        fs::remove(folder / "raw.dat");
+        fs::create_directory(folder / u8"\u4E95");
+
+        std::vector<os::dir_entry> entries;
+        ASSERT_TRUE(os::list_directory(dir, entries));
+        std::vector<std::string> names;
+        for (const os::dir_entry& e : entries)
+            names.push_back(e.native_name);
+        EXPECT_EQ(names, (std::vector<std::string>{"12.bin", "\xE4\xBA\x95", "gti.ini", "run.txt"}));
+        EXPECT_EQ(entries[1].name, "<U+4E95>");  // in order of the names shown
+        TStringList found;
+        int total = 0;
+        lib::get_file_list(os::file_path(folder / "*.*"), &found, 0, &total);
+        EXPECT_EQ(items(found), (std::vector<AnsiString>{"12.bin", "gti.ini", "run.txt"}));
+        EXPECT_EQ(total, static_cast<int>(fs::file_size(folder / "12.bin") + fs::file_size(folder / "gti.ini") +
+                                          fs::file_size(folder / "run.txt")));
+        TStringList dirs;
+        lib::get_dir_list(dir, &dirs);
+        EXPECT_EQ(items(dirs), std::vector<AnsiString>{"<U+4E95>"});
+
+        // The station-text forms do not see the folder; the path forms remove it.
+        std::vector<os::dir_entry> station;
+        ASSERT_TRUE(os::list_directory(root.path(), station));
+        EXPECT_TRUE(station.empty());
+        lib::remove_directory_with_files(dir);
+        EXPECT_FALSE(fs::exists(folder));
+    }
+}
+
+}  // namespace unicode_folders

@@ -7,6 +7,7 @@
 
 #include "gti/options/options.h"
 #include "gti/platform/cp_literal.h"
+#include "gti/time/unix_time.h"
 #include "gti/util/number_text.h"
 #include "output.h"
 
@@ -58,7 +59,8 @@ void print_info(FileStorage& store, const AnsiString& file, bool json) {
         AnsiString value = d->get();
         int time = 0;
         if (d->units == "UNIX_TIME" && lib::str_to_int(value, time))
-            value = lib::date_to_string(static_cast<std::uint32_t>(time));
+            value = json ? lib::to_iso8601(static_cast<std::uint32_t>(time))
+                         : lib::date_to_string(static_cast<std::uint32_t>(time));
         if (!value.empty()) run.Add(d->name + "=" + value);
     }
     const bool any = store.get_record_count() > 0;
@@ -74,9 +76,15 @@ void print_info(FileStorage& store, const AnsiString& file, bool json) {
         }
         std::printf("\n  ],\n  \"records\": %d,\n", store.get_record_count());
         if (any) {
-            std::printf("  \"time_range\": {\"first\": %u, \"last\": %u, \"first_text\": %s, \"last_text\": %s},\n",
-                        sum.first, sum.last, json_string(lib::date_to_string(sum.first)).c_str(),
-                        json_string(lib::date_to_string(sum.last)).c_str());
+            // Local wall-clock times: ISO 8601 without a zone, and seconds since 1970-01-01 00:00:00 local.
+            std::printf(
+                "  \"time_range\": {\"first\": \"%s\", \"last\": \"%s\", \"first_local_epoch_seconds\": %lld, "
+                "\"last_local_epoch_seconds\": %lld, \"first_text\": %s, \"last_text\": %s},\n",
+                lib::to_iso8601(sum.first).c_str(), lib::to_iso8601(sum.last).c_str(),
+                static_cast<long long>(lib::to_local_epoch_seconds(sum.first)),
+                static_cast<long long>(lib::to_local_epoch_seconds(sum.last)),
+                json_string(lib::date_to_string(sum.first)).c_str(),
+                json_string(lib::date_to_string(sum.last)).c_str());
             std::printf("  \"depth_range\": [%s, %s],\n", json_number(sum.depth_min).c_str(),
                         json_number(sum.depth_max).c_str());
         }

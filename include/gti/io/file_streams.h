@@ -34,6 +34,7 @@ public:
 
     // Opens `name` for appending (`append`) or for writing from scratch, optionally locked.
     void open(const AnsiString& name, bool append, bool lock);
+    void open(const os::file_path& name, bool append, bool lock);
 
     // Adds the bytes to the buffer, writing the buffer out when it holds more than 131072 bytes.
     void write(const char* data, unsigned count) override {
@@ -93,6 +94,7 @@ class BinaryInputFileStream final : public BinaryInputStream {
 public:
     // Opens `name` for reading, optionally locked.
     void open(const AnsiString& name, bool lock);
+    void open(const os::file_path& name, bool lock);
     // Closes the file.
     void close() noexcept { file_.close(); }
     // One read of up to `count` bytes (fewer at the end of the file).
@@ -127,6 +129,7 @@ public:
     // Opens and maps `name` (closing any file held first), optionally locked. An empty file
     // cannot be mapped.
     void open(const AnsiString& name, bool lock);
+    void open(const os::file_path& name, bool lock);
     // Unmaps and closes. A second close does nothing.
     void close() noexcept;
 

@@ -71,6 +71,7 @@ public:
     // max(size, 1) bytes long; om_read ignores `size`. False when a file is open already, the
     // mode is unknown, or the file cannot be opened or mapped (nothing is left open then).
     bool base_open(const char* name, open_modes mode, unsigned size) noexcept;
+    bool base_open(const os::file_path& name, open_modes mode, unsigned size) noexcept;
     // Unmaps and closes; a second call does nothing.
     void base_close() noexcept;
     // Makes the file and its mapping exactly `new_size` bytes long. False, with nothing changed,
@@ -106,6 +107,7 @@ public:
     // Opens the file (base_open) with both positions at the start, the write limit at `size`
     // bytes (a negative size counts as 0) and the end flag cleared.
     bool open(const AnsiString& name, open_modes mode, int size) noexcept;
+    bool open(const os::file_path& name, open_modes mode, int size) noexcept;
     // Closes the file without cutting it back.
     void close() noexcept { base_close(); }
 

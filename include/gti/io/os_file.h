@@ -60,6 +60,7 @@ public:
     // locked or mapped, and waits (as for any refusal) until then; with `lock` it keeps the lock
     // from the truncation on, so no reader ever sees the file empty or half written.
     void open(const AnsiString& name, open_types type, bool lock);
+    void open(const os::file_path& name, open_types type, bool lock);
     // Closes the file, giving up the lock. A second close does nothing.
     void close() noexcept;
     // Takes the exclusive whole-file lock, which belongs to this object alone.

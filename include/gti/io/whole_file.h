@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "gti/platform/ansi_string.h"
+#include "gti/platform/os.h"
 
 namespace lib::io {
 
@@ -31,10 +32,12 @@ struct whole_file {
 
 // Reads a whole file; never throws for a file that cannot be read (only std::bad_alloc).
 whole_file try_read_whole_file(const AnsiString& name);
+whole_file try_read_whole_file(const lib::os::file_path& name);
 
 // Reads a whole file; throws std::runtime_error with the file messages of gti/io/os_file.h
 // ("Файл не найден!", "Невозможно открыть файл!", "Невозможно прочитать из файла!",
 // "Файл слишком велик (4 ГиБ и больше)!").
 whole_file read_whole_file(const AnsiString& name);
+whole_file read_whole_file(const lib::os::file_path& name);
 
 }  // namespace lib::io

@@ -29,6 +29,7 @@
 #include "gti/options/module_base.h"
 #include "gti/platform/ansi_string.h"
 #include "gti/platform/date_time.h"
+#include "gti/platform/os.h"
 #include "gti/platform/system.h"
 #include "gti/util/ini_file.h"
 
@@ -41,7 +42,7 @@ namespace opt_detailed {
 // One variable bound to a section and key.
 class ioe_base {
 public:
-    ioe_base(const AnsiString& section, const AnsiString& key) : section(section), key(key) {}
+    ioe_base(const AnsiString& the_section, const AnsiString& the_key) : section(the_section), key(the_key) {}
     virtual ~ioe_base() = default;
     // Writes the variable.
     virtual void save(TIniFile* ini) = 0;
@@ -61,8 +62,8 @@ public:
 template <class T>
 class ioe_value final : public ioe_base {
 public:
-    ioe_value(T& variable, const AnsiString& section, const AnsiString& key)
-        : ioe_base(section, key), var_(&variable) {}
+    ioe_value(T& variable, const AnsiString& the_section, const AnsiString& the_key)
+        : ioe_base(the_section, the_key), var_(&variable) {}
 
     void save(TIniFile* ini) override {
         if constexpr (std::is_same_v<T, int> || std::is_same_v<T, unsigned>)
@@ -100,8 +101,8 @@ using ioe_String = ioe_value<AnsiString>;
 // A TColor element, stored as an integer.
 class ioe_TColor final : public ioe_base {
 public:
-    ioe_TColor(TColor& variable, const AnsiString& section, const AnsiString& key)
-        : ioe_base(section, key), var_(&variable) {}
+    ioe_TColor(TColor& variable, const AnsiString& the_section, const AnsiString& the_key)
+        : ioe_base(the_section, the_key), var_(&variable) {}
     void save(TIniFile* ini) override;
     void load(TIniFile* ini) override;
 
@@ -112,8 +113,8 @@ private:
 // A string list element, stored as its comma text in double quotes.
 class ioe_TStrings final : public ioe_base {
 public:
-    ioe_TStrings(TStrings* list, const AnsiString& section, const AnsiString& key)
-        : ioe_base(section, key), list_(list) {}
+    ioe_TStrings(TStrings* list, const AnsiString& the_section, const AnsiString& the_key)
+        : ioe_base(the_section, the_key), list_(list) {}
     void save(TIniFile* ini) override;
     void load(TIniFile* ini) override;
 
@@ -124,8 +125,8 @@ private:
 // A block of raw bytes, stored as hexadecimal digits.
 class ioe_pod final : public ioe_base {
 public:
-    ioe_pod(char* data, int size, const AnsiString& section, const AnsiString& key)
-        : ioe_base(section, key), data_(data), size_(size) {}
+    ioe_pod(char* data, int size, const AnsiString& the_section, const AnsiString& the_key)
+        : ioe_base(the_section, the_key), data_(data), size_(size) {}
     void save(TIniFile* ini) override;
     void load(TIniFile* ini) override;
 
@@ -185,10 +186,14 @@ public:
     void save(TIniFile* ini);
     // Reads every element; missing keys leave their variables unchanged.
     void load(TIniFile* ini);
-    // Saves to the INI file of that name and remembers the name; a name of spaces does nothing.
+    // Saves to the INI file of that name and remembers the name (a name that is not station text
+    // as os::file_path::display() gives it); a name of spaces does nothing.
     void save(const AnsiString& file_name);
-    // Loads from the INI file of that name and remembers the name; a name of spaces does nothing.
+    void save(const os::file_path& file_name);
+    // Loads from the INI file of that name and remembers the name as save() does; a name of
+    // spaces does nothing.
     void load(const AnsiString& file_name);
+    void load(const os::file_path& file_name);
     // Saves to an INI object the caller owns.
     void save(std::unique_ptr<TIniFile>& ini) { save(ini.get()); }
     // Loads from an INI object the caller owns.
@@ -212,7 +217,7 @@ public:
 class IniSerialData {
 public:
     // A list kept in the section `name`.
-    explicit IniSerialData(const char* name) : name(name) {}
+    explicit IniSerialData(const char* the_name) : name(the_name) {}
     virtual ~IniSerialData() = default;
 
     // The number of items.
@@ -234,8 +239,10 @@ public:
     void load(TIniFile* ini);
     // save() on the INI file of that name.
     void save(const AnsiString& file_name);
+    void save(const os::file_path& file_name);
     // load() on the INI file of that name.
     void load(const AnsiString& file_name);
+    void load(const os::file_path& file_name);
 
     // The section name.
     AnsiString name;

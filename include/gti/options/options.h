@@ -32,6 +32,7 @@
 
 #include "gti/platform/ansi_string.h"
 #include "gti/platform/cp_literal.h"
+#include "gti/platform/os.h"
 
 class TIniFile;
 
@@ -40,8 +41,8 @@ namespace lib {
 // The descriptor of one setting.
 class meta_class_base {
 public:
-    meta_class_base(const AnsiString& name, const AnsiString& caption, const AnsiString& units)
-        : name(name), caption(caption), units(units) {}
+    meta_class_base(const AnsiString& the_name, const AnsiString& the_caption, const AnsiString& the_units)
+        : name(the_name), caption(the_caption), units(the_units) {}
     virtual ~meta_class_base() = default;
 
     // The current value as display text.
@@ -106,8 +107,9 @@ class meta_class;
 template <>
 class meta_class<int> final : public meta_class_int {
 public:
-    meta_class(const AnsiString& name, const AnsiString& caption, const AnsiString& units, int def, int& variable)
-        : meta_class_base(name, caption, units), meta_class_int(def), var_(variable) {}
+    meta_class(const AnsiString& the_name, const AnsiString& the_caption, const AnsiString& the_units, int def,
+               int& variable)
+        : meta_class_base(the_name, the_caption, the_units), meta_class_int(def), var_(variable) {}
     int internal_get() const override { return var_; }
     void internal_set(const int& value) override { var_ = value; }
     int get_type() const override { return 7; }
@@ -120,8 +122,9 @@ private:
 template <>
 class meta_class<unsigned int> final : public meta_class_int {
 public:
-    meta_class(const AnsiString& name, const AnsiString& caption, const AnsiString& units, int def, unsigned& variable)
-        : meta_class_base(name, caption, units), meta_class_int(def), var_(variable) {}
+    meta_class(const AnsiString& the_name, const AnsiString& the_caption, const AnsiString& the_units, int def,
+               unsigned& variable)
+        : meta_class_base(the_name, the_caption, the_units), meta_class_int(def), var_(variable) {}
     int internal_get() const override { return static_cast<int>(var_); }
     void internal_set(const int& value) override { var_ = static_cast<unsigned>(value); }
     int get_type() const override { return 8; }
@@ -148,9 +151,9 @@ protected:
 template <>
 class meta_class<double> final : public meta_class_float {
 public:
-    meta_class(const AnsiString& name, const AnsiString& caption, const AnsiString& units, double def, double factor,
-               int decimals, double& variable)
-        : meta_class_base(name, caption, units), meta_class_float(def, factor, decimals), var_(variable) {}
+    meta_class(const AnsiString& the_name, const AnsiString& the_caption, const AnsiString& the_units, double def,
+               double factor, int decimals, double& variable)
+        : meta_class_base(the_name, the_caption, the_units), meta_class_float(def, factor, decimals), var_(variable) {}
     double internal_get() const override { return var_; }
     void internal_set(const double& value) override { var_ = value; }
     int get_type() const override { return 12; }
@@ -178,8 +181,9 @@ private:
 template <class E>
 class meta_class_enum final : public meta_class_enum_base {
 public:
-    meta_class_enum(int def, const AnsiString& name, const AnsiString& caption, const AnsiString& names, E& variable)
-        : meta_class_base(name, caption, ""), meta_class_enum_base(def, names), var_(variable) {}
+    meta_class_enum(int def, const AnsiString& the_name, const AnsiString& the_caption, const AnsiString& names,
+                    E& variable)
+        : meta_class_base(the_name, the_caption, ""), meta_class_enum_base(def, names), var_(variable) {}
     int internal_get() const override { return static_cast<int>(var_); }
     void internal_set(const int& value) override { var_ = static_cast<E>(value); }
     int get_type() const override { return 1; }
@@ -192,8 +196,9 @@ private:
 template <>
 class meta_class<bool> final : public virtual meta_class_base {
 public:
-    meta_class(bool& variable, bool def, const AnsiString& name, const AnsiString& caption, const AnsiString& names)
-        : meta_class_base(name, caption, ""), var_(&variable), def_(def), names_(split_names(names)) {}
+    meta_class(bool& variable, bool def, const AnsiString& the_name, const AnsiString& the_caption,
+               const AnsiString& names)
+        : meta_class_base(the_name, the_caption, ""), var_(&variable), def_(def), names_(split_names(names)) {}
     AnsiString get() const override;
     void set(const AnsiString& text) override;
     AnsiString get_serial_string() const override { return *var_ ? "1" : "0"; }
@@ -213,9 +218,9 @@ private:
 template <>
 class meta_class<AnsiString> final : public virtual meta_class_base {
 public:
-    meta_class(AnsiString& variable, const AnsiString& def, const AnsiString& name, const AnsiString& caption,
-               const AnsiString& units)
-        : meta_class_base(name, caption, units), var_(&variable), def_(def) {}
+    meta_class(AnsiString& variable, const AnsiString& def, const AnsiString& the_name, const AnsiString& the_caption,
+               const AnsiString& the_units)
+        : meta_class_base(the_name, the_caption, the_units), var_(&variable), def_(def) {}
     AnsiString get() const override { return *var_; }
     void set(const AnsiString& text) override { *var_ = text; }
     AnsiString get_serial_string() const override;
@@ -287,8 +292,10 @@ public:
     void save_to_ini(TIniFile* ini);
     // load_from_ini on the INI file of that name.
     void load_from_ini(const AnsiString& file_name);
+    void load_from_ini(const os::file_path& file_name);
     // save_to_ini on the INI file of that name.
     void save_to_ini(const AnsiString& file_name);
+    void save_to_ini(const os::file_path& file_name);
     // Puts every setting to its default.
     void set_defaults();
 };

@@ -53,6 +53,7 @@
 #include "gti/options/module_list.h"
 #include "gti/params/param.h"
 #include "gti/platform/ansi_string.h"
+#include "gti/platform/os.h"
 #include "gti/serial/serial_list.h"
 #include "gti/util/string_list.h"
 
@@ -100,16 +101,20 @@ public:
     // Replaces the list by the table file `file` and the extra values of its ".extended"
     // companion, then applies check(). A file that cannot be opened leaves the table as it was.
     void load_from(const AnsiString& file);
+    void load_from(const lib::os::file_path& file);
     // Writes file_name; see save_to.
     bool save() const { return save_to(file_name); }
     // Writes the table file `file` and its ".extended" companion and sets `saved`. False, with
     // `saved` unchanged, when `file` is empty or a file cannot be written.
     bool save_to(const AnsiString& file) const;
+    bool save_to(const lib::os::file_path& file) const;
     // Applies the extra values of an ".extended" file to the parameters of the same keys. A
     // missing, unreadable or foreign file changes nothing.
     void load_extended_info(const AnsiString& file);
+    void load_extended_info(const lib::os::file_path& file);
     // Writes an ".extended" file; false when it cannot be written.
     bool save_extended_info(const AnsiString& file) const;
+    bool save_extended_info(const lib::os::file_path& file) const;
 
     // Replaces the list by a table file's contents held in a stream (no extra values, no check).
     void read_table(lib::io::InputMappedFile& in);

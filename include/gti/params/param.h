@@ -41,7 +41,7 @@ struct UnitCalibrPoint {
     // The point (0, 0).
     UnitCalibrPoint() = default;
     // The point (voltage, value).
-    UnitCalibrPoint(double voltage, double value) : voltage(voltage), value(value) {}
+    UnitCalibrPoint(double the_voltage, double the_value) : voltage(the_voltage), value(the_value) {}
 
     double voltage = 0.0;
     double value = 0.0;

@@ -34,6 +34,13 @@ public:
     // `count` copies of one byte.
     AnsiString(size_type count, char c) : s_(count, c) {}
 
+    // The station text of UTF-8 text. Throws std::invalid_argument, its message showing the text
+    // with each character 1251 cannot represent marked "<U+XXXX>" (a byte that is not UTF-8:
+    // "<0xNN>"), when the text does not convert.
+    static AnsiString from_utf8(std::string_view utf8);
+    // The text in UTF-8; every byte string converts.
+    std::string to_utf8() const;
+
     // The bytes as a standard string.
     const std::string& str() const& noexcept { return s_; }
     std::string&& str() && noexcept { return std::move(s_); }

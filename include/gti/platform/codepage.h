@@ -12,6 +12,7 @@
 //    stands for U+0098 so that every byte string converts and comes back unchanged.
 #pragma once
 
+#include <exception>
 #include <string>
 #include <string_view>
 
@@ -44,5 +45,17 @@ std::string to_utf8(std::string_view s);
 // Converts UTF-8 text to 1251. Returns false when the text is not valid UTF-8 or holds a
 // character that 1251 cannot represent; `out` is then unspecified.
 bool from_utf8(std::string_view s, std::string& out);
+// Converts UTF-8 text to 1251 for a person to read: each character 1251 cannot represent comes
+// out as "<U+XXXX>" and each byte that is not UTF-8 as "<0xNN>". True when nothing was marked,
+// and `out` is then what from_utf8 gives.
+bool from_utf8_marked(std::string_view s, std::string& out);
 
 }  // namespace lib::cp1251
+
+namespace lib {
+
+// The text of an exception in UTF-8, for a terminal or a log of the user's program: the
+// library's exceptions carry station text (1251), and their what() is converted.
+std::string what_utf8(const std::exception& e);
+
+}  // namespace lib

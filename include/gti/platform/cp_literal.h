@@ -5,7 +5,7 @@
 //
 // Sources are UTF-8 and no compiler flag recodes their literals: a literal that is station text
 // says so with `_cp`. The conversion runs at compile time; a literal that is not valid UTF-8 or
-// holds a character 1251 cannot represent ("m³/s" can, "井" cannot) does not compile. The value
+// holds a character 1251 cannot represent ("°C" can, "m³/s" and "井" cannot) does not compile. The value
 // is a pointer to a zero-terminated array of static storage, so it may be kept anywhere a plain
 // literal may. Text that arrives at run time converts with `lib::cp1251::from_utf8`.
 #pragma once

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "gti/platform/ansi_string.h"
+#include "gti/platform/os.h"
 
 namespace lib::os {
 
@@ -19,6 +20,8 @@ inline constexpr const char* library_suffix = ".so";
 
 // Loads a library (the path is station text); null on failure.
 library_handle load_library(const AnsiString& path) noexcept;
+// Loads a library named in the system's own spelling; null on failure.
+library_handle load_library(const file_path& path) noexcept;
 
 // The address of an exported symbol of a loaded library; null when there is none (or no library).
 void* find_symbol(library_handle library, const char* name) noexcept;

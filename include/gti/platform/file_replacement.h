@@ -50,6 +50,7 @@ public:
     // Starts replacing `target`: removes temporary files of killed writers and creates this
     // writer's own. Nothing visible changes until commit().
     explicit file_replacement(const AnsiString& target);
+    explicit file_replacement(const file_path& target);
     // Aborts unless committed.
     ~file_replacement();
     file_replacement(const file_replacement&) = delete;

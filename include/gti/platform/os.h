@@ -3,9 +3,12 @@
 // Every file the library touches goes through these calls; the upper modules never call the
 // OS themselves, so a port to another system replaces only this layer's implementation.
 //
-// Paths are station text (code page 1251). The layer hands them to the file system in the
-// system's own spelling (UTF-8 on POSIX), so a well folder named "Южная-7" carries that name on
-// disk and in the library alike. File contents are never converted.
+// Paths are station text (code page 1251) or std::filesystem::path. The layer hands station text
+// to the file system in the system's own spelling (UTF-8 on POSIX), so a well folder named
+// "Южная-7" carries that name on disk and in the library alike; a std::filesystem::path is the
+// system's own name and may hold any character the system allows ("Sleipner Øst", "井"). Every
+// call that opens, creates, lists or removes files takes both, through `file_path`. File
+// contents are never converted.
 //
 // Sharing model. Several station programs open one data file at once: files are always opened
 // with reading and writing shared. Mutual exclusion comes from an exclusive whole-file lock that
@@ -19,6 +22,7 @@
 #include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
@@ -48,6 +52,37 @@ enum class disposition {
     create_always,  // creates a missing file; truncates an existing one to length 0
 };
 
+// A file name as the calls of this layer take it: station text or the system's own name.
+//
+// Messages name a file by display(), which is station text: the name itself when code page 1251
+// holds it, otherwise the name with each character 1251 cannot hold written "<U+XXXX>" and each
+// byte that is not UTF-8 "<0xNN>" ("Sleipner <U+00D8>st"). Code that writes a name into a
+// station file takes station_text(), which refuses such a name.
+class file_path {
+public:
+    // A name in station text (1251).
+    file_path(const AnsiString& station);
+    // A name of the system, with any characters it allows.
+    file_path(const std::filesystem::path& native);
+
+    // The name in the system's own spelling (on POSIX: the bytes handed to the system calls).
+    const std::string& native() const noexcept { return native_; }
+    // The name as a std::filesystem::path.
+    std::filesystem::path path() const { return std::filesystem::path(native_); }
+    // The name as station text for messages (see above).
+    const AnsiString& display() const noexcept { return display_; }
+    // True when code page 1251 holds the name, so that display() is the name itself.
+    bool is_station_text() const noexcept { return exact_; }
+    // The name as station text, for writing into a station file. Throws std::invalid_argument
+    // naming the file and the characters that 1251 cannot hold when it holds not all of them.
+    const AnsiString& station_text() const;
+
+private:
+    std::string native_;
+    AnsiString display_;
+    bool exact_ = true;
+};
+
 // The outcome of one attempt to open a file.
 enum class open_status {
     ok,
@@ -68,6 +103,7 @@ struct open_result {
 // `keep_lock`, a file opened with create_always keeps the whole-file lock that its truncation
 // took, so that no other handle sees it between the truncation and the new contents.
 open_result open_shared(const AnsiString& path, access mode, disposition disp, bool keep_lock = false) noexcept;
+open_result open_shared(const file_path& path, access mode, disposition disp, bool keep_lock = false) noexcept;
 
 // Closes a handle; closing releases its lock and its mapping guard. False when the system
 // reported an error.
@@ -136,11 +172,12 @@ bool station_name(std::string_view native, AnsiString& name);
 class shared_file {
 public:
     explicit shared_file(const AnsiString& path);
+    explicit shared_file(const file_path& path);
     ~shared_file();
     shared_file(const shared_file&) = delete;
     shared_file& operator=(const shared_file&) = delete;
 
-    // The path given at construction.
+    // The path given at construction, as file_path::display() gives it.
     const AnsiString& path() const noexcept;
 
     // Rereads the file when it changed since last seen; true when contents() changed. A missing
@@ -248,7 +285,8 @@ AnsiString executable_directory();
 //   0x400 link        a symbolic link; it reports its target's kind, size and times, and the
 //                     station's recursive searches and deletions never pass through it
 //
-// A name on disk that code page 1251 cannot hold is left out of every listing.
+// A name on disk that code page 1251 cannot hold is left out of the listings of a station-text
+// folder; a listing through file_path gives every entry.
 namespace lib::os {
 
 // Attribute bits of a directory entry.
@@ -260,7 +298,8 @@ inline constexpr std::uint32_t attr_link = 0x400;
 
 // One entry of a directory.
 struct dir_entry {
-    AnsiString name;               // the name without its directory
+    AnsiString name;               // the name without its directory, as file_path::display()
+    std::string native_name;       // the name as the system spells it
     std::uint32_t attributes = 0;  // attr_* bits
     std::uint64_t size = 0;        // bytes; 0 for a directory
     FILETIME creation;             // the time of the last status change where none is kept
@@ -271,26 +310,34 @@ struct dir_entry {
 // without "." and "..". An empty path lists the working directory. False when the directory
 // cannot be read.
 bool list_directory(const AnsiString& dir, std::vector<dir_entry>& entries);
+// The same for any folder, listing every entry: join `native_name` to the folder to reach one
+// whose name is not station text.
+bool list_directory(const file_path& dir, std::vector<dir_entry>& entries);
 
 // The entry that `path` names (its name: the text after the last "/"); false when there is none.
 bool entry_info(const AnsiString& path, dir_entry& entry);
+bool entry_info(const file_path& path, dir_entry& entry);
 
 // Copies a file onto another, replacing its contents in place; the copy takes the source's
 // last-write time and permissions. False when the source cannot be read, when the target is
 // read-only, a directory, or locked or mapped by another handle, when both name one file, or
 // when the copy cannot be completed (the target may then hold part of the data).
 bool copy_file(const AnsiString& from, const AnsiString& to) noexcept;
+bool copy_file(const file_path& from, const file_path& to) noexcept;
 
 // Deletes a file or a symbolic link. False when it is missing, a directory, or read-only.
 bool delete_file(const AnsiString& path) noexcept;
+bool delete_file(const file_path& path) noexcept;
 
 // Removes an empty directory, or a symbolic link to a directory (or to nothing any more). False
 // otherwise.
 bool remove_directory(const AnsiString& path) noexcept;
+bool remove_directory(const file_path& path) noexcept;
 
 // Clears the read-only attribute: gives the owner write permission. A symbolic link is left as
 // it is (its target is not touched). False when there is no such entry.
 bool clear_attributes(const AnsiString& path) noexcept;
+bool clear_attributes(const file_path& path) noexcept;
 
 // A file time as the packed DOS date-time of local time: bits 25-31 year - 1980, 21-24 month,
 // 16-20 day, 11-15 hour, 5-10 minute, 0-4 seconds / 2. Times before 1980 give 1980-01-01 00:00,

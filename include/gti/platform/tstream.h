@@ -53,6 +53,7 @@ public:
     // Opens the file: fmCreate creates it anew (truncating an existing one), fmOpenRead,
     // fmOpenWrite and fmOpenReadWrite open an existing one.
     TFileStream(const AnsiString& file_name, unsigned short mode);
+    TFileStream(const lib::os::file_path& file_name, unsigned short mode);
     ~TFileStream() override;
     TFileStream(const TFileStream&) = delete;
     TFileStream& operator=(const TFileStream&) = delete;

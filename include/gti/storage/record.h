@@ -34,14 +34,14 @@ struct FileStorageParam {
 
     FileStorageParam() = default;
     // A parameter from its texts and scale.
-    FileStorageParam(const AnsiString& name, const AnsiString& short_name, const AnsiString& unit,
-                     const AnsiString& global_name, float scale_min = 0, float scale_max = 100)
-        : name(name),
-          short_name(short_name),
-          unit(unit),
-          global_name(global_name),
-          scale_min(scale_min),
-          scale_max(scale_max) {}
+    FileStorageParam(const AnsiString& the_name, const AnsiString& the_short_name, const AnsiString& the_unit,
+                     const AnsiString& the_global_name, float the_scale_min = 0, float the_scale_max = 100)
+        : name(the_name),
+          short_name(the_short_name),
+          unit(the_unit),
+          global_name(the_global_name),
+          scale_min(the_scale_min),
+          scale_max(the_scale_max) {}
 };
 
 // One record (row) of a store.

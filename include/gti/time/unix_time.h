@@ -13,6 +13,7 @@
 // noted. All functions are pure apart from get_local_time(), and safe on any thread.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 
 #include "gti/platform/ansi_string.h"
@@ -80,5 +81,52 @@ AnsiString date_to_string(std::uint32_t t);
 // are hours and minutes, anything after them is ignored. Gives 0 for a text of 3 characters or
 // fewer and for a text without two runs of digits.
 std::uint32_t string_to_time(const AnsiString& text) noexcept;
+
+// ---- std::chrono and Unix time ---------------------------------------------------------------
+//
+// The station's count starts one day before Unix time's: 1970-01-01 00:00:00 is the time value
+// 86400 and Unix time 0, so a time value read as Unix time is a day late. The conversions below
+// take that day off and go through the calendar fields, so they show the date the station shows:
+//
+//   time value      station's date and time     local time (std::chrono)   local epoch seconds
+//   0               "day 0" of January 1970      1969-12-31 00:00:00        -86400
+//   86400           1970-01-01 00:00:00          1970-01-01 00:00:00        0
+//   t < 4107628800  up to 2100-02-28 23:59:59    the same                   t - 86400
+//   4107628800      2100-02-29 00:00:00          2100-03-01 00:00:00        t - 86400
+//   4107715200      2100-03-01 00:00:00          2100-03-01 00:00:00        t - 2 * 86400
+//
+// The station's 2100-02-29 is a day the real calendar lacks and no clock shows; it comes out as
+// the day after (2100-03-01), and local time converts back to the station's 2100-03-01.
+//
+// The values hold local wall-clock time without a time zone; a moment of UTC (std::chrono::sys_time,
+// true Unix time) needs the station's offset from UTC, which the data files do not record.
+
+// The time value of 1970-01-01 00:00:00, where Unix time counts 0.
+inline constexpr std::uint32_t station_epoch = 86400;
+
+// A time value as local time, the wall-clock time the station recorded.
+std::chrono::local_seconds to_local_seconds(std::uint32_t t) noexcept;
+
+// Local time as a time value. Throws std::out_of_range for a time before 1969-12-31 00:00:00 or
+// after the last time value (2106-02-05 06:28:15).
+std::uint32_t from_local_seconds(std::chrono::local_seconds t);
+
+// Seconds of local time since 1970-01-01 00:00:00 (Unix epoch seconds on the station's clock):
+// t - 86400 up to the station's 2100-02-28.
+std::int64_t to_local_epoch_seconds(std::uint32_t t) noexcept;
+
+// Local epoch seconds as a time value; throws std::out_of_range like from_local_seconds.
+std::uint32_t from_local_epoch_seconds(std::int64_t seconds);
+
+// A time value as a moment of UTC, for a station whose clock runs `utc_offset` ahead of UTC
+// (3 h for Moscow time). Its count since the epoch is true Unix time.
+std::chrono::sys_seconds to_sys_seconds(std::uint32_t t, std::chrono::seconds utc_offset) noexcept;
+
+// A moment of UTC as the time value the station's clock shows then; throws std::out_of_range
+// like from_local_seconds.
+std::uint32_t from_sys_seconds(std::chrono::sys_seconds t, std::chrono::seconds utc_offset);
+
+// The local time of a time value in ISO 8601, without a time zone: "2004-03-05T07:09:00".
+AnsiString to_iso8601(std::uint32_t t);
 
 }  // namespace lib

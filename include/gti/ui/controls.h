@@ -185,7 +185,8 @@ namespace lib::ui {
 // An edit field in memory.
 class memory_edit final : public TEdit {
 public:
-    explicit memory_edit(AnsiString name = "", AnsiString text = "") : name(std::move(name)), text(std::move(text)) {}
+    explicit memory_edit(AnsiString the_name = "", AnsiString the_text = "")
+        : name(std::move(the_name)), text(std::move(the_text)) {}
     AnsiString Name() const override { return name; }
     AnsiString Text() const override { return text; }
     void SetText(const AnsiString& t) override { text = t; }
@@ -196,8 +197,8 @@ public:
 // A button in memory.
 class memory_button final : public TButton {
 public:
-    explicit memory_button(AnsiString name = "", AnsiString caption = "")
-        : name(std::move(name)), caption(std::move(caption)) {}
+    explicit memory_button(AnsiString the_name = "", AnsiString the_caption = "")
+        : name(std::move(the_name)), caption(std::move(the_caption)) {}
     AnsiString Name() const override { return name; }
     AnsiString Caption() const override { return caption; }
     void SetCaption(const AnsiString& c) override { caption = c; }
@@ -208,8 +209,8 @@ public:
 // A combo box in memory.
 class memory_combo_box final : public TComboBox {
 public:
-    explicit memory_combo_box(AnsiString name = "", TComboBoxStyle style = csDropDown)
-        : name(std::move(name)), style(style) {}
+    explicit memory_combo_box(AnsiString the_name = "", TComboBoxStyle the_style = csDropDown)
+        : name(std::move(the_name)), style(the_style) {}
     AnsiString Name() const override { return name; }
     AnsiString Text() const override { return text; }
     void SetText(const AnsiString& t) override;
@@ -227,7 +228,8 @@ public:
 // A check box in memory.
 class memory_check_box final : public TCheckBox {
 public:
-    explicit memory_check_box(AnsiString name = "", bool checked = false) : name(std::move(name)), checked(checked) {}
+    explicit memory_check_box(AnsiString the_name = "", bool the_checked = false)
+        : name(std::move(the_name)), checked(the_checked) {}
     AnsiString Name() const override { return name; }
     bool Checked() const override { return checked; }
     void SetChecked(bool c) override { checked = c; }
@@ -239,8 +241,8 @@ public:
 // A radio button in memory.
 class memory_radio_button final : public TRadioButton {
 public:
-    explicit memory_radio_button(AnsiString name = "", bool checked = false)
-        : name(std::move(name)), checked(checked) {}
+    explicit memory_radio_button(AnsiString the_name = "", bool the_checked = false)
+        : name(std::move(the_name)), checked(the_checked) {}
     AnsiString Name() const override { return name; }
     bool Checked() const override { return checked; }
     void SetChecked(bool c) override { checked = c; }
@@ -252,7 +254,7 @@ public:
 // A colour picker in memory.
 class memory_color_control final : public TColorControl {
 public:
-    explicit memory_color_control(AnsiString name = "") : name(std::move(name)) {}
+    explicit memory_color_control(AnsiString the_name = "") : name(std::move(the_name)) {}
     AnsiString Name() const override { return name; }
     TColor ColorValue() const override { return color; }
     void SetColorValue(TColor c) override { color = c; }
@@ -264,7 +266,7 @@ public:
 // A cool bar in memory.
 class memory_cool_bar final : public TCoolBar {
 public:
-    explicit memory_cool_bar(AnsiString name = "") : name(std::move(name)) {}
+    explicit memory_cool_bar(AnsiString the_name = "") : name(std::move(the_name)) {}
     AnsiString Name() const override { return name; }
     int BandCount() const override { return static_cast<int>(bands.size()); }
     TCoolBandState Band(int index) const override;
@@ -279,7 +281,7 @@ public:
 // result, or mrCancel when it is empty.
 class memory_form final : public TForm {
 public:
-    explicit memory_form(AnsiString name = "") : name(std::move(name)) {}
+    explicit memory_form(AnsiString the_name = "") : name(std::move(the_name)) {}
     AnsiString Name() const override { return name; }
     int Left() const override { return left; }
     int Top() const override { return top; }

@@ -130,7 +130,7 @@ namespace oe {
 // One variable bound to its control(s), in a group of a bit mask.
 class Item {
 public:
-    explicit Item(unsigned long group) : group(group) {}
+    explicit Item(unsigned long the_group) : group(the_group) {}
     virtual ~Item() = default;
     // Variable to control.
     virtual void show() = 0;
@@ -155,9 +155,9 @@ public:
 template <class T>
 class FloatTemplate final : public Item {
 public:
-    FloatTemplate(unsigned long group, T& variable, TControl* control, int decimals, double factor,
+    FloatTemplate(unsigned long the_group, T& variable, TControl* control, int decimals, double factor,
                   AnsiString format = "")
-        : Item(group),
+        : Item(the_group),
           var_(variable),
           control_(control),
           decimals_(decimals),
@@ -180,8 +180,8 @@ using DoubleItem = FloatTemplate<double>;
 // a text that holds no integer gives `def`.
 class IntItem final : public Item {
 public:
-    IntItem(unsigned long group, int& variable, TControl* control, AnsiString format, int def)
-        : Item(group), var_(variable), control_(control), format_(std::move(format)), def_(def) {}
+    IntItem(unsigned long the_group, int& variable, TControl* control, AnsiString format, int def)
+        : Item(the_group), var_(variable), control_(control), format_(std::move(format)), def_(def) {}
     void show() override;
     void get() override;
 
@@ -195,7 +195,8 @@ private:
 // A bool in a check box.
 class Booltem final : public Item {
 public:
-    Booltem(unsigned long group, bool& variable, TControl* control) : Item(group), var_(variable), control_(control) {}
+    Booltem(unsigned long the_group, bool& variable, TControl* control)
+        : Item(the_group), var_(variable), control_(control) {}
     void show() override { set_check_state(control_, var_); }
     void get() override { var_ = get_check_state(control_); }
 
@@ -207,8 +208,8 @@ private:
 // A text in an edit field or combo box.
 class StringItem final : public Item {
 public:
-    StringItem(unsigned long group, AnsiString& variable, TControl* control)
-        : Item(group), var_(variable), control_(control) {}
+    StringItem(unsigned long the_group, AnsiString& variable, TControl* control)
+        : Item(the_group), var_(variable), control_(control) {}
     void show() override { set_control_text(control_, var_); }
     void get() override { var_ = get_control_text(control_); }
 
@@ -220,8 +221,8 @@ private:
 // An index shown as the one checked button of a list of radio buttons.
 class RadioButtonsItem final : public Item {
 public:
-    RadioButtonsItem(unsigned long group, int& variable, std::vector<TControl*> buttons)
-        : Item(group), var_(variable), buttons_(std::move(buttons)) {}
+    RadioButtonsItem(unsigned long the_group, int& variable, std::vector<TControl*> buttons)
+        : Item(the_group), var_(variable), buttons_(std::move(buttons)) {}
     void show() override;
     void get() override;
 
@@ -233,7 +234,7 @@ private:
 // An index shown as the selected item of a combo box.
 class IntComboItem final : public Item {
 public:
-    IntComboItem(unsigned long group, int& variable, TComboBox* box) : Item(group), var_(variable), box_(box) {}
+    IntComboItem(unsigned long the_group, int& variable, TComboBox* box) : Item(the_group), var_(variable), box_(box) {}
     void show() override { box_->SetItemIndex(var_); }
     void get() override { var_ = box_->ItemIndex(); }
 
@@ -245,8 +246,8 @@ private:
 // A colour in a colour control's "ColorValue".
 class ColorItem final : public Item {
 public:
-    ColorItem(unsigned long group, TColor& variable, TControl* control)
-        : Item(group), var_(variable), control_(control) {}
+    ColorItem(unsigned long the_group, TColor& variable, TControl* control)
+        : Item(the_group), var_(variable), control_(control) {}
     void show() override;
     void get() override;
 

@@ -24,6 +24,11 @@
 // name that bit. Symbolic links to directories are listed but never descended into, so neither a
 // search nor a removal ever leaves the tree it was given.
 //
+// Names of any characters. Each helper that lists or removes files also takes a lib::os::file_path
+// (a std::filesystem::path): its folders may then have any names the system allows, and its
+// listings give every entry, an entry whose name is not station text under its display form
+// (lib::os::file_path::display()). The 1251 forms leave such entries out, as the station does.
+//
 // Failures: searches that find nothing give empty results; check_file_coding alone throws
 // (std::runtime_error "File not found" when the file cannot be opened).
 #pragma once
@@ -114,35 +119,44 @@ AnsiString correct_ftp_pore_name(const AnsiString& name);
 // The size in bytes of the first entry matching `path` (any attributes), or 0xFFFFFFFF when
 // there is none.
 std::uint64_t get_file_size(const AnsiString& path);
+std::uint64_t get_file_size(const os::file_path& path);
 // The creation and last-write times of the first entry matching `path` (any attributes); either
 // pointer may be null. False when there is no such entry.
 bool get_file_times(const AnsiString& path, FILETIME* created, FILETIME* written);
+bool get_file_times(const os::file_path& path, FILETIME* created, FILETIME* written);
 // Loads the lines of a text file into `list`. False when the file does not exist (or the list is
 // null); true without loading when `tries` is 0 or less. Otherwise up to `tries` attempts 100 ms
 // apart (another program may be replacing the file): true once one succeeds, false when all fail,
 // and the list is then left as it was.
 bool try_to_load_text_file(TStrings* list, const AnsiString& path, int tries);
+bool try_to_load_text_file(TStrings* list, const os::file_path& path, int tries);
 // Guesses whether a text file is in code page 866 (1) or 1251 (0): each code page scores the share
 // of the file's bytes that are Russian letters in it (А-Я and а-я without Й and й, with Ё and ё);
 // 1 when the 866 score is at least the 1251 score (a file without Russian letters gives 1). An
 // empty file gives 0. Throws std::runtime_error "File not found" when the file cannot be opened.
 int check_file_coding(const AnsiString& path);
+int check_file_coding(const os::file_path& path);
 // Deletes the files directly in `dir`; subdirectories and read-only files stay. An empty `dir`
 // does nothing.
 void clear_dir(const AnsiString& dir);
+void clear_dir(const os::file_path& dir);
 // Removes `dir` with everything in it: the files of the whole tree are made writable and deleted,
 // then the subdirectories are removed deepest first, then `dir` itself. What cannot be deleted
 // stays (and so do the directories above it). An empty `dir` does nothing.
 void remove_directory_with_files(const AnsiString& dir);
+void remove_directory_with_files(const os::file_path& dir);
 // Appends the names of the subdirectories of `dir` (not hidden ones) to `list`.
 void get_dir_list(const AnsiString& dir, TStrings* list);
+void get_dir_list(const os::file_path& dir, TStrings* list);
 // Appends the names of the entries matching `mask` with `attributes` (files and the entries
 // carrying requested attributes) to `list`, and adds their sizes to *total_size when that is not
 // null (stopping at 2147483647).
 void get_file_list(const AnsiString& mask, TStrings* list, int attributes, int* total_size);
+void get_file_list(const os::file_path& mask, TStrings* list, int attributes, int* total_size);
 // Copies every file matching `source_dir` + `mask` to `destination_dir` under the same name,
 // overwriting existing files (lib::os::copy_file). True when every one was copied.
 bool copy_by_mask(const AnsiString& source_dir, const AnsiString& destination_dir, const AnsiString& mask);
+bool copy_by_mask(const os::file_path& source_dir, const os::file_path& destination_dir, const AnsiString& mask);
 // Opens `file` with the desktop's handler (lib::os::open_document), `parameters` split into
 // words like separate_words1 (spaces between words, double quotes around a word with spaces) and
 // handed over as separate arguments, never through a shell. Returns the started program's id, or

@@ -33,6 +33,7 @@
 #include <memory>
 
 #include "gti/platform/ansi_string.h"
+#include "gti/platform/os.h"
 
 class TStrings;
 class TIniFile;
@@ -51,11 +52,13 @@ class TIniFile {
 public:
     // Works on the file of that name; nothing is read or created until a call needs it.
     explicit TIniFile(const AnsiString& file_name);
+    explicit TIniFile(const lib::os::file_path& file_name);
     ~TIniFile();
     TIniFile(const TIniFile&) = delete;
     TIniFile& operator=(const TIniFile&) = delete;
 
-    // The name given at construction.
+    // The name given at construction (for a name that is not station text, as
+    // lib::os::file_path::display() gives it).
     const AnsiString& FileName() const;
 
     // The value of a key, one pair of enclosing double quotes removed; `def` when it is missing.

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "gti/platform/ansi_string.h"
+#include "gti/platform/os.h"
 
 // An ordered list of texts. Concrete lists supply the five storage operations; everything else
 // is built on them.
@@ -69,13 +70,16 @@ public:
     // найден!" for a missing file, "Невозможно прочитать из файла!" when it cannot be read, and
     // lib::os::not_regular_file_message() for a folder, a FIFO or a device.
     void LoadFromFile(const AnsiString& file_name);
+    void LoadFromFile(const lib::os::file_path& file_name);
     // The same for a file of at most `max_bytes` (the run file: lib::max_race_text); a longer one
     // is refused with "Файл слишком велик для текста!", read no further than the limit, and the
     // items are kept.
     void LoadFromFile(const AnsiString& file_name, std::uint64_t max_bytes);
+    void LoadFromFile(const lib::os::file_path& file_name, std::uint64_t max_bytes);
     // Writes the whole text to a file, replacing it in one step so that no reader ever finds it
     // half written. Throws std::runtime_error with "Невозможно записать в файл!" on failure.
     void SaveToFile(const AnsiString& file_name) const;
+    void SaveToFile(const lib::os::file_path& file_name) const;
 };
 
 // A string list kept in memory.

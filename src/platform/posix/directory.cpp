@@ -54,10 +54,12 @@ std::uint32_t pack_dos(int year, int month, int day, int hour, int minute, int s
 
 }  // namespace
 
-bool list_directory(const AnsiString& dir, std::vector<dir_entry>& entries) {
+namespace {
+
+// Lists a folder; `every` keeps the entries whose names are not station text.
+bool list(const std::string& native_dir, bool every, std::vector<dir_entry>& entries) {
     entries.clear();
-    const std::string native = dir.empty() ? std::string(".") : native_path(dir);
-    DIR* d = opendir(native.c_str());
+    DIR* d = opendir(native_dir.empty() ? "." : native_dir.c_str());
     if (d == nullptr) return false;
     bool ok = true;
     for (;;) {
@@ -70,9 +72,12 @@ bool list_directory(const AnsiString& dir, std::vector<dir_entry>& entries) {
         const std::string_view name(de->d_name);
         if (name == "." || name == "..") continue;
         dir_entry e;
+        const file_path entry_name{std::filesystem::path(name)};
         // A name that 1251 cannot hold is not there for the station; one that vanished meanwhile
         // is not there either.
-        if (!station_name(name, e.name) || !describe(dirfd(d), de->d_name, e)) continue;
+        if ((!every && !entry_name.is_station_text()) || !describe(dirfd(d), de->d_name, e)) continue;
+        e.name = entry_name.display();
+        e.native_name = entry_name.native();
         entries.push_back(std::move(e));
     }
     closedir(d);
@@ -80,24 +85,47 @@ bool list_directory(const AnsiString& dir, std::vector<dir_entry>& entries) {
     return ok;
 }
 
+}  // namespace
+
+bool list_directory(const AnsiString& dir, std::vector<dir_entry>& entries) {
+    return list(native_path(dir), false, entries);
+}
+
+bool list_directory(const file_path& dir, std::vector<dir_entry>& entries) {
+    return list(dir.native(), true, entries);
+}
+
 bool entry_info(const AnsiString& path, dir_entry& entry) {
-    if (path.empty()) return false;
-    const std::string native = native_path(path);
-    if (!describe(AT_FDCWD, native.c_str(), entry)) return false;
-    AnsiString name = path;
+    return entry_info(file_path(path), entry);
+}
+
+bool entry_info(const file_path& path, dir_entry& entry) {
+    if (path.native().empty()) return false;
+    if (!describe(AT_FDCWD, path.native().c_str(), entry)) return false;
+    std::string name = path.native();
     while (name.size() > 1 && name.back() == '/')
         name.pop_back();
     const std::size_t slash = name.rfind('/');
-    entry.name = slash == AnsiString::npos ? name : name.substr(slash + 1);
+    const file_path entry_name{std::filesystem::path(slash == std::string::npos ? name : name.substr(slash + 1))};
+    entry.name = entry_name.display();
+    entry.native_name = entry_name.native();
     return true;
 }
 
 bool copy_file(const AnsiString& from, const AnsiString& to) noexcept {
     try {
+        return copy_file(file_path(from), file_path(to));
+    } catch (...) {
+        return false;
+    }
+}
+
+bool copy_file(const file_path& from, const file_path& to) noexcept {
+    try {
         struct stat source {};
-        if (stat(native_path(from).c_str(), &source) != 0 || !S_ISREG(source.st_mode)) return false;
+        if (stat(from.native().c_str(), &source) != 0 || !S_ISREG(source.st_mode)) return false;
         struct stat target {};
-        if (stat(native_path(to).c_str(), &target) == 0) {
+        if (stat(to.native().c_str(), &target) == 0) {
             if (target.st_dev == source.st_dev && target.st_ino == source.st_ino) return false;
             if (!S_ISREG(target.st_mode) || (target.st_mode & S_IWUSR) == 0) return false;
         }
@@ -131,7 +159,15 @@ bool copy_file(const AnsiString& from, const AnsiString& to) noexcept {
 
 bool delete_file(const AnsiString& path) noexcept {
     try {
-        const std::string native = native_path(path);
+        return delete_file(file_path(path));
+    } catch (...) {
+        return false;
+    }
+}
+
+bool delete_file(const file_path& path) noexcept {
+    try {
+        const std::string& native = path.native();
         struct stat st {};
         if (lstat(native.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return false;
         if (!S_ISLNK(st.st_mode) && (st.st_mode & S_IWUSR) == 0) return false;
@@ -143,7 +179,15 @@ bool delete_file(const AnsiString& path) noexcept {
 
 bool remove_directory(const AnsiString& path) noexcept {
     try {
-        const std::string native = native_path(path);
+        return remove_directory(file_path(path));
+    } catch (...) {
+        return false;
+    }
+}
+
+bool remove_directory(const file_path& path) noexcept {
+    try {
+        const std::string& native = path.native();
         struct stat st {};
         if (lstat(native.c_str(), &st) != 0) return false;
         if (S_ISLNK(st.st_mode)) {
@@ -160,7 +204,15 @@ bool remove_directory(const AnsiString& path) noexcept {
 
 bool clear_attributes(const AnsiString& path) noexcept {
     try {
-        const std::string native = native_path(path);
+        return clear_attributes(file_path(path));
+    } catch (...) {
+        return false;
+    }
+}
+
+bool clear_attributes(const file_path& path) noexcept {
+    try {
+        const std::string& native = path.native();
         struct stat st {};
         if (lstat(native.c_str(), &st) != 0) return false;
         if (S_ISLNK(st.st_mode)) return true;

@@ -19,13 +19,20 @@ void note_error() {
 
 library_handle load_library(const AnsiString& path) noexcept {
     try {
-        const std::string native = native_path(path);
-        void* h = dlopen(native.c_str(), RTLD_NOW | RTLD_LOCAL);
-        if (h == nullptr) note_error();
-        return h;
+        return load_library(file_path(path));
     } catch (...) {
         return nullptr;
     }
+}
+
+library_handle load_library(const file_path& path) noexcept {
+    void* h = dlopen(path.native().c_str(), RTLD_NOW | RTLD_LOCAL);
+    try {
+        if (h == nullptr) note_error();
+    } catch (...) {
+        // The library is not loaded either way; only its reason is lost.
+    }
+    return h;
 }
 
 void* find_symbol(library_handle library, const char* name) noexcept {

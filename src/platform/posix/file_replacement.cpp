@@ -126,9 +126,11 @@ struct file_replacement::state {
     }
 };
 
-file_replacement::file_replacement(const AnsiString& target) : s_(std::make_unique<state>()) {
+file_replacement::file_replacement(const AnsiString& target) : file_replacement(file_path(target)) {}
+
+file_replacement::file_replacement(const file_path& target) : s_(std::make_unique<state>()) {
     state& s = *s_;
-    s.target = resolved(native_path(target));
+    s.target = resolved(target.native());
     const std::size_t slash = s.target.rfind('/');
     s.dir = slash == std::string::npos ? "." : slash == 0 ? "/" : s.target.substr(0, slash);
     const std::string base = slash == std::string::npos ? s.target : s.target.substr(slash + 1);

@@ -76,6 +76,14 @@ bool station_name(std::string_view native, AnsiString& name) {
 }
 
 open_result open_shared(const AnsiString& path, access mode, disposition disp, bool keep_lock) noexcept {
+    try {
+        return open_shared(file_path(path), mode, disp, keep_lock);
+    } catch (...) {
+        return {};
+    }
+}
+
+open_result open_shared(const file_path& path, access mode, disposition disp, bool keep_lock) noexcept {
     open_result r;
     int flags = O_CLOEXEC;
     if (mode == access::read_write || (mode == access::read && disp == disposition::create_always))
@@ -84,16 +92,10 @@ open_result open_shared(const AnsiString& path, access mode, disposition disp, b
         flags |= mode == access::read ? O_RDONLY : O_WRONLY;
     if (disp != disposition::open_existing) flags |= O_CREAT;
 
-    std::string native;
-    try {
-        native = native_path(path);
-    } catch (...) {
-        return r;
-    }
     // Not blocking, so that opening a FIFO returns at once; regular files ignore the flag.
     int fd;
     do {
-        fd = detail::syscalls().open(native.c_str(), flags | O_NONBLOCK, 0666);
+        fd = detail::syscalls().open(path.native().c_str(), flags | O_NONBLOCK, 0666);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0) {
         r.status = (errno == ENOENT || errno == ENOTDIR) ? open_status::not_found

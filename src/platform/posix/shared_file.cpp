@@ -96,9 +96,11 @@ struct shared_file::state {
     }
 };
 
-shared_file::shared_file(const AnsiString& path) : s_(std::make_unique<state>()) {
-    s_->path = path;
-    s_->native = native_path(path);
+shared_file::shared_file(const AnsiString& path) : shared_file(file_path(path)) {}
+
+shared_file::shared_file(const file_path& path) : s_(std::make_unique<state>()) {
+    s_->path = path.display();
+    s_->native = path.native();
 }
 
 shared_file::~shared_file() {
@@ -133,7 +135,7 @@ bool shared_file::refresh() {
 void shared_file::update(const std::function<bool(std::string& contents)>& edit) {
     // A file that appears while a missing one was being created is read and edited in its turn.
     for (;;) {
-        file_replacement next(s_->path);
+        file_replacement next(file_path(std::filesystem::path(s_->native)));
         const int old = next.lock_target();
         std::string current;
         if (old >= 0 && !read_all(old, current)) throw std::runtime_error(msg_read);
