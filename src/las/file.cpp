@@ -2,15 +2,14 @@
 
 #include <cmath>
 #include <cstddef>
-#include <cstdint>
 #include <stdexcept>
 #include <string>
 #include <utility>
 
+#include "gti/io/whole_file.h"
 #include "gti/las/text.h"
 #include "gti/platform/codepage.h"
 #include "gti/platform/cp_literal.h"
-#include "gti/platform/os.h"
 
 using namespace lib::literals;
 
@@ -22,8 +21,6 @@ const char* const well_title = "Well information block";
 const char* const curve_title = "Curve information block";
 const char* const param_title = "Parameter information block";
 const char* const other_title = "Other information block";
-
-constexpr std::int64_t four_gib = std::int64_t{1} << 32;
 
 // The name of a block title: the text before '|', without blanks at the ends.
 std::string_view title_name(std::string_view title) {
@@ -96,18 +93,6 @@ detailed::coding detect_coding(std::string_view bytes, bool bom) {
     return cp866_letters > cp1251_letters ? detailed::oem_text : detailed::ansi_text;
 }
 
-// Closes a file handle when the reading is over.
-class handle_guard {
-public:
-    explicit handle_guard(os::file_handle h) : h_(h) {}
-    ~handle_guard() { os::close_file(h_); }
-    handle_guard(const handle_guard&) = delete;
-    handle_guard& operator=(const handle_guard&) = delete;
-
-private:
-    os::file_handle h_;
-};
-
 }  // namespace
 
 // The curve block's on_resize: widens the rows of the document that bound it.
@@ -135,27 +120,19 @@ struct file::section {
 
 void file::load(const AnsiString& name) {
     clear();
-    const os::open_result opened = os::open_shared(name, os::access::read, os::disposition::open_existing);
-    if (opened.status != os::open_status::ok) throw std::runtime_error(("Could not open file '" + name + "'").str());
-    std::unique_ptr<char[]> bytes;
-    std::size_t got = 0;
-    {
-        const handle_guard guard(opened.handle);
-        const std::int64_t size = os::file_size(opened.handle);
-        if (size < 0) throw std::runtime_error(("Could not read file '" + name + "'").str());
-        if (size >= four_gib) throw std::runtime_error("Файл слишком велик (4 ГиБ и больше)!"_cp);
-        // The size is that of the file when it was opened; a file that shrinks meanwhile gives
-        // what is left, one that grows gives its first `size` bytes.
-        const auto capacity = static_cast<std::size_t>(size);
-        bytes = std::make_unique_for_overwrite<char[]>(capacity);
-        while (got < capacity) {
-            const std::int64_t n = os::read_file(opened.handle, bytes.get() + got, capacity - got);
-            if (n < 0) throw std::runtime_error(("Could not read file '" + name + "'").str());
-            if (n == 0) break;
-            got += static_cast<std::size_t>(n);
-        }
+    const io::whole_file f = io::try_read_whole_file(name);
+    switch (f.status) {
+        case io::whole_file_status::ok:
+            break;
+        case io::whole_file_status::not_found:
+        case io::whole_file_status::cannot_open:
+            throw std::runtime_error(("Could not open file '" + name + "'").str());
+        case io::whole_file_status::cannot_read:
+            throw std::runtime_error(("Could not read file '" + name + "'").str());
+        case io::whole_file_status::too_large:
+            throw std::runtime_error("Файл слишком велик (4 ГиБ и больше)!"_cp);
     }
-    parse(std::string_view(bytes.get(), got));
+    parse(std::string_view(f.data.get(), f.size));
 }
 
 void file::load_text(std::string_view text) {
