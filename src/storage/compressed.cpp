@@ -267,7 +267,7 @@ void FileStorage::save_for_compressing(BinaryOutputStream& out, EncodeType encod
         const auto at = static_cast<std::size_t>(p);
         for (std::size_t j = 0; j < records_.size(); ++j) {
             const auto& values = records_[j]->values;
-            column[j] = at < values.size() ? values[at] : 0.0f;
+            column[j] = at < values.size() ? values[at] : missing_value;
         }
         save_vector(out, column, encoding);
         if (compress_progress_) compress_progress_(p);
@@ -447,7 +447,7 @@ bool FileStorage::add_compressed_file(const AnsiString& name, bool text_only,
                 continue;
             }
             auto merged = std::make_shared<FileStorageItem>(*r);
-            merged->values.assign(static_cast<std::size_t>(param_count_), 0.0f);
+            merged->values.assign(static_cast<std::size_t>(param_count_), missing_value);
             for (std::size_t i = 0; i < columns.size(); ++i)
                 merged->values[static_cast<std::size_t>(columns[i])] = r->values[i];
             records_.push_back(std::move(merged));

@@ -30,7 +30,7 @@ FileStorage::record_arena::~record_arena() {
 FileStorageItem& FileStorage::record_arena::add(int value_count) {
     const lib::storage::arena_allocator<FileStorageItem> in_arena(arena_);
     auto r = std::allocate_shared<FileStorageItem>(in_arena);
-    r->values = FileStorageItem::value_vector(static_cast<std::size_t>(std::max(value_count, 0)), 0.0f,
+    r->values = FileStorageItem::value_vector(static_cast<std::size_t>(std::max(value_count, 0)), missing_value,
                                               lib::storage::arena_allocator<float>(arena_));
     records_.push_back(std::move(r));
     return *records_.back();

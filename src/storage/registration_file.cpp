@@ -59,7 +59,8 @@ std::size_t encode_record(const FileStorageItem& r, int n, char* out) noexcept {
     put(p, static_cast<std::uint8_t>(n));
     const std::size_t have = std::min(r.values.size(), static_cast<std::size_t>(n));
     if (have > 0) std::memcpy(p, r.values.data(), have * 4);
-    if (have < static_cast<std::size_t>(n)) std::memset(p + have * 4, 0, (static_cast<std::size_t>(n) - have) * 4);
+    for (std::size_t i = have; i < static_cast<std::size_t>(n); ++i)
+        std::memcpy(p + i * 4, &missing_value, 4);
     return record_fixed_size + static_cast<std::size_t>(n) * 4;
 }
 

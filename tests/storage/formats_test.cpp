@@ -126,7 +126,8 @@ TEST(OldGeneration, ReadsFromMemoryWithListAndRunText) {
     ASSERT_EQ(s.get_record_count(), 1);
     const FileStorageItem& r = *s.get_record(0);
     EXPECT_EQ(r.third_depth, 12.5f);
-    EXPECT_EQ(std::vector<float>(r.values.begin(), r.values.begin() + 4), (std::vector<float>{0, 1, 3, 0}));
+    EXPECT_EQ(shown(std::vector<float>(r.values.begin(), r.values.begin() + 4)),
+              shown({missing_value, 1, 3, missing_value}));
     EXPECT_EQ(s.get_text_values().get_list().Text(), AnsiString(run));
 
     FileStorage merged;  // the merging alone, as load_text_values does it for a run file
@@ -209,7 +210,7 @@ TEST(CompressedFile, TheGoldenFileIsReadByExtension) {
     EXPECT_EQ(s.get_record(1)->time, 1001u);
     EXPECT_EQ(s.get_record(1)->third_depth, 1249.5f);
     EXPECT_EQ(s.get_record(1)->tag, 1);
-    EXPECT_EQ(plain(s.get_record(1)->values), (std::vector<float>{0.0f, -1.0f}));
+    EXPECT_EQ(shown(plain(s.get_record(1)->values)), shown({missing_value, -1.0f}));
     EXPECT_EQ(s.get_text_values().well, "Южная-7"_cp);
     EXPECT_EQ(s.get_text_values().race_number, 12);
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <limits>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -44,6 +45,12 @@ struct FileStorageParam {
           scale_max(the_scale_max) {}
 };
 
+// The value of a parameter that a record does not have: a quiet NaN, never a number that could
+// pass for a reading. Records are given it wherever they gain columns (a short record of a file,
+// a parameter another file added, a merge) and the writers store it for a value a record lacks.
+// Files written before keep the values they hold.
+inline constexpr float missing_value = std::numeric_limits<float>::quiet_NaN();
+
 // One record (row) of a store.
 struct FileStorageItem {
     // The values of a record: a vector of float, whose memory, for a record that a file was
@@ -58,10 +65,10 @@ struct FileStorageItem {
     bool valid = true;       // false: rejected by depth processing, left out by the old writer
     std::uint8_t tag = 0;    // a code stored with the record
 
-    // Gives the record n values: new ones 0, surplus ones dropped.
-    void resize(int n) { values.resize(n > 0 ? static_cast<std::size_t>(n) : 0, 0.0f); }
+    // Gives the record n values: new ones missing_value, surplus ones dropped.
+    void resize(int n) { values.resize(n > 0 ? static_cast<std::size_t>(n) : 0, missing_value); }
     // Writes the record block payload with the record's own values.
     void save_to_stream(lib::io::BinaryOutputStream& out) const;
-    // Writes the record block payload with exactly `value_count` values (missing ones 0).
+    // Writes the record block payload with exactly `value_count` values (missing ones missing_value).
     void save_to_stream(lib::io::BinaryOutputStream& out, int value_count) const;
 };

@@ -85,7 +85,7 @@ void check_block_payload(std::size_t size);
 // Writes a block: header and payload. The payload must fit (check_block_payload).
 void write_block(io::BinaryOutputStream& out, int type, const char* payload, std::size_t size);
 
-// The payload of a record block with exactly `n` values (0..255; missing ones 0), into `out`
+// The payload of a record block with exactly `n` values (0..255; missing ones missing_value), into `out`
 // (room for 18 + 4n bytes). Returns its size.
 std::size_t encode_record(const FileStorageItem& r, int n, char* out) noexcept;
 // Writes the parameter block payload of `count` parameters (at most 255).
