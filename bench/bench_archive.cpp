@@ -37,32 +37,15 @@ struct data_set {
     std::string bytes;
 };
 
-std::string volve_dir() {
-    if (const char* d = std::getenv("GTI_VOLVE_DIR")) return d;
-    return "/work/shared/data/volve";
-}
-
-// The text of a gzip file, or empty when it cannot be read.
-std::string read_gz(const std::string& path) {
-    std::string text;
-    gzFile f = gzopen(path.c_str(), "rb");
-    if (f == nullptr) return text;
-    char buffer[1 << 16];
-    for (int n; (n = gzread(f, buffer, sizeof buffer)) > 0;)
-        text.append(buffer, static_cast<std::size_t>(n));
-    gzclose(f);
-    return text;
-}
-
 std::vector<data_set>& data_sets() {
     static std::vector<data_set> sets = [] {
         std::vector<data_set> s;
         for (const char* name : {"F9_GenTime", "F7_GenTime", "F9_GasTime", "F9_Pits"}) {
-            std::string text = read_gz(volve_dir() + "/" + name + ".csv.gz");
+            std::string text = bench::read_gz(bench::volve_dir() + "/" + name + ".csv.gz");
             if (!text.empty())
                 s.push_back({std::string(name) + ".csv", std::move(text)});
             else
-                std::fprintf(stderr, "%s/%s.csv.gz cannot be read: skipped\n", volve_dir().c_str(), name);
+                std::fprintf(stderr, "%s/%s.csv.gz cannot be read: skipped\n", bench::volve_dir().c_str(), name);
         }
         const std::string demo_file = bench::dir() + "/bench_archive_demo.realtim";
         FileStorage demo;

@@ -43,27 +43,10 @@ struct data_set {
     double data_bytes = 0;  // the records' data: 17 + 4 bytes per parameter, per record
 };
 
-std::string volve_dir() {
-    if (const char* d = std::getenv("GTI_VOLVE_DIR")) return d;
-    return "/work/shared/data/volve";
-}
-
-// The text of a gzip file, or empty when it cannot be read.
-std::string read_gz(const std::string& path) {
-    std::string text;
-    gzFile f = gzopen(path.c_str(), "rb");
-    if (f == nullptr) return text;
-    char buffer[1 << 16];
-    for (int n; (n = gzread(f, buffer, sizeof buffer)) > 0;)
-        text.append(buffer, static_cast<std::size_t>(n));
-    gzclose(f);
-    return text;
-}
-
 // A Volve time log: a header of mnemonics, then rows of numbers; the first column is UTC seconds
 // since 1970, taken as the station's wall-clock time.
 std::unique_ptr<FileStorage> load_csv(const std::string& path) {
-    const std::string text = read_gz(path);
+    const std::string text = bench::read_gz(path);
     if (text.empty()) return nullptr;
     auto store = std::make_unique<FileStorage>();
     const std::uint32_t epoch = lib::time_2_long(1970, 1, 1, 0, 0, 0);
@@ -101,11 +84,11 @@ std::vector<data_set>& data_sets() {
     static std::vector<data_set> sets = [] {
         std::vector<data_set> s;
         for (const char* name : {"F9_GenTime", "F7_GenTime", "F9_GasTime", "F9_Pits"}) {
-            auto store = load_csv(volve_dir() + "/" + name + ".csv.gz");
+            auto store = load_csv(bench::volve_dir() + "/" + name + ".csv.gz");
             if (store)
                 s.push_back({name, std::move(store)});
             else
-                std::fprintf(stderr, "%s/%s.csv.gz cannot be read: skipped\n", volve_dir().c_str(), name);
+                std::fprintf(stderr, "%s/%s.csv.gz cannot be read: skipped\n", bench::volve_dir().c_str(), name);
         }
         auto demo = std::make_unique<FileStorage>();
         gti_tool::generate_run(*demo, lib::time_2_long(2024, 3, 5, 7, 0, 0), 4 * 3600);

@@ -3,6 +3,7 @@
 
 #include <fcntl.h>
 #include <unistd.h>
+#include <zlib.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -52,6 +53,24 @@ inline double resident_bytes() {
     while (std::getline(status, line))
         if (line.rfind("VmRSS:", 0) == 0) return std::atof(line.c_str() + 6) * 1024;
     return 0;
+}
+
+// The folder of the Volve logs: $GTI_VOLVE_DIR, else the data folder beside the project.
+inline std::string volve_dir() {
+    if (const char* d = std::getenv("GTI_VOLVE_DIR")) return d;
+    return GTI_VOLVE_DEFAULT;
+}
+
+// The text of a gzip file, or empty when it cannot be read.
+inline std::string read_gz(const std::string& path) {
+    std::string text;
+    gzFile f = gzopen(path.c_str(), "rb");
+    if (f == nullptr) return text;
+    char buffer[1 << 16];
+    for (int n; (n = gzread(f, buffer, sizeof buffer)) > 0;)
+        text.append(buffer, static_cast<std::size_t>(n));
+    gzclose(f);
+    return text;
 }
 
 }  // namespace bench
