@@ -1,7 +1,7 @@
 // Speed of the block archive against the zlib calls alone, on real drilling data and on the run
 // of gti demo.
 //
-// Data sets: the time logs of the Volve field in $GTI_VOLVE_DIR, else /work/shared/data/volve
+// Data sets: the time logs of the Volve field in $GTI_VOLVE_DIR, else ../shared/data/volve beside the project
 // (F9_GenTime.csv.gz, F7_GenTime.csv.gz, F9_GasTime.csv.gz, F9_Pits.csv.gz, packed as the CSV
 // text they hold; each skipped when absent), and the registration file of the four-hour run of
 // `gti demo`. The archive and the extracted files go to the benchmark folder (bench_support.h).

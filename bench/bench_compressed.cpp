@@ -1,6 +1,6 @@
 // Size and speed of the compressed data stream on real drilling data and on the gti demo run.
 //
-// Data sets: the time logs of the Volve field in $GTI_VOLVE_DIR, else /work/shared/data/volve
+// Data sets: the time logs of the Volve field in $GTI_VOLVE_DIR, else ../shared/data/volve beside the project
 // (F9_GenTime.csv.gz, F7_GenTime.csv.gz, F9_GasTime.csv.gz, F9_Pits.csv.gz; each skipped when
 // absent), loaded one parameter per column with the time column as the record time; and the
 // four-hour run of `gti demo`. Nothing of them is copied anywhere.
