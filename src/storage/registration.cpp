@@ -9,6 +9,7 @@
 #include "gti/storage/file_storage.h"
 #include "gti/storage/registration_file.h"
 #include "record_arena.h"
+#include "refusals.h"
 
 namespace reg = lib::registration;
 
@@ -78,6 +79,7 @@ void FileStorage::save_with_new_format(const AnsiString& file) {
     // Everything that could refuse the store is checked before anything is written; the new
     // file takes the old one's place whole, or the old one stays.
     check_block_sizes();
+    lib::storage::refuse_unstorable_texts(*this, file);
     lib::io::atomic_file out(file);
     save_all_to_stream(out);
     out.commit();
