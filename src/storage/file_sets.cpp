@@ -106,6 +106,19 @@ void FileStorage::add_files_by_mask(const char* mask) {
 }
 
 bool FileStorage::add_file(const AnsiString& name, bool text_only) {
+    // The file's time comes from a handle opened before the reading: never newer than what is
+    // read, so a file replaced or extended meanwhile is merged again by smart_save_all rather
+    // than taken as seen.
+    FILETIME written{};
+    const lib::os::open_result probe =
+        lib::data_file_kind_of(name) == data_file_kind::unknown
+            ? lib::os::open_result{}
+            : lib::os::open_shared(name, lib::os::access::read, lib::os::disposition::open_existing);
+    if (probe.status == lib::os::open_status::ok) {
+        lib::os::file_times times{};
+        if (lib::os::get_file_times(probe.handle, times)) written = times.last_write;
+        lib::os::close_file(probe.handle);
+    }
     bool result = false;
     switch (lib::data_file_kind_of(name)) {
         case data_file_kind::registration:
@@ -123,8 +136,6 @@ bool FileStorage::add_file(const AnsiString& name, bool text_only) {
             throw FileStorageException(
                 "Неправильное расширение открываемого файла: "_cp + lib::data_file_extension(name), true);
     }
-    FILETIME written{};
-    lib::get_file_times(name, nullptr, &written);
     saved_file_time = written;
     return result;
 }
