@@ -478,6 +478,7 @@ void FileStorage::save_compressed_file(const AnsiString& name, EncodeType encodi
     out.commit();
     FILETIME created, accessed;
     out.get_time(created, accessed, saved_file_time);
+    saved_file_size_ = out.get_real_size();
 }
 
 template void FileStorage::add_new_reg_file_vector(BinaryOutputStream&, const std::vector<char>&);

@@ -110,6 +110,7 @@ bool FileStorage::add_file(const AnsiString& name, bool text_only) {
     // read, so a file replaced or extended meanwhile is merged again by smart_save_all rather
     // than taken as seen.
     FILETIME written{};
+    std::int64_t size = -1;
     const lib::os::open_result probe =
         lib::data_file_kind_of(name) == data_file_kind::unknown
             ? lib::os::open_result{}
@@ -117,6 +118,7 @@ bool FileStorage::add_file(const AnsiString& name, bool text_only) {
     if (probe.status == lib::os::open_status::ok) {
         lib::os::file_times times{};
         if (lib::os::get_file_times(probe.handle, times)) written = times.last_write;
+        size = lib::os::file_size(probe.handle);
         lib::os::close_file(probe.handle);
     }
     bool result = false;
@@ -137,6 +139,7 @@ bool FileStorage::add_file(const AnsiString& name, bool text_only) {
                 "Неправильное расширение открываемого файла: "_cp + lib::data_file_extension(name), true);
     }
     saved_file_time = written;
+    saved_file_size_ = size;
     return result;
 }
 
@@ -182,13 +185,10 @@ void FileStorage::save_all(const AnsiString& name, bool text_only, EncodeType en
 }
 
 void FileStorage::smart_save_all(const AnsiString& name) {
-    FILETIME first{}, second{};
-    const bool seen = lib::get_file_times(name, nullptr, &first);
-    lib::sleep_ms(200);
-    const bool seen_again = lib::get_file_times(name, nullptr, &second);
     if (lib::data_file_kind_of(name) == data_file_kind::registration) {
         // The file stays locked from the merge to the replacement: an appender waits, then finds
-        // the new file and appends there, so none of its blocks is lost.
+        // the new file and appends there, so none of its blocks is lost, and none is caught half
+        // written (no second look at the time is needed).
         text_values_.ri_to_data();
         check_block_sizes();
         lib::storage::refuse_unstorable_texts(*this, name);
@@ -197,7 +197,7 @@ void FileStorage::smart_save_all(const AnsiString& name) {
             const lib::os::file_handle old = out.lock_target();
             lib::os::file_times now{};
             if (old != lib::os::invalid_handle && lib::os::get_file_times(old, now) &&
-                !(now.last_write == saved_file_time)) {
+                (!(now.last_write == saved_file_time) || lib::os::file_size(old) != saved_file_size_)) {
                 merge_newer_records([&] {
                     const locked_view view(old);
                     add_new_data(view.data(), view.size(), false);
@@ -207,9 +207,14 @@ void FileStorage::smart_save_all(const AnsiString& name) {
             if (!out.commit()) continue;
             FILETIME created, accessed;
             out.get_time(created, accessed, saved_file_time);
+            saved_file_size_ = out.get_real_size();
             return;
         }
     }
+    FILETIME first{}, second{};
+    const bool seen = lib::get_file_times(name, nullptr, &first);
+    lib::sleep_ms(200);
+    const bool seen_again = lib::get_file_times(name, nullptr, &second);
     if (!seen || !seen_again || (first == saved_file_time && second == saved_file_time)) {
         save_all(name, false);
         return;

@@ -259,6 +259,11 @@ void FileStorage::save_old_file(const AnsiString& name, bool text_only) {
     if (!text_only) {
         const std::vector<AnsiString> keys = folder_list_keys(name);
         const bool new_list = std::ranges::all_of(keys, [](const AnsiString& k) { return k.empty(); });
+        if (new_list && param_count_ == 0)
+            throw FileStorageException(name.str() +
+                                           ": not written: no parameter, and a folder of old files without "
+                                           "a parameter list cannot be read back",
+                                       true);
         const columns cols = columns_by_keys(*this, keys);
         warn_data_losses(name, cols, new_list);
         try {
@@ -294,6 +299,7 @@ void FileStorage::save_old_file(const AnsiString& name, bool text_only) {
     FILETIME written{};
     lib::get_file_times(name, nullptr, &written);
     saved_file_time = written;
+    saved_file_size_ = -1;
     if (data_error != nullptr) std::rethrow_exception(data_error);
 }
 
@@ -336,6 +342,15 @@ void FileStorage::warn_run_losses(const AnsiString& name, const AnsiString& race
                                             "временной_файл"_cp,   "глубинный_файл"_cp, "реальн_глубинный_файл"_cp};
     const auto is = [](const AnsiString& a, std::string_view b) { return lib::cp1251::equal_nocase(a.view(), b); };
     std::vector<AnsiString> lost;
+    const auto set = [](const AnsiString& v) {
+        return v.view().find_first_not_of(' ') != std::string_view::npos &&
+               !lib::cp1251::equal_nocase(v.view(), "::не задано::"_cp);
+    };
+    const FileStorageTextValues& run = text_values_;
+    const bool fields[] = {run.hole_diameter != 0,  set(run.foreman),         set(run.pump),
+                           set(run.time_file_name), set(run.depth_file_name), set(run.real_depth_file_name)};
+    for (std::size_t i = 0; i < std::size(fields); ++i)
+        if (fields[i]) lost.push_back(uncarried[i]);
     const TStringList& list = text_values_.get_list();
     for (int i = 0; i < list.Count(); ++i) {
         if (list[i].find('=') == AnsiString::npos || list.Values(list.Names(i)).empty()) continue;

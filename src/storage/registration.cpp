@@ -85,6 +85,7 @@ void FileStorage::save_with_new_format(const AnsiString& file) {
     out.commit();
     FILETIME created, accessed;
     out.get_time(created, accessed, saved_file_time);
+    saved_file_size_ = out.get_real_size();
 }
 
 bool FileStorage::add_new_file(const AnsiString& file, bool text_only) {

@@ -181,8 +181,9 @@ public:
     // The file's last-write time is read twice, 200 ms apart, so that a writer in the middle of
     // appending is noticed. The store's own run information wins over the file's, and the time
     // range is back as it was afterwards. A missing file is simply written. A registration file
-    // stays locked from that merge until the new file has replaced it, so an appender that waits
-    // for the lock appends to the new file and loses nothing.
+    // is not looked at twice: it stays locked from that merge until the new file has replaced
+    // it, so an appender that waits for the lock appends to the new file and loses nothing; it
+    // counts as changed when its size or its last-write time differs.
     void smart_save_all(const AnsiString& name);
     // Writes every valid record as a 145-byte old-generation record, values in parameter order
     // (the first 32 parameters; columns without one are 0).
@@ -307,6 +308,9 @@ private:
     static void rewrite_blocks(const AnsiString& name, const std::vector<int>& types, std::string_view extra);
 
     lib::lock_object lock_;
+    // The size of the data file as this store last read or wrote it, beside saved_file_time: an
+    // append within the file system's time step leaves the time as it was.
+    std::int64_t saved_file_size_ = -1;
     std::vector<std::shared_ptr<FileStorageItem>> records_;
     std::array<int, max_params> file_param_map_{};
     std::array<FileStorageParam, max_params> params_;
