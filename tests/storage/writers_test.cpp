@@ -192,7 +192,7 @@ TEST(Writers, RunLinesStayByteForByteUnlessTheirFieldChanged) {
     gti_test::temp_dir dir;
     const AnsiString name = dir.file("12.realtim");
     const std::string text =
-        "номер_рейса=12\r\nспособ_бурения=3\r\nплотность=1,180\r\nмастер=Петров\r\n"
+        "номер_рейса=12\r\nспособ_бурения=3\r\nплотность=1,180\r\nмастер=Петров\r\n"_cp
         "своя_строка=как есть\r\n"_cp;
     gti_test::write_bytes(name, storage_test::block(2, std::string(1, '\0')) + storage_test::block(3, text + '\0'));
     struct row {
@@ -202,10 +202,10 @@ TEST(Writers, RunLinesStayByteForByteUnlessTheirFieldChanged) {
     for (const row& r : {
              row{[](FileStorageTextValues&) {}, text},
              row{[](FileStorageTextValues& v) { v.race_number = 13; },
-                 "номер_рейса=13\r\nспособ_бурения=3\r\nплотность=1,180\r\nмастер=Петров\r\n"
+                 "номер_рейса=13\r\nспособ_бурения=3\r\nплотность=1,180\r\nмастер=Петров\r\n"_cp
                  "своя_строка=как есть\r\n"_cp},
              row{[](FileStorageTextValues& v) { v.drill_type = RaceInfoData::turbine; },
-                 "номер_рейса=12\r\nспособ_бурения=1\r\nплотность=1,180\r\nмастер=Петров\r\n"
+                 "номер_рейса=12\r\nспособ_бурения=1\r\nплотность=1,180\r\nмастер=Петров\r\n"_cp
                  "своя_строка=как есть\r\n"_cp},
          }) {
         FileStorage s;
