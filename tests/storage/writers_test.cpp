@@ -76,7 +76,7 @@ TEST(Writers, EveryWriterLeavesTheOldFileOrTheWholeNewOne) {
             s.save_all(name, text_only);
             return true;
         };
-        EXPECT_GE(gti_test::expect_whole_at_every_call(name, save), 3);
+        EXPECT_GE(gti_test::expect_whole_at_every_call(name, save), 12);
     }
 }
 
