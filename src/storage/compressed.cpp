@@ -524,6 +524,15 @@ bool FileStorage::add_compressed_data(const char* data, std::size_t size, bool t
     {
         lib::io::InflatingInputStream in(data, size, progress);
         read.load_stream(in, label, "of the inflated data");
+        // The zlib stream's own end and checksum vouch for what was read whole.
+        try {
+            while (read.warnings_.empty() && !in.eof())
+                in.get();
+        } catch (const std::runtime_error& e) {
+            read.warnings_.push_back(AnsiString(lib::storage::with_file(
+                label, "the end of the compressed data is damaged: " + std::string(e.what()) +
+                           "; every column was read, but the data could not be checked whole")));
+        }
     }
     warnings_.insert(warnings_.end(), read.warnings_.begin(), read.warnings_.end());
     // Merged like a data file of another kind: parameters by key, records inside the time range.

@@ -87,13 +87,13 @@ columns columns_by_keys(const FileStorage& s, const std::vector<AnsiString>& key
 bool FileStorage::add_old_file(const AnsiString& name, bool text_only) {
     file_name = name;
     if (!text_only) {
+        // Without the list the values stay in the file's column order, and its error, naming
+        // the list, reaches the caller after the records.
+        const AnsiString list_path = folder_of(name) + old::list_name;
+        std::exception_ptr list_error;
         lib::storage::naming_file(name, [&] {
             lib::io::InputMappedFile data;
             lib::storage::open_data_file(data, name, true);
-            // Without the list the values stay in the file's column order, and its error reaches
-            // the caller after the records.
-            const AnsiString list_path = folder_of(name) + old::list_name;
-            std::exception_ptr list_error;
             lib::io::InputMappedFile list;
             try {
                 lib::storage::naming_file(list_path, [&] { lib::storage::open_data_file(list, list_path, true); });
@@ -103,8 +103,8 @@ bool FileStorage::add_old_file(const AnsiString& name, bool text_only) {
             const std::string_view list_bytes(list.get_data() ? list.get_data() : "", list.get_size());
             add_old_records(std::string_view(data.get_data(), data.get_size()), list_error ? nullptr : &list_bytes,
                             name, list_path);
-            if (list_error != nullptr) std::rethrow_exception(list_error);
         });
+        if (list_error != nullptr) std::rethrow_exception(list_error);
     }
     load_text_values(name);
     text_values_.ri_from_data_old();
@@ -124,7 +124,7 @@ bool FileStorage::add_old_data(std::string_view data, std::optional<std::string_
 
 void FileStorage::add_old_records(std::string_view data, const std::string_view* list, const AnsiString& name,
                                   const AnsiString& list_name) {
-    if (!old::starts_like_file(data.data(), data.size()))
+    if (!data.empty() && !old::starts_like_file(data.data(), data.size()))
         throw FileStorageException(lib::storage::with_file(name, "not an old-generation data file"), true);
     // The list comes first so that every column finds its parameter by key.
     columns map;

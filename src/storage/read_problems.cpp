@@ -39,6 +39,8 @@ AnsiString damage_warning(const AnsiString& file, std::uint64_t offset, std::str
 void rethrow_naming(const AnsiString& file) {
     try {
         throw;
+    } catch (const complete_error&) {
+        throw;
     } catch (const FileStorageException& e) {
         if (names(e.what(), file)) throw;
         throw FileStorageException(with_file(file, e.what()), e.is_critical());
@@ -56,7 +58,7 @@ void open_data_file(io::InputMappedFile& in, const AnsiString& file, bool lock) 
     if (!os::entry_info(file, entry)) {
         const AnsiString folder = folder_of(file);
         if (!folder.empty() && !os::entry_info(folder, entry))
-            throw std::runtime_error("folder " + folder.str() + " does not exist");
+            throw complete_error("folder " + folder.str() + " does not exist");
     }
     try {
         in.open(file, lock);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 
@@ -11,6 +12,12 @@
 #include "gti/platform/ansi_string.h"
 
 namespace lib::storage {
+
+// An error whose text says all there is, a file's name not needed in front
+// ("folder F does not exist").
+struct complete_error : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
 
 // "FILE: what"; `what` alone when it already begins with "FILE:".
 std::string with_file(const AnsiString& file, std::string_view what);
@@ -24,7 +31,7 @@ AnsiString damage_warning(const AnsiString& file, std::uint64_t offset, std::str
 
 // Rethrows the exception being handled with `file` named in front of its text: a
 // FileStorageException keeps its flag, a std::range_error and a std::runtime_error their type;
-// others go on as they are. Call only from a catch block.
+// a complete_error and others go on as they are. Call only from a catch block.
 [[noreturn]] void rethrow_naming(const AnsiString& file);
 
 // Runs `read` and rethrows its failures with `file` named (rethrow_naming).
