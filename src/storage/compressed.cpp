@@ -474,7 +474,13 @@ void FileStorage::load_stream(BinaryInputStream& source, const AnsiString& file,
     } catch (const std::runtime_error& e) {
         read.resize(whole);
         warnings_.push_back(AnsiString(place(e.what()) + "; " + lib::io::grouped(whole) + " of " +
-                                       lib::io::grouped(count) + " columns read before it, the others are missing"));
+                                       lib::io::grouped(count) + " columns read before it, the others left out"));
+        // The parameters of the columns read come first (a key met again keeps its first place):
+        // the others go, so that no record holds values that the data never had.
+        int kept = 0;
+        for (std::uint32_t i = 0; i < whole; ++i)
+            kept = std::max(kept, columns[i] + 1);
+        param_count_ = kept;
     }
 
     {
@@ -486,7 +492,6 @@ void FileStorage::load_stream(BinaryInputStream& source, const AnsiString& file,
             r.second_depth = second_depths[j];
             r.third_depth = third_depths[j];
             r.tag = tags[j];
-            if (whole < count) std::fill(r.values.begin(), r.values.end(), missing_value);
         }
     }
     for (std::uint32_t i = 0; i < whole; ++i) {

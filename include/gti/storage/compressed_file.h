@@ -54,9 +54,9 @@
 //   a non-critical FileStorageException "слишком много параметров" from add_parametr;
 //   the stream's own error when it ends early.
 // Once the five record fields are whole, a damaged or missing column no longer fails: the
-// columns before it are kept, the others are missing (missing_value), and the store's warnings
-// get "damaged at byte N of the stream: WHAT; K of P columns read before it, the others are
-// missing". From a file, errors and warnings name it and count N in its inflated data:
+// columns before it are kept with their parameters, the other parameters are left out, and the
+// store's warnings get "damaged at byte N of the stream: WHAT; K of P columns read before it,
+// the others left out". From a file, errors and warnings name it and count N in its inflated data:
 //   FILE: not a compressed data file           the bytes are no zlib stream (critical)
 //   FILE: FileStorage::load_after_decompressing: Некорркетный заголовок файла
 //   FILE: damaged at byte N of the inflated data: the compressed data end early
