@@ -141,7 +141,9 @@ public:
     // the lower-cased extension for any other file, and loads nothing then.
     bool add_file(const AnsiString& name, bool text_only);
     // Loads an old-generation file with its "inpgti.nbl" and run file; with `text_only` only the
-    // run file. True when the store then holds a record; false with `text_only`.
+    // run file. A data file or list cut short keeps its whole records or entries and warns; the
+    // errors name the file (gti/storage/old_file.h). True when the store then holds a record;
+    // false with `text_only`.
     bool add_old_file(const AnsiString& name, bool text_only);
     // Loads an old-generation file from bytes in memory: the data file, the folder's parameter
     // list (none: values in file column order) and the run file's text (none: no run text).
@@ -213,9 +215,12 @@ public:
     // Reads a compressed data file (".creg") into the store like the other data files: its
     // parameters merged by key, its records inside the time range appended, its run text lines
     // merged, then converted into the run fields. With `text_only` only the run text. `progress`,
-    // when set, hears the fraction of the file inflated (0 to 1). Throws the file's error, the
-    // zlib stream's errors (gti/io/zlib_streams.h) and those of load_after_decompressing; the
-    // store is unchanged then. Returns true when the store then holds a record.
+    // when set, hears the fraction of the file inflated (0 to 1). Throws, the file named, its
+    // file error, "not a compressed data file", the zlib stream's errors (gti/io/zlib_streams.h)
+    // and those of load_after_decompressing met before the records are whole; the store is
+    // unchanged then. A column damaged or cut short, or a damaged end of the zlib stream, becomes
+    // a warning instead (gti/storage/compressed_file.h). Returns true when the store then holds a
+    // record.
     bool add_compressed_file(const AnsiString& name, bool text_only,
                              const std::function<void(double)>& progress = nullptr);
     // The same over the bytes of a ".creg" file in memory; `name`, when given, names the file in
