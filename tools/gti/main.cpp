@@ -23,7 +23,9 @@
 #include "notices.h"
 #include "output.h"
 #include "params.h"
+#ifdef GTI_WITH_UI
 #include "plot.h"
+#endif
 #include "serial.h"
 
 using namespace lib::literals;
@@ -189,7 +191,9 @@ int main(int argc, char** argv) {
         if (command == "notify") return gti_tool::notify_command(args);
         if (command == "listen") return gti_tool::listen_command(args);
         if (command == "plugins") return gti_tool::plugins_command(args);
+#ifdef GTI_WITH_UI
         if (command == "plot") return gti_tool::plot(args);
+#endif
         std::fprintf(stderr, "gti: unknown command '%s'\n\n%s", argv[1], usage);
         return 2;
     } catch (const std::exception& e) {
