@@ -3,10 +3,11 @@
 // Temporary files take slots ".NAME.gti-new0" to ".NAME.gti-new7" beside the target. A writer
 // owns a slot while it holds the whole-file lock of the slot's file and the slot's name still
 // names that file; a slot file that nobody holds is a leftover of a killed writer: the next writer
-// takes it over (truncating it) or removes it. The rename is MoveFileExW with
-// MOVEFILE_WRITE_THROUGH, which returns only when the new entry is on disk, so no flush of the
-// folder follows; a missing target is never overwritten by a target that appeared meanwhile
-// (without MOVEFILE_REPLACE_EXISTING the system refuses an existing name).
+// takes it over (truncating it) or removes it. The rename goes through the temporary file's own
+// handle with POSIX semantics, so the old file may stay open elsewhere (its lock holder, readers);
+// systems before Windows 10 get MoveFileExW with MOVEFILE_WRITE_THROUGH. A missing target is
+// never overwritten by one that appeared meanwhile: without the replace flag the system refuses
+// an existing name.
 #include "gti/platform/file_replacement.h"
 
 #include <io.h>
@@ -16,6 +17,7 @@
 #include <string>
 #include <thread>
 #include <utility>
+#include <vector>
 
 #include "gti/platform/cp_literal.h"
 #include "platform/win32/win32.h"
@@ -53,7 +55,7 @@ HANDLE open_plain(const std::wstring& path, DWORD rights, DWORD disposition) {
 // not a plain file.
 HANDLE claim_slot(const std::wstring& path, bool create) {
     for (int attempt = 0; attempt < 4; ++attempt) {
-        const HANDLE h = open_plain(path, GENERIC_READ | GENERIC_WRITE, create ? OPEN_ALWAYS : OPEN_EXISTING);
+        const HANDLE h = open_plain(path, GENERIC_READ | GENERIC_WRITE | DELETE, create ? OPEN_ALWAYS : OPEN_EXISTING);
         if (h == INVALID_HANDLE_VALUE) return h;
         if (GetFileType(h) != FILE_TYPE_DISK || !detail::lock_byte(h, detail::lock_offset)) {
             CloseHandle(h);
@@ -77,6 +79,28 @@ std::wstring resolved(const std::wstring& path) {
     if (n == 0 || n >= final_path.size()) return path;
     final_path.resize(n);
     return final_path;
+}
+
+// Renames the open file `h` to `target`, over an existing file when `replace` is set. POSIX
+// semantics first (Windows 10 and later): the old file may stay open in other handles, such as
+// the one that holds its lock, and readers keep what they had open. Older systems fall back to
+// MoveFileExW, which needs the old file closed everywhere.
+bool rename_open_file(HANDLE h, const std::wstring& from, const std::wstring& target, bool replace, DWORD& error) {
+    std::vector<char> buffer(sizeof(FILE_RENAME_INFO) + target.size() * sizeof(wchar_t));
+    auto* info = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+    info->Flags = FILE_RENAME_FLAG_POSIX_SEMANTICS | (replace ? FILE_RENAME_FLAG_REPLACE_IF_EXISTS : 0);
+    info->RootDirectory = nullptr;
+    info->FileNameLength = static_cast<DWORD>(target.size() * sizeof(wchar_t));
+    std::copy(target.begin(), target.end(), info->FileName);
+    // FileRenameInfoEx, which these headers declare only for a later _WIN32_WINNT.
+    constexpr auto rename_info_ex = static_cast<FILE_INFO_BY_HANDLE_CLASS>(22);
+    if (SetFileInformationByHandle(h, rename_info_ex, info, static_cast<DWORD>(buffer.size()))) return true;
+    error = GetLastError();
+    if (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS) return false;
+    if (MoveFileExW(from.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH | (replace ? MOVEFILE_REPLACE_EXISTING : 0)))
+        return true;
+    error = GetLastError();
+    return false;
 }
 
 bool is_directory(const std::wstring& path) {
@@ -226,18 +250,24 @@ bool file_replacement::commit() {
         if (!caller_looked) lock_target();
         for (;;) {
             const bool replacing = s.target_h != INVALID_HANDLE_VALUE;
-            const DWORD flags = MOVEFILE_WRITE_THROUGH | (replacing ? MOVEFILE_REPLACE_EXISTING : 0);
             // A scanner or an indexer may hold the target open without sharing its deletion for
             // a moment: the rename is tried again for about two seconds.
             bool moved = false;
             DWORD error = 0;
             for (int attempt = 0; attempt < 100; ++attempt) {
-                moved = MoveFileExW(s.temp.c_str(), s.target.c_str(), flags) != 0;
-                error = moved ? 0 : GetLastError();
+                moved = rename_open_file(s.temp_h, s.temp, s.target, replacing, error);
                 if (moved || (error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION)) break;
-                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+                // Without POSIX semantics (before Windows 10, and under Wine) no handle may hold
+                // the old file open, the locking one included: it goes, and for the moment of
+                // the rename the old file is unlocked.
+                s.close_target();
+                std::this_thread::sleep_for(std::chrono::milliseconds(attempt == 0 ? 0 : 20));
             }
-            if (moved) break;
+            if (moved) {
+                // The new entry goes to disk with the file's own metadata.
+                FlushFileBuffers(s.temp_h);
+                break;
+            }
             if (replacing || (error != ERROR_ALREADY_EXISTS && error != ERROR_FILE_EXISTS))
                 throw std::runtime_error(msg_write);
             // The target appeared after it was looked for.

@@ -58,13 +58,6 @@ bool read_all(HANDLE h, std::string& out) {
     }
 }
 
-// A second handle of the same open file; null on failure.
-HANDLE duplicate(HANDLE h) {
-    HANDLE copy = nullptr;
-    const HANDLE process = GetCurrentProcess();
-    return DuplicateHandle(process, h, process, &copy, 0, FALSE, DUPLICATE_SAME_ACCESS) ? copy : nullptr;
-}
-
 const char* const msg_read = "Невозможно прочитать из файла!"_cp;
 const char* const msg_write = "Невозможно записать в файл!"_cp;
 
@@ -73,25 +66,21 @@ const char* const msg_write = "Невозможно записать в файл
 struct shared_file::state {
     AnsiString path;
     std::wstring native;
-    // The handle of the version in `contents`: keeping it open keeps its file index from being
-    // reused by a later file, which would make the version look unchanged.
-    HANDLE h = INVALID_HANDLE_VALUE;
+    // The version in `contents`. No handle stays open on it: a system without POSIX renames
+    // could not replace the file while one did.
+    bool known = false;
     version seen;
     std::string contents;
 
     void forget() {
-        if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
-        h = INVALID_HANDLE_VALUE;
+        known = false;
         seen = version{};
         contents.clear();
     }
 
-    void adopt(HANDLE new_h, std::string new_contents) {
-        version v;
-        version_of(new_h, v);
-        if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
-        h = new_h;
-        seen = v;
+    // Takes the contents of the file open as `h` as the version seen.
+    void adopt(HANDLE h, std::string new_contents) {
+        known = version_of(h, seen);
         contents = std::move(new_contents);
     }
 };
@@ -103,9 +92,7 @@ shared_file::shared_file(const file_path& path) : s_(std::make_unique<state>()) 
     s_->native = detail::wide(path.native());
 }
 
-shared_file::~shared_file() {
-    s_->forget();
-}
+shared_file::~shared_file() = default;
 
 const AnsiString& shared_file::path() const noexcept {
     return s_->path;
@@ -119,7 +106,7 @@ bool shared_file::refresh() {
         CreateFileW(s_->native.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     version now;
-    if (h != INVALID_HANDLE_VALUE && s_->h != INVALID_HANDLE_VALUE && version_of(h, now) && now == s_->seen) {
+    if (h != INVALID_HANDLE_VALUE && s_->known && version_of(h, now) && now == s_->seen) {
         CloseHandle(h);
         return false;
     }
@@ -132,6 +119,7 @@ bool shared_file::refresh() {
     }
     const bool changed = text != s_->contents;
     s_->adopt(h, std::move(text));
+    CloseHandle(h);
     return changed;
 }
 
@@ -144,28 +132,17 @@ void shared_file::update(const std::function<bool(std::string& contents)>& edit)
         if (old != invalid_handle && !read_all(detail::handle_of(old), current)) throw std::runtime_error(msg_read);
         std::string changed = current;
         if (!edit(changed) || changed == current) {
-            if (old == invalid_handle) {
+            if (old == invalid_handle)
                 s_->forget();
-                return;
-            }
-            // A copy of the handle shares the file's locks: give the lock up first.
-            detail::unlock_byte(detail::handle_of(old), detail::lock_offset);
-            const HANDLE kept = duplicate(detail::handle_of(old));
-            if (kept != nullptr)
-                s_->adopt(kept, std::move(current));
             else
-                s_->forget();
+                s_->adopt(detail::handle_of(old), std::move(current));
             return;
         }
         if (!write_file(next.handle(), changed.data(), changed.size())) throw std::runtime_error(msg_write);
         if (!next.commit()) continue;
         const file_handle written = next.release_handle();
-        const HANDLE kept = duplicate(detail::handle_of(written));
+        s_->adopt(detail::handle_of(written), std::move(changed));
         close_file(written);
-        if (kept != nullptr)
-            s_->adopt(kept, std::move(changed));
-        else
-            s_->forget();
         return;
     }
 }
