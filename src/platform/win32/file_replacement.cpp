@@ -100,6 +100,12 @@ bool rename_open_file(HANDLE h, const std::wstring& from, const std::wstring& ta
     if (MoveFileExW(from.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH | (replace ? MOVEFILE_REPLACE_EXISTING : 0)))
         return true;
     error = GetLastError();
+    // ReplaceFileW takes the old file's place even while readers hold it open (sharing its
+    // deletion), and keeps its attributes.
+    if (replace && error == ERROR_ACCESS_DENIED &&
+        ReplaceFileW(target.c_str(), from.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr))
+        return true;
+    if (replace && error == ERROR_ACCESS_DENIED) error = GetLastError();
     return false;
 }
 
