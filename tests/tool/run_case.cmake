@@ -1,0 +1,22 @@
+# One case of the tool's table: runs GTI with the arguments after "--" in the locale LOCALE and
+# checks its exit code (CODE) and that its output, both streams, matches EXPECT.
+set(args)
+set(take OFF)
+math(EXPR last "${CMAKE_ARGC} - 1")
+foreach(i RANGE ${last})
+  if(take)
+    list(APPEND args "${CMAKE_ARGV${i}}")
+  elseif(CMAKE_ARGV${i} STREQUAL "--")
+    set(take ON)
+  endif()
+endforeach()
+set(ENV{LC_ALL} ${LOCALE})
+# EMULATOR runs a cross-built tool (Wine); it is empty otherwise.
+execute_process(COMMAND ${EMULATOR} ${GTI} ${args} RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
+string(JOIN " " shown ${args})
+if(NOT rc STREQUAL CODE)
+  message(FATAL_ERROR "gti ${shown}: exit code ${rc}, not ${CODE}\n${out}${err}")
+endif()
+if(NOT "${out}${err}" MATCHES "${EXPECT}")
+  message(FATAL_ERROR "gti ${shown}: the output does not match \"${EXPECT}\":\n${out}${err}")
+endif()
