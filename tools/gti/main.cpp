@@ -13,6 +13,8 @@ std::unique_ptr<CLI::App> make_tool() {
     auto tool =
         std::make_unique<CLI::App>("the mud-logging station's data files, archives, serial line and notices", "gti");
     tool->require_subcommand(0, 1);
+    // Options begin with "-" on every system: on Windows "/path" is a file, not an option.
+    tool->allow_windows_style_options(false);
     tool->get_formatter()->column_width(34);
     add_demo_command(*tool);
     add_info_command(*tool);
