@@ -17,6 +17,7 @@
 #include "gti/platform/datagram.h"
 #include "gti/platform/file_replacement.h"
 #include "gti/platform/os.h"
+#include "gti/platform/serial_line.h"
 #include "gti/platform/wakeup.h"
 #include "platform/win32/win32.h"
 #include "support.h"
@@ -51,6 +52,13 @@ int play(const std::string& role, const std::string& arg, const std::string& mar
     } else if (role == "mutex") {
         static os::named_mutex m{AnsiString(arg)};
         m.lock();
+    } else if (role == "args") {
+        // Writes each argument it was given on a line of the marker file.
+        std::string lines;
+        for (int i = 1; i < __argc; ++i)
+            lines += std::string(__argv[i]) + "\n";
+        gti_test::write_bytes(AnsiString(marker), lines);
+        return 0;
     } else if (role == "send") {
         const os::socket_handle s = os::local_slot_connect(AnsiString(arg));
         for (const std::string& message : slot_messages)
@@ -236,6 +244,62 @@ TEST_F(Win32Test, StationTextAndSystemNamesReachTheSameWideName) {
     }
     os::close_file(reader.handle);
     EXPECT_EQ(gti_test::read_bytes(station.display()), "a=2");
+}
+
+TEST_F(Win32Test, AProgramGetsEachArgumentExactlyAsGiven) {
+    const std::vector<AnsiString> arguments = {"plain",     "two words", "",         "say \"hi\"",
+                                               "C:\\dir\\", "a\\\\\"b",  "tab\there"};
+    wchar_t self[MAX_PATH];
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    SetEnvironmentVariableA("GTI_WIN32_CHILD", ("args||" + marker).c_str());
+    const os::process_id id = os::start_program(AnsiString(os::detail::utf8(self)), arguments);
+    SetEnvironmentVariableA("GTI_WIN32_CHILD", nullptr);
+    ASSERT_NE(id, 0);
+    int code = -1;
+    ASSERT_TRUE(os::wait_program(id, 60000, code));
+    EXPECT_EQ(code, 0);
+    std::string expected;
+    for (const AnsiString& a : arguments)
+        expected += a.str() + "\n";
+    EXPECT_EQ(gti_test::read_bytes(AnsiString(marker)), expected);
+    EXPECT_FALSE(os::wait_program(id, 0, code));  // seen once, then forgotten
+}
+
+TEST_F(Win32Test, OpeningSaysWhatStandsInTheWay) {
+    const struct {
+        AnsiString path;
+        os::open_status status;
+    } cases[] = {
+        {dir.path(), os::open_status::not_regular},
+        {"NUL", os::open_status::not_regular},
+        {dir.file("missing.bin"), os::open_status::not_found},
+        {dir.file("no/such/folder.bin"), os::open_status::not_found},
+    };
+    for (const auto& c : cases) {
+        const os::open_result r = os::open_shared(c.path, os::access::read, os::disposition::open_existing);
+        EXPECT_EQ(r.status, c.status) << c.path.str();
+        if (r.handle != os::invalid_handle) os::close_file(r.handle);
+    }
+}
+
+TEST(Win32, PortNamesAndWakeUps) {
+    const struct {
+        const char* name;
+        const char* device;
+    } ports[] = {{"COM1", "\\\\.\\COM1"},
+                 {"com12", "\\\\.\\com12"},
+                 {"\\\\.\\COM3", "\\\\.\\COM3"},
+                 {"COM0", "COM0"},
+                 {"COMX", "COMX"}};
+    for (const auto& p : ports)
+        EXPECT_EQ(os::serial_device_path(p.name), p.device) << p.name;
+    os::wakeup w;
+    const int fds[] = {w.fd()};
+    EXPECT_FALSE(os::wait_readable(fds, 0));
+    w.signal();
+    EXPECT_TRUE(os::wait_readable(fds, -1));
+    EXPECT_TRUE(w.drain());
+    EXPECT_FALSE(w.drain());
 }
 
 }  // namespace
