@@ -2,6 +2,7 @@
 #include "gti/plugins/plugin_manager.h"
 
 #include <exception>
+#include <optional>
 #include <string>
 
 #include "gti/platform/codepage.h"
@@ -56,13 +57,18 @@ void PluginManager::load(const AnsiString& directory) {
             item_skipped(file, skip_reason::no_entry_point, "");
             continue;
         }
+        // The exception object may belong to the library: it is released only after the catch
+        // block has destroyed it.
         PluginBase* plugin = nullptr;
+        std::optional<AnsiString> thrown;
         try {
             plugin = reg(main_window_);
         } catch (...) {
-            const AnsiString text = current_exception_text();
+            thrown = current_exception_text();
+        }
+        if (thrown) {
             os::free_library(library);
-            item_skipped(file, skip_reason::registration_threw, text);
+            item_skipped(file, skip_reason::registration_threw, *thrown);
             continue;
         }
         if (plugin == nullptr) {
@@ -84,15 +90,14 @@ void PluginManager::free() {
         before_unload_item(entries_.front().plugin, i);
         const entry e = std::move(entries_.front());
         entries_.erase(entries_.begin());
+        std::optional<AnsiString> thrown;
         try {
             delete e.plugin;
         } catch (...) {
-            const AnsiString text = current_exception_text();
-            os::free_library(e.library);
-            item_skipped(e.file, skip_reason::destructor_threw, text);
-            continue;
+            thrown = current_exception_text();
         }
         os::free_library(e.library);
+        if (thrown) item_skipped(e.file, skip_reason::destructor_threw, *thrown);
     }
 }
 

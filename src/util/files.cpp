@@ -119,14 +119,14 @@ std::vector<os::dir_entry> matching(const os::file_path& mask, int attributes) {
     const std::string& native = mask.native();
     const std::size_t sep = native.find_last_of(separators);
     const std::size_t start = sep == std::string::npos ? 0 : sep + 1;
-    const os::file_path dir{std::filesystem::path(native.substr(0, start))};
-    const os::file_path pattern{std::filesystem::path(native.substr(start))};
+    const os::file_path dir = os::file_path::from_native(native.substr(0, start));
+    const os::file_path pattern = os::file_path::from_native(native.substr(start));
     return matching_in(dir, pattern.display(), mask, attributes);
 }
 
 // A path and a name of the system joined by the native separator.
 os::file_path join(const os::file_path& dir, const std::string& native_name) {
-    return os::file_path(dir.path() / native_name);
+    return os::file_path(dir.path() / os::file_path::from_native(native_name).path());
 }
 
 int clamped_int(std::uint64_t v) noexcept {

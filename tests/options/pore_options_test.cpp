@@ -62,7 +62,7 @@ TEST(PoreOptions, TheWellFolderSitsBesideTheProgram) {
     p.well_number = "123";
     const AnsiString dir = lib::os::executable_directory();
     ASSERT_FALSE(dir.empty());
-    EXPECT_EQ(dir.back(), '/');
+    EXPECT_TRUE(dir.back() == '/' || dir.back() == '\\') << dir.back();
     EXPECT_EQ(p.get_pore_directory(), dir + "123");
 }
 

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "gti/platform/dynlib.h"
 #include "gti/plugins/dll.h"
 #include "probe.h"
 #include "support.h"
@@ -14,8 +15,9 @@ using lib::PluginManager;
 
 namespace {
 
-// The folder tree of test plug-ins, with its separator.
+// The folder tree of test plug-ins, with its separator, and the suffix of their files.
 const AnsiString tree = GTI_PLUGIN_TREE "/";
+const std::string ext = lib::os::library_suffix;
 
 // A manager that writes down its hooks and what its plug-ins report.
 class recorder : public PluginManager {
@@ -58,21 +60,21 @@ TEST(PluginManager, LoadsWhatRegistersSkipsTheRestAndFreesInOrder) {
     recorder m;
     m.load(tree);
     const std::vector<std::string> loading = {
-        "skipped ConvLibrary.so convlibrary",  // the subfolder comes first
+        "skipped ConvLibrary" + ext + " convlibrary",  // the subfolder comes first
         "registered alpha",
         "after_load 0",
         "registered beta",
         "after_load 1",
-        "skipped broken.so not_loadable",
+        "skipped broken" + ext + " not_loadable",
         "registered declines",
         "unloaded declines",
-        "skipped declines.so declined",
-        "skipped no_entry.so no_entry_point",
+        "skipped declines" + ext + " declined",
+        "skipped no_entry" + ext + " no_entry_point",
         "registered throws_destructor",
         "after_load 2",
         "registered throws_registration",
         "unloaded throws_registration",
-        "skipped throws_registration.so registration_threw: registration of throws_registration",
+        "skipped throws_registration" + ext + " registration_threw: registration of throws_registration",
     };
     EXPECT_EQ(m.events, loading);
     ASSERT_EQ(m.size(), 3);
@@ -92,7 +94,7 @@ TEST(PluginManager, LoadsWhatRegistersSkipsTheRestAndFreesInOrder) {
         "before_unload 2",
         "destroyed throws_destructor",
         "unloaded throws_destructor",
-        "skipped throws_destructor.so destructor_threw: destructor of throws_destructor",
+        "skipped throws_destructor" + ext + " destructor_threw: destructor of throws_destructor",
     };
     EXPECT_EQ(m.events, freeing);
     EXPECT_EQ(m.size(), 0);
@@ -131,7 +133,7 @@ TEST(DynamicLibrary, FailuresCarryTheirMessages) {
     };
     Library none(nullptr);
     Library missing("/no/such/library.so");
-    const std::string alpha = (tree + "alpha.so").str();
+    const std::string alpha = (tree + "alpha" + ext).str();
     Library lib(alpha.c_str());
     FunctionBase unnamed;
     FunctionBase absent;
@@ -147,7 +149,7 @@ TEST(DynamicLibrary, FailuresCarryTheirMessages) {
 }
 
 TEST(DynamicLibrary, AFunctionLoadsItsLibraryAndNoticesWhenItIsFreed) {
-    const std::string alpha = (tree + "alpha.so").str();
+    const std::string alpha = (tree + "alpha" + ext).str();
     lib::dll::Library library(alpha.c_str());
     lib::dll::Function<PluginBase*(void*)> reg;
     reg.init("_reg_plugin", library);

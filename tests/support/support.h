@@ -38,7 +38,7 @@ void write_bytes(const AnsiString& path, const std::string& bytes);
 // True when the file exists.
 bool exists(const AnsiString& path);
 
-// A forked child process with a pipe each way, so that the two sides can order their steps
+// A forked child process (POSIX only) with a pipe each way, so that the two sides can order their steps
 // without sleeping. The child runs `body` and exits with its result; it must not use gtest.
 class child_process {
 public:

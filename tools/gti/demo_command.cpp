@@ -14,8 +14,10 @@
 #include "gti/params/par_tabl.h"
 #include "gti/platform/cp_literal.h"
 #include "gti/time/unix_time.h"
+#ifdef GTI_WITH_UI
 #include "gti/ui/canvas.h"
 #include "gti/ui/strip_chart.h"
+#endif
 #include "info.h"
 #include "las.h"
 #include "output.h"
@@ -87,6 +89,7 @@ int demo(const demo_options& o) {
         lib::las::export_storage(back, lib::las::export_options{}, doc);
         save_las(doc, las, "1251");
     }));
+#ifdef GTI_WITH_UI
     const AnsiString png = dir + "/12.png";
     steps.push_back(timed(tr("strip chart", "диаграмма"_cp), png, [&] {
         const lib::ui::strip_chart chart(back, lib::ui::strip_chart_options{});
@@ -94,6 +97,7 @@ int demo(const demo_options& o) {
         chart.draw(canvas);
         canvas.save(png);
     }));
+#endif
     // The run packed for keeping: the data file, the parameter table and the run file that a
     // save in the old generation keeps beside its data file.
     steps.push_back(

@@ -13,6 +13,8 @@ std::unique_ptr<CLI::App> make_tool() {
     auto tool =
         std::make_unique<CLI::App>("the mud-logging station's data files, archives, serial line and notices", "gti");
     tool->require_subcommand(0, 1);
+    // Options begin with "-" on every system: on Windows "/path" is a file, not an option.
+    tool->allow_windows_style_options(false);
     tool->get_formatter()->column_width(34);
     add_demo_command(*tool);
     add_info_command(*tool);
@@ -20,7 +22,9 @@ std::unique_ptr<CLI::App> make_tool() {
     add_merge_command(*tool);
     add_las_command(*tool);
     add_params_commands(*tool);
+#ifdef GTI_WITH_UI
     add_plot_command(*tool);
+#endif
     add_archive_command(*tool);
     add_serial_commands(*tool);
     add_notice_commands(*tool);

@@ -95,12 +95,21 @@ int listen_command(const notice_options& o) {
         const udp_address a = parse_udp(udp);
         if (!slot.listen_network(a.address.c_str(), a.port)) throw std::runtime_error("cannot receive on " + udp.str());
     }
+#ifdef _WIN32
+    // Windows runs the handler on a thread of its own, which ends no wait: the wait is cut into
+    // short slices that look at the flag.
+    std::signal(SIGINT, on_interrupt);
+    std::signal(SIGTERM, on_interrupt);
+    constexpr int wait_ms = 200;
+#else
     struct sigaction action {};
     action.sa_handler = on_interrupt;  // no SA_RESTART: the wait ends at once
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
+    constexpr int wait_ms = -1;
+#endif
     while (!interrupted && count != 0) {
-        if (!slot.wait(-1)) continue;
+        if (!slot.wait(wait_ms)) continue;
         while (count != 0 && slot.get_mess_count() > 0) {
             AnsiString text;
             slot.read_text(text);

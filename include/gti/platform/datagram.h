@@ -8,6 +8,8 @@
 // "-" written as "%" and two hex digits; a name whose path would not fit a socket address is
 // refused. One program at a time binds a name; the file of a program that died is taken over.
 //
+// On Windows a local slot is a mailslot ("\\.\mailslot\gtikit\" and the name spelt as above).
+//
 // The network copy travels as UDP datagrams to an address the application chooses. A datagram is
 // always sent and received whole. Functions never throw; failures give invalid_socket, -1 or
 // false. Close the sockets with close_socket (gti/platform/os.h).

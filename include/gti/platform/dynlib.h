@@ -1,6 +1,6 @@
 // Dynamic libraries: loading by path, looking up an exported symbol, releasing.
 //
-// A path with a "/" loads that file; a bare name is looked up where the system looks for
+// A path with a "/" (on Windows also "\\") loads that file; a bare name is looked up where the system looks for
 // libraries. Symbols are bound at load time, so a library with unresolved references fails to
 // load instead of failing later in a call.
 #pragma once
@@ -16,7 +16,11 @@ namespace lib::os {
 using library_handle = void*;
 
 // The file-name suffix of dynamic libraries on this system.
+#ifdef _WIN32
+inline constexpr const char* library_suffix = ".dll";
+#else
 inline constexpr const char* library_suffix = ".so";
+#endif
 
 // Loads a library (the path is station text); null on failure.
 library_handle load_library(const AnsiString& path) noexcept;

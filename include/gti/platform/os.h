@@ -37,7 +37,7 @@ static_assert(std::endian::native == std::endian::little, "gtikit stores memory 
 
 namespace lib::os {
 
-// A file handle of the system.
+// A file handle of the system: a descriptor (on Windows one of the C runtime, owning the HANDLE).
 using file_handle = int;
 // The value of a handle that holds no file.
 inline constexpr file_handle invalid_handle = -1;
@@ -65,10 +65,14 @@ public:
     // A name of the system, with any characters it allows.
     file_path(const std::filesystem::path& native);
 
-    // The name in the system's own spelling (on POSIX: the bytes handed to the system calls).
+    // A name given in the system's own spelling, as native() gives it.
+    static file_path from_native(std::string_view native);
+
+    // The name in the system's own spelling (on POSIX: the bytes handed to the system calls; on
+    // Windows: UTF-8, which the layer turns into the UTF-16 of the wide-character calls).
     const std::string& native() const noexcept { return native_; }
     // The name as a std::filesystem::path.
-    std::filesystem::path path() const { return std::filesystem::path(native_); }
+    std::filesystem::path path() const;
     // The name as station text for messages (see above).
     const AnsiString& display() const noexcept { return display_; }
     // True when code page 1251 holds the name, so that display() is the name itself.

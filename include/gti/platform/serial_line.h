@@ -10,7 +10,8 @@
 // Port names: a path is used as it is. "COM1", "COM2", ... (also "\\.\COM1") name the device
 // that the environment variable GTI_COM1, GTI_COM2, ... holds; without it, /dev/ttyS0,
 // /dev/ttyS1, ... when that device exists, else /dev/ttyUSB0, /dev/ttyUSB1, ... Any other name
-// is taken as a device under /dev ("ttyACM0").
+// is taken as a device under /dev ("ttyACM0"). On Windows "COMn" is the port "\\.\COMn" and
+// any other name is used as it is; there are no pseudo-terminals there.
 #pragma once
 
 #include <cstddef>
@@ -71,8 +72,8 @@ public:
     // The total time a read may wait, in ms; 0 waits without limit. False for a negative value.
     bool set_read_timeout(int timeout_ms) noexcept;
 
-    // Asks for driver queues of the given sizes. The drivers of this system keep buffers of
-    // their own size: nothing changes and the answer is false.
+    // Asks for driver queues of the given sizes. On Windows the driver is asked (SetupComm); the
+    // POSIX drivers keep buffers of their own size: nothing changes there and the answer is false.
     bool set_queue_sizes(int in_bytes, int out_bytes) noexcept;
 
     // Reads up to `count` bytes, waiting at most the read time-out for all of them. Returns the

@@ -15,6 +15,14 @@ file_path::file_path(const std::filesystem::path& native) : native_(native.nativ
     display_ = std::move(shown);
 }
 
+file_path file_path::from_native(std::string_view native) {
+    return file_path(std::filesystem::path(native));
+}
+
+std::filesystem::path file_path::path() const {
+    return std::filesystem::path(native_);
+}
+
 const AnsiString& file_path::station_text() const {
     if (!exact_)
         throw std::invalid_argument(
