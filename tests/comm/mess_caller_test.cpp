@@ -110,9 +110,14 @@ TEST(MessLoop, RunsCallsOfItsCallersUntilQuit) {
 TEST(AsynchOpers, TasksRunInOrderOnTheWorker) {
     run_log log;
     std::promise<void> done;
+    std::promise<void> queued;  // the worker waits for the whole batch before its first task
+    std::shared_future<void> all_queued = queued.get_future().share();
     AsynchOpers ops;
     ops.run_tasks_if_exist();  // nothing queued: nothing happens
-    ops.add_task(log.note(1));
+    ops.add_task([&log, all_queued] {
+        all_queued.wait();
+        log.note(1)();
+    });
     ops.add_task([&] {
         log.note(2)();
         ops.add_task([&] {  // queued from a task: runs after the rest of the batch
@@ -123,6 +128,7 @@ TEST(AsynchOpers, TasksRunInOrderOnTheWorker) {
     });
     ops.add_task([] { throw std::runtime_error("task failed"); });
     ops.add_task(log.note(4));
+    queued.set_value();
     done.get_future().wait();
     EXPECT_EQ(log.order, (std::vector<int>{1, 2, 4, 5}));
     EXPECT_NE(log.threads.front(), std::this_thread::get_id());

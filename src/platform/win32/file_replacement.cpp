@@ -118,7 +118,15 @@ bool is_directory(const std::wstring& path) {
 
 bool names_file(const AnsiString& path, file_handle h) noexcept {
     try {
-        return names(detail::wide(native_path(path)), detail::handle_of(h));
+        return names_file(file_path(path), h);
+    } catch (...) {
+        return false;
+    }
+}
+
+bool names_file(const file_path& path, file_handle h) noexcept {
+    try {
+        return names(detail::wide(path.native()), detail::handle_of(h));
     } catch (...) {
         return false;
     }
