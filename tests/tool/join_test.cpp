@@ -11,6 +11,7 @@
 
 #include "csv.h"
 #include "gti/platform/cp_literal.h"
+#include "inputs.h"
 #include "support.h"
 
 using namespace lib::literals;
@@ -98,6 +99,49 @@ TEST(Join, SpansTellOverlaps) {
         {{0, 9}, false}, {{0, 10}, true}, {{15, 16}, true}, {{30, 40}, true}, {{31, 40}, false}};
     for (const auto& [span, overlaps] : rows)
         EXPECT_EQ(all.overlaps(span), overlaps) << span.first << ".." << span.last;
+}
+
+TEST(Join, AppendedRecordsKeepTheirOrderAndWidenToEveryParameter) {
+    FileStorage a, b;
+    fill(a, {"x", "y"}, {{5, 1, {1, 2}}});
+    fill(b, {"Y", "z"}, {{3, 2, {3, 4}}});
+    b.get_text_values().get_list().Add("скважина=F-9"_cp);
+    gti_tool::append_records(a, b);
+    ASSERT_EQ(a.get_param_count(), 3);
+    ASSERT_EQ(a.get_record_count(), 2);
+    const std::vector<float> first = {1, 2, nan}, second = {nan, 3, 4};
+    for (std::size_t i = 0; i < 3; ++i) {
+        EXPECT_TRUE(same(a.get_record(0)->values[i], first[i]));
+        EXPECT_TRUE(same(a.get_record(1)->values[i], second[i]));
+    }
+    EXPECT_EQ(a.get_record(1)->time, 3u);
+    EXPECT_EQ(a.get_text_values().well, "F-9"_cp);
+}
+
+TEST(Join, LasLogsAreAddedAsRecords) {
+    struct row {
+        AnsiString file;
+        int params, records;
+        AnsiString well;
+    };
+    const AnsiString data(GTI_TEST_DATA);
+    const row rows[] = {
+        {data + "/las/las20.las", 7, 1 + 3, "AAAAA_2"},
+        {data + "/las/las12_wrapped.las", 35, 1 + 5, "ANY ET AL XX-XX-XX-XX"},
+    };
+    for (const row& r : rows) {
+        SCOPED_TRACE(r.file.c_str());
+        FileStorage store;
+        fill(store, {"dt"}, {{0, 1, {1}}});
+        EXPECT_EQ(gti_tool::add_las_log(r.file, store), 0);
+        EXPECT_EQ(store.get_param_count(), r.params);  // DT is dt
+        EXPECT_EQ(store.get_record_count(), r.records);
+        EXPECT_EQ(store.get_text_values().well, r.well);
+    }
+    gti_test::temp_dir dir;
+    gti_test::write_bytes(dir.file("not.las"), "just text\n");
+    FileStorage store;
+    EXPECT_THROW(gti_tool::add_las_log(dir.file("not.las"), store), std::runtime_error);
 }
 
 // The general and the gas log of one well: a record per distinct time, the gas channels NaN

@@ -27,6 +27,12 @@ namespace gti_tool {
 // record of `input` and keeps its parameters.
 void join_by_time(FileStorage& joined, const FileStorage& input);
 
+// Adds the parameters of `from` to `into` (merged by key, letter case ignored) and appends its
+// records in order, each with a value (missing or not) of every parameter of `into`, and the
+// run text lines of names `into` lacks, as FileStorage::add_file adds a file. Throws the FileStorageException "слишком
+// много параметров" before anything changes when the keys make more than 128 parameters.
+void append_records(FileStorage& into, const FileStorage& from);
+
 // The first and the last time of some records.
 struct time_span {
     std::uint32_t first = 0;
