@@ -73,6 +73,7 @@ TEST(Csv, HeaderFormsGiveKeysUnitsAndTheTimeAndDepthColumns) {
          0},
         {"\"time\",\"a,b (m)\",\"q\"\"\"\n1475107588,1,2\n", {}, {{"a,b", "m"}, {"q\"", ""}}, 0},
         {"v,stamp,bit\n1,1475107588,7\n", stamp, {{"v", ""}}, 7},
+        {"time;a;\n1475107588;1;\n", {}, {{"a", ""}}, 0},
         {"time,\xe2\xe5\xf1 (\xf2)\n1475107588,1\n", {}, {{"вес"_cp, "т"_cp}}, 0},  // code page 1251 bytes
     };
     for (const row& r : rows) {

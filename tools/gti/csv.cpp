@@ -548,6 +548,9 @@ void read_csv(std::string_view text, const AnsiString& file, const csv_read_opti
     while ((header = cursor.next(cells, line)) && all_empty(cells)) {
     }
     if (!header) fail(file, "no header line");
+    // Some programs end every line with a delimiter: a header's empty last cell is no column.
+    const bool closing_delimiter = cells.size() > 1 && cells.back().empty();
+    if (closing_delimiter) cells.pop_back();
     const std::vector<column> columns = read_header(cells, file, options, store);
     bool millis = false;
     for (const column& c : columns)
@@ -568,6 +571,7 @@ void read_csv(std::string_view text, const AnsiString& file, const csv_read_opti
     std::string why;
     while (cursor.next(cells, line)) {
         if (all_empty(cells)) continue;
+        if (closing_delimiter && cells.size() == columns.size() + 1 && cells.back().empty()) cells.pop_back();
         if (cells.size() != columns.size())
             fail(file, "line " + std::to_string(line) + ": " + std::to_string(cells.size()) +
                            " cells where the header has " + std::to_string(columns.size()));

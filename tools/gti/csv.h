@@ -14,7 +14,8 @@
 //   header      "name (unit)" or "name[unit]" or "name": the name is the station key and the
 //               parameter's name, the unit its unit. Text is UTF-8, or taken as code page 1251
 //               bytes when it is not UTF-8; a name 1251 cannot hold is an error (in units ²
-//               and ³ become 2 and 3)
+//               and ³ become 2 and 3). A delimiter that ends the header (and the lines) adds no
+//               column
 //   time        the column named with csv_read_options::time_column, else the first whose name
 //               is one of time, datetime, date_time, timestamp, time_epoch_s, epoch, unix_time,
 //               время ... (letter case ignored); every record needs one. A cell is epoch
