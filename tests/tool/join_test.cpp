@@ -124,10 +124,10 @@ TEST(Join, LasLogsAreAddedAsRecords) {
         int params, records;
         AnsiString well;
     };
-    const AnsiString data(GTI_TEST_DATA);
+    const AnsiString data(GTI_LAS_DATA);
     const row rows[] = {
-        {data + "/las/las20.las", 7, 1 + 3, "AAAAA_2"},
-        {data + "/las/las12_wrapped.las", 35, 1 + 5, "ANY ET AL XX-XX-XX-XX"},
+        {data + "/las20.las", 7, 1 + 3, "AAAAA_2"},
+        {data + "/las12_wrapped.las", 35, 1 + 5, "ANY ET AL XX-XX-XX-XX"},
     };
     for (const row& r : rows) {
         SCOPED_TRACE(r.file.c_str());
