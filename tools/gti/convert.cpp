@@ -69,18 +69,29 @@ int convert(const convert_options& o) {
 
 void add_convert_command(CLI::App& tool) {
     auto o = std::make_shared<convert_options>();
-    CLI::App* c =
-        add_command(tool, "convert", "write a data file as another kind of data file", [o] { return convert(*o); });
-    add_details(c,
-                "Reads IN and writes OUT, of the kind OUT's extension names, run information included: a compressed "
-                "data file .creg (the store column by column, deflated with zlib 9), a registration file (.realtim "
-                ".realdep .reallag) or a file of the old generation (.tim .dep .ldp, with the folder's inpgti.nbl and "
-                "the run file .rac). OUT takes its new contents whole or keeps its old ones.");
-    c->add_option("in", o->input, "the data file to read")->required();
-    c->add_option("out", o->output, "the data file to write")->required();
-    CLI::Option* plain = c->add_flag("--plain", o->plain, ".creg: keep every value bit for bit (the default)");
-    c->add_flag("--quantized", o->quantized,
-                ".creg: a column in 8 or 16 bits where every value comes back within a relative 1e-4")
+    CLI::App* c = add_command(tool, "convert",
+                              help_text("write a data file as another kind of data file",
+                                        "записать файл данных как файл данных другого вида"_cp),
+                              [o] { return convert(*o); });
+    add_details(
+        c,
+        help_text(
+            "Reads IN and writes OUT, of the kind OUT's extension names, run information included: a compressed data "
+            "file .creg (the store column by column, deflated with zlib 9), a registration file (.realtim .realdep "
+            ".reallag) or a file of the old generation (.tim .dep .ldp, with the folder's inpgti.nbl and the run file "
+            ".rac). OUT takes its new contents whole or keeps its old ones.",
+            "Читает IN и записывает OUT того вида, который называет расширение OUT, вместе со сведениями о рейсе: сжатый файл данных .creg (данные по столбцам, сжатые zlib 9), файл регистрации (.realtim .realdep .reallag) или файл старого формата (.tim .dep .ldp, с inpgti.nbl папки и файлом рейса .rac). OUT получает новое содержимое целиком или сохраняет прежнее."_cp));
+    c->add_option("in", o->input, help_text("the data file to read", "файл данных, который прочитать"_cp))->required();
+    c->add_option("out", o->output, help_text("the data file to write", "файл данных, который записать"_cp))
+        ->required();
+    CLI::Option* plain = c->add_flag("--plain", o->plain,
+                                     help_text(".creg: keep every value bit for bit (the default)",
+                                               ".creg: хранить каждое значение бит в бит (по умолчанию)"_cp));
+    c->add_flag(
+         "--quantized", o->quantized,
+         help_text(
+             ".creg: a column in 8 or 16 bits where every value comes back within a relative 1e-4",
+             ".creg: столбец в 8 или 16 битах, если каждое значение возвращается с относительной точностью 1e-4"_cp))
         ->excludes(plain);
     add_force(c, o->force);
     add_json(c, o->json);

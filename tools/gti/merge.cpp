@@ -49,12 +49,20 @@ int merge(const merge_options& o) {
 
 void add_merge_command(CLI::App& tool) {
     auto o = std::make_shared<merge_options>();
-    CLI::App* c = add_command(tool, "merge", "load several data files into one", [o] { return merge(*o); });
-    add_details(c,
-                "Loads data files, or masks such as 'well7/*.tim' (loaded in name order), into one store and saves it "
-                "as OUT, of the kind its extension names. Parameters merge by key; records stay in the order read.");
-    c->add_option("out", o->output, "the data file to write")->required();
-    c->add_option("in", o->inputs, "the data files or masks to read")->required();
+    CLI::App* c = add_command(
+        tool, "merge", help_text("load several data files into one", "собрать несколько файлов данных в один"_cp),
+        [o] { return merge(*o); });
+    add_details(
+        c,
+        help_text(
+            "Loads data files, or masks such as 'well7/*.tim' (loaded in name order), into one store and saves it as "
+            "OUT, of the kind its extension names. Parameters merge by key; records stay in the order read.",
+            "Читает файлы данных или маски вроде 'well7/*.tim' (по порядку имён) в одно хранилище и записывает его как OUT того вида, который называет расширение. Параметры объединяются по ключу, записи остаются в порядке чтения."_cp));
+    c->add_option("out", o->output, help_text("the data file to write", "файл данных, который записать"_cp))
+        ->required();
+    c->add_option("in", o->inputs,
+                  help_text("the data files or masks to read", "файлы данных или маски, которые прочитать"_cp))
+        ->required();
     add_force(c, o->force);
     add_json(c, o->json);
 }
