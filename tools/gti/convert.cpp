@@ -21,15 +21,21 @@ namespace gti_tool {
 
 void add_csv_options(CLI::App* command, csv_input_options& o) {
     command->add_option("--time-column", o.time_column,
-                        "CSV: the column of the record times (else the first named time, time_epoch_s, datetime, "
-                        "date_time, timestamp, epoch, ...), ISO 8601 or epoch seconds (UTC)");
+                        help_text("CSV: the column of the record times (else the first named time, time_epoch_s, "
+                                  "datetime, date_time, timestamp, epoch, ...), ISO 8601 or epoch seconds (UTC)",
+                                  "CSV: столбец времени записей (иначе первый с именем time, time_epoch_s, datetime, "
+                                  "date_time, timestamp, epoch, ...), ISO 8601 или секунды эпохи (UTC)"_cp));
     command->add_option("--depth-column", o.depth_column,
-                        "CSV: the column of the depths (else the first named depth, dept, dmea, md, ...)");
+                        help_text("CSV: the column of the depths (else the first named depth, dept, dmea, md, ...)",
+                                  "CSV: столбец глубины (иначе первый с именем depth, dept, dmea, md, ...)"_cp));
     command->add_option("--null", o.null_text,
-                        "CSV: cells equal to this text or number are missing, as empty ones are");
+                        help_text("CSV: cells equal to this text or number are missing, as empty ones are",
+                                  "CSV: ячейки, равные этому тексту или числу, пусты, как и пустые ячейки"_cp));
     command->add_option("--map", o.map,
-                        "CSV: a CSV file whose header names column,key,name,unit,scale: a line per column to rename "
-                        "and rescale");
+                        help_text("CSV: a CSV file whose header names column,key,name,unit,scale: a line per column "
+                                  "to rename and rescale",
+                                  "CSV: файл CSV с заголовком column,key,name,unit,scale: строка на столбец, который "
+                                  "переименовать и перемасштабировать"_cp));
 }
 
 std::size_t read_input(FileStorage& store, const AnsiString& file, const csv_input_options& o) {
@@ -121,22 +127,36 @@ int convert(const convert_options& o) {
 
 void add_convert_command(CLI::App& tool) {
     auto o = std::make_shared<convert_options>();
-    CLI::App* c =
-        add_command(tool, "convert", "write a data file as another kind of data file", [o] { return convert(*o); });
-    add_details(c,
-                "Reads IN and writes OUT, of the kind OUT's extension names, run information included: a compressed "
-                "data file .creg (the store column by column, deflated with zlib 9), a registration file (.realtim "
-                ".realdep .reallag), a file of the old generation (.tim .dep .ldp, with the folder's inpgti.nbl and "
-                "the run file .rac) or a CSV file .csv (ISO times, depth, a column \"key (unit)\" per parameter, an "
-                "empty cell for a missing value). IN may also be a CSV file (.csv, .csv.gz: a header line, the time "
-                "column found by its name or named with --time-column, a parameter per other column, units from "
-                "\"name (unit)\" or \"name[unit]\" headers or --map) or a LAS log (.las: curves become parameters, "
-                "the index the depth or the time). OUT takes its new contents whole or keeps its old ones.");
-    c->add_option("in", o->input, "the data file, CSV file or LAS log to read")->required();
-    c->add_option("out", o->output, "the data file to write")->required();
-    CLI::Option* plain = c->add_flag("--plain", o->plain, ".creg: keep every value bit for bit (the default)");
-    c->add_flag("--quantized", o->quantized,
-                ".creg: a column in 8 or 16 bits where every value comes back within a relative 1e-4")
+    CLI::App* c = add_command(tool, "convert",
+                              help_text("write a data file as another kind of data file",
+                                        "записать файл данных как файл данных другого вида"_cp),
+                              [o] { return convert(*o); });
+    add_details(
+        c,
+        help_text(
+            "Reads IN and writes OUT, of the kind OUT's extension names, run information included: a compressed data "
+            "file .creg (the store column by column, deflated with zlib 9), a registration file (.realtim .realdep "
+            ".reallag), a file of the old generation (.tim .dep .ldp, with the folder's inpgti.nbl and the run file "
+            ".rac) or a CSV file .csv (ISO times, depth, a column \"key (unit)\" per parameter, an empty cell for a "
+            "missing value). IN may also be a CSV file (.csv, .csv.gz: a header line, the time column found by its "
+            "name or named with --time-column, a parameter per other column, units from \"name (unit)\" or "
+            "\"name[unit]\" headers or --map) or a LAS log (.las: curves become parameters, the index the depth or "
+            "the time). OUT takes its new contents whole or keeps its old ones.",
+            "Читает IN и записывает OUT того вида, который называет расширение OUT, вместе со сведениями о рейсе: сжатый файл данных .creg (данные по столбцам, сжатые zlib 9), файл регистрации (.realtim .realdep .reallag), файл старого формата (.tim .dep .ldp, с inpgti.nbl папки и файлом рейса .rac) или файл CSV .csv (время ISO, глубина, столбец \"ключ (единица)\" на параметр, пустая ячейка для отсутствующего значения). IN может быть и файлом CSV (.csv, .csv.gz: строка заголовка, столбец времени находится по имени или называется --time-column, параметр на каждый другой столбец, единицы из заголовков \"имя (единица)\" или \"имя[единица]\" или из --map), и файлом LAS (.las: кривые становятся параметрами, индекс — глубиной или временем). OUT получает новое содержимое целиком или сохраняет прежнее."_cp));
+    c->add_option("in", o->input,
+                  help_text("the data file, CSV file or LAS log to read",
+                            "файл данных, файл CSV или файл LAS, который прочитать"_cp))
+        ->required();
+    c->add_option("out", o->output, help_text("the data file to write", "файл данных, который записать"_cp))
+        ->required();
+    CLI::Option* plain = c->add_flag("--plain", o->plain,
+                                     help_text(".creg: keep every value bit for bit (the default)",
+                                               ".creg: хранить каждое значение бит в бит (по умолчанию)"_cp));
+    c->add_flag(
+         "--quantized", o->quantized,
+         help_text(
+             ".creg: a column in 8 or 16 bits where every value comes back within a relative 1e-4",
+             ".creg: столбец в 8 или 16 битах, если каждое значение возвращается с относительной точностью 1e-4"_cp))
         ->excludes(plain);
     add_csv_options(c, o->csv);
     add_force(c, o->force);

@@ -96,17 +96,28 @@ int merge(const merge_options& o) {
 
 void add_merge_command(CLI::App& tool) {
     auto o = std::make_shared<merge_options>();
-    CLI::App* c = add_command(tool, "merge", "load several data files into one", [o] { return merge(*o); });
-    add_details(c,
-                "Loads data files, or masks such as 'well7/*.tim' (loaded in name order), into one store and saves it "
-                "as OUT, of the kind its extension names (a data file or a CSV file .csv). Inputs may be CSV files and "
-                "LAS logs as for convert. Parameters merge by key; records stay in the order read, and inputs whose "
-                "times overlap are named in a warning. With --join the inputs are logs of one well joined by time: "
-                "records of one time become one, a parameter takes the first value that is not missing, values no "
-                "input has stay missing, and the records are sorted by time.");
-    c->add_option("out", o->output, "the data file to write")->required();
-    c->add_option("in", o->inputs, "the data files or masks to read")->required();
-    c->add_flag("--join", o->join, "join logs of one well by time: a record per time, values missing where none");
+    CLI::App* c = add_command(
+        tool, "merge", help_text("load several data files into one", "собрать несколько файлов данных в один"_cp),
+        [o] { return merge(*o); });
+    add_details(
+        c,
+        help_text(
+            "Loads data files, or masks such as 'well7/*.tim' (loaded in name order), into one store and saves it as "
+            "OUT, of the kind its extension names (a data file or a CSV file .csv). Inputs may be CSV files and LAS "
+            "logs as for convert. Parameters merge by key; records stay in the order read, and inputs whose times "
+            "overlap are named in a warning. With --join the inputs are logs of one well joined by time: records of "
+            "one time become one, a parameter takes the first value that is not missing, values no input has stay "
+            "missing, and the records are sorted by time.",
+            "Читает файлы данных или маски вроде 'well7/*.tim' (по порядку имён) в одно хранилище и записывает его как OUT того вида, который называет расширение (файл данных или файл CSV .csv). Входами могут быть и файлы CSV и LAS, как для convert. Параметры объединяются по ключу, записи остаются в порядке чтения, а входы, перекрывающиеся по времени, называются в предупреждении. С --join входы — записи одной скважины, объединяемые по времени: записи одного времени становятся одной, параметр берёт первое имеющееся значение, значения, которых нет ни в одном входе, остаются отсутствующими, записи упорядочены по времени."_cp));
+    c->add_option("out", o->output, help_text("the data file to write", "файл данных, который записать"_cp))
+        ->required();
+    c->add_option("in", o->inputs,
+                  help_text("the data files or masks to read", "файлы данных или маски, которые прочитать"_cp))
+        ->required();
+    c->add_flag("--join", o->join,
+                help_text("join logs of one well by time: a record per time, values missing where none",
+                          "объединить записи одной скважины по времени: одна запись на время, без значения там, "
+                          "где его нет"_cp));
     add_csv_options(c, o->csv);
     add_force(c, o->force);
     add_json(c, o->json);

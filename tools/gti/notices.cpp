@@ -5,6 +5,9 @@
 
 #include "cli.h"
 #include "commands.h"
+#include "gti/platform/cp_literal.h"
+
+using namespace lib::literals;
 #include "gti/comm/mailslot.h"
 #include "gti/plugins/plugin_manager.h"
 #include "output.h"
@@ -129,24 +132,39 @@ int plugins_command(const std::string& folder) {
 
 void add_notice_commands(CLI::App& tool) {
     auto notify = std::make_shared<notice_options>();
-    CLI::App* n = add_command(tool, "notify", "send a notice to the programs listening on a slot",
+    CLI::App* n = add_command(tool, "notify",
+                              help_text("send a notice to the programs listening on a slot",
+                                        "послать сообщение программам, слушающим ящик"_cp),
                               [notify] { return notify_command(*notify); });
-    add_details(n, "Fails when nobody listens locally; with --udp a network copy goes to that address as well.");
-    n->add_option("slot", notify->slot, "the slot's name")->required();
-    n->add_option("text", notify->text, "the notice")->required();
-    n->add_option("--udp", notify->udp, "also send a network copy to ADDRESS:PORT")->type_name("ADDRESS:PORT");
+    add_details(
+        n, help_text("Fails when nobody listens locally; with --udp a network copy goes to that address as well.",
+                     "Ошибка, если на этой машине никто не слушает; с --udp копия уходит и по сети на этот адрес."_cp));
+    n->add_option("slot", notify->slot, help_text("the slot's name", "имя ящика"_cp))->required();
+    n->add_option("text", notify->text, help_text("the notice", "сообщение"_cp))->required();
+    n->add_option("--udp", notify->udp,
+                  help_text("also send a network copy to ADDRESS:PORT", "послать и сетевую копию на АДРЕС:ПОРТ"_cp))
+        ->type_name("ADDRESS:PORT");
     auto listen = std::make_shared<notice_options>();
-    CLI::App* l = add_command(tool, "listen", "print the notices sent to a slot as they arrive",
-                              [listen] { return listen_command(*listen); });
-    add_details(l, "One a line (--json: one JSON object a line), until interrupted or --count have come.");
-    l->add_option("slot", listen->slot, "the slot's name")->required();
-    l->add_option("--count", listen->count, "stop after N notices")->check(CLI::Range(1L, 999999999L));
-    l->add_option("--udp", listen->udp, "also take network copies at ADDRESS:PORT")->type_name("ADDRESS:PORT");
+    CLI::App* l = add_command(
+        tool, "listen",
+        help_text("print the notices sent to a slot as they arrive", "выводить сообщения ящика по мере прихода"_cp),
+        [listen] { return listen_command(*listen); });
+    add_details(
+        l, help_text("One a line (--json: one JSON object a line), until interrupted or --count have come.",
+                     "По одному в строке (--json: объект JSON в строке), пока не прервут или не придёт --count."_cp));
+    l->add_option("slot", listen->slot, help_text("the slot's name", "имя ящика"_cp))->required();
+    l->add_option("--count", listen->count, help_text("stop after N notices", "остановиться после N сообщений"_cp))
+        ->check(CLI::Range(1L, 999999999L));
+    l->add_option("--udp", listen->udp,
+                  help_text("also take network copies at ADDRESS:PORT", "принимать и сетевые копии на АДРЕС:ПОРТ"_cp))
+        ->type_name("ADDRESS:PORT");
     add_json(l, listen->json);
     auto folder = std::make_shared<std::string>();
-    CLI::App* p = add_command(tool, "plugins", "which plug-in libraries of a folder would load, and why others not",
+    CLI::App* p = add_command(tool, "plugins",
+                              help_text("which plug-in libraries of a folder would load, and why others not",
+                                        "какие модули папки загрузятся и почему другие нет"_cp),
                               [folder] { return plugins_command(*folder); });
-    p->add_option("folder", *folder, "the plug-in folder")->required();
+    p->add_option("folder", *folder, help_text("the plug-in folder", "папка модулей"_cp))->required();
 }
 
 }  // namespace gti_tool
