@@ -19,6 +19,9 @@ using gti_tool::csv_read_options;
 
 namespace {
 
+// The tool's words are English in these tests, whatever the locale of the run.
+const int english = setenv("LC_ALL", "C", 1);
+
 const float nan = std::numeric_limits<float>::quiet_NaN();
 
 void read(const std::string& text, FileStorage& store, const csv_read_options& options = {}) {

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "gti/platform/ansi_string.h"
+#include "language.h"
 
 namespace gti_tool {
 
@@ -41,12 +42,6 @@ void write_output(const AnsiString& file, const std::function<void()>& write);
 // for any) and `force` is not given; an output folder that does not exist is write_failed.
 void check_output(const AnsiString& output, const std::vector<AnsiString>& inputs,
                   const std::vector<const char*>& kind_extensions, bool force);
-
-// True when the locale (LC_ALL, else LC_MESSAGES, else LANG) asks for Russian.
-bool russian();
-
-// The tool's own words in the language of the run: `en` (ASCII) or `ru` (station text).
-AnsiString tr(const char* en, const char* ru);
 
 // Help text in the language of the run, as UTF-8 for the parser: `en` (ASCII) or `ru` (station
 // text).

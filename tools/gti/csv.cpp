@@ -15,14 +15,29 @@
 #include "gti/platform/codepage.h"
 #include "gti/platform/cp_literal.h"
 #include "gti/time/unix_time.h"
+#include "language.h"
 
 using namespace lib::literals;
 
 namespace gti_tool {
 namespace {
 
+// The tool's words in the language of the run, as bytes to build a message of.
+std::string tx(const char* en, const char* ru) {
+    return tr(en, ru).str();
+}
+
 [[noreturn]] void fail(const AnsiString& file, const std::string& what) {
     throw std::runtime_error((file + ": " + AnsiString(what)).str());
+}
+
+std::string line_text(int line) {
+    return tx("line ", "строка "_cp) + std::to_string(line);
+}
+
+std::string cell_count(std::size_t cells, std::size_t header) {
+    return std::to_string(cells) + tx(" cells where the header has ", " ячеек, а в заголовке "_cp) +
+           std::to_string(header);
 }
 
 std::string_view trim(std::string_view s) {
@@ -44,7 +59,8 @@ bool is_gzip(std::string_view bytes) {
 std::string gunzip(std::string_view bytes, const AnsiString& file) {
     constexpr std::size_t most = std::size_t{1} << 32;
     z_stream z{};
-    if (inflateInit2(&z, 16 + MAX_WBITS) != Z_OK) fail(file, "zlib cannot start inflating");
+    if (inflateInit2(&z, 16 + MAX_WBITS) != Z_OK)
+        fail(file, tx("zlib cannot start inflating", "zlib не может начать распаковку"_cp));
     std::string text;
     z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(bytes.data()));
     std::size_t left = bytes.size();
@@ -71,10 +87,11 @@ std::string gunzip(std::string_view bytes, const AnsiString& file) {
     }
     const std::string why = z.msg ? z.msg : "";
     inflateEnd(&z);
-    if (too_large) fail(file, "the gzip data inflate to 4 GiB or more");
+    if (too_large)
+        fail(file, tx("the gzip data inflate to 4 GiB or more", "данные gzip распаковываются в 4 ГиБ и больше"_cp));
     if (rc == Z_STREAM_END) return text;
-    if (rc == Z_BUF_ERROR) fail(file, "the gzip data end early");
-    fail(file, "damaged gzip data (zlib: " + why + ")");
+    if (rc == Z_BUF_ERROR) fail(file, tx("the gzip data end early", "данные gzip обрываются"_cp));
+    fail(file, tx("damaged gzip data (zlib: ", "повреждённые данные gzip (zlib: "_cp) + why + ")");
 }
 
 // ---- cells ---------------------------------------------------------------------------------
@@ -128,7 +145,8 @@ private:
             const int opened = line_;
             for (++pos_;; ++pos_) {
                 if (pos_ >= text_.size())
-                    fail(file_, "the quote opened on line " + std::to_string(opened) + " is not closed");
+                    fail(file_, tx("the quote opened on line ", "кавычка, открытая в строке "_cp) +
+                                    std::to_string(opened) + tx(" is not closed", ", не закрыта"_cp));
                 const char c = text_[pos_];
                 if (c == '"') {
                     if (pos_ + 1 < text_.size() && text_[pos_ + 1] == '"') {
@@ -145,7 +163,8 @@ private:
             while (pos_ < text_.size() && (text_[pos_] == ' ' || (text_[pos_] == '\t' && delimiter_ != '\t')))
                 ++pos_;
             if (pos_ < text_.size() && text_[pos_] != delimiter_ && text_[pos_] != '\n' && text_[pos_] != '\r')
-                fail(file_, "line " + std::to_string(line_) + ": text after the closing quote of a cell");
+                fail(file_, line_text(line_) + tx(": text after the closing quote of a cell",
+                                                  ": текст после закрывающей кавычки ячейки"_cp));
         } else {
             pos_ = start;
             while (pos_ < text_.size() && text_[pos_] != delimiter_ && text_[pos_] != '\n' && text_[pos_] != '\r')
@@ -203,12 +222,14 @@ bool is_utf8(std::string_view s) {
 }
 
 // Header or map text as station text: UTF-8 converted (`utf8`), else the bytes as they are.
-AnsiString station_text(std::string_view text, bool utf8, const AnsiString& file, const char* what) {
+AnsiString station_text(std::string_view text, bool utf8, const AnsiString& file, const std::string& what) {
     if (!utf8) return AnsiString(text);
     std::string out;
     if (lib::cp1251::from_utf8(text, out)) return AnsiString(std::move(out));
     lib::cp1251::from_utf8_marked(text, out);
-    fail(file, std::string(what) + " \"" + out + "\" holds characters that station text cannot");
+    fail(file,
+         what + " \"" + out + "\"" +
+             tx(" holds characters that station text cannot", " содержит символы, которых нет в тексте станции"_cp));
 }
 
 // A unit's superscripts as digits ("m³" is "m3"), which station text can hold.
@@ -342,12 +363,13 @@ std::uint32_t read_time(std::string_view cell, char delimiter, bool millis, std:
         std::chrono::local_seconds when;
         std::optional<std::chrono::seconds> zone;
         if (!read_date_time(cell, when, zone)) {
-            why = "is neither a date and time nor epoch seconds";
+            why = tx("is neither a date and time nor epoch seconds", "не дата и время и не секунды эпохи"_cp);
             return 0;
         }
         return lib::from_local_seconds(zone ? when - *zone : when);
     } catch (const std::out_of_range&) {
-        why = "is outside the station's times (1969-12-31 to 2106-02-05)";
+        why = tx("is outside the station's times (1969-12-31 to 2106-02-05)",
+                 "вне времён станции (1969-12-31 .. 2106-02-05)"_cp);
         return 0;
     }
 }
@@ -364,7 +386,7 @@ struct column {
 };
 
 std::string place(int line, std::size_t index, const column& c) {
-    return "line " + std::to_string(line) + ", column " + std::to_string(index + 1) + " (" + c.name.str() + ")";
+    return line_text(line) + tx(", column ", ", столбец "_cp) + std::to_string(index + 1) + " (" + c.name.str() + ")";
 }
 
 std::string shown(std::string_view cell) {
@@ -383,35 +405,45 @@ std::vector<column> read_header(const std::vector<std::string>& cells, const Ans
     for (std::size_t i = 0; i < cells.size(); ++i) {
         std::string_view name, unit;
         split_header(cells[i], name, unit);
-        if (name.empty()) fail(file, "column " + std::to_string(i + 1) + " of the header has no name");
-        columns[i].name = station_text(name, utf8, file, "the column");
-        units[i] = station_text(utf8 ? std::string_view(plain_superscripts(unit)) : unit, utf8, file, "the unit");
+        if (name.empty())
+            fail(file, tx("column ", "у столбца "_cp) + std::to_string(i + 1) +
+                           tx(" of the header has no name", " заголовка нет имени"_cp));
+        columns[i].name = station_text(name, utf8, file, tx("the column", "столбец"_cp));
+        units[i] = station_text(utf8 ? std::string_view(plain_superscripts(unit)) : unit, utf8, file,
+                                tx("the unit", "единица"_cp));
     }
     // The time and depth columns: named, else found by their names.
-    auto find = [&](const AnsiString& named, bool (*by_name)(const AnsiString&), const char* what) -> std::size_t {
+    auto find = [&](const AnsiString& named, bool (*by_name)(const AnsiString&),
+                    const std::string& what) -> std::size_t {
         for (std::size_t i = 0; i < columns.size(); ++i) {
             if (named.empty() ? by_name(columns[i].name)
                               : lib::cp1251::equal_nocase(columns[i].name.view(), named.view()))
                 return i;
         }
-        if (!named.empty()) fail(file, std::string("no ") + what + " column named \"" + named.str() + "\"");
+        if (!named.empty()) fail(file, what + " \"" + named.str() + "\"");
         return columns.size();
     };
-    const std::size_t time = find(options.time_column, is_time_name, "time");
+    const std::size_t time =
+        find(options.time_column, is_time_name, tx("no time column named", "нет столбца времени с именем"_cp));
     if (time == columns.size())
-        fail(file,
-             "no time column (name one with --time-column; found by the names time, time_epoch_s, datetime, "
-             "date_time, timestamp, epoch, unix_time)");
+        fail(file, tx("no time column (name one with --time-column; found by the names time, time_epoch_s, "
+                      "datetime, date_time, timestamp, epoch, unix_time)",
+                      "нет столбца времени (назовите его --time-column; находится по именам time, time_epoch_s, "
+                      "datetime, date_time, timestamp, epoch, unix_time)"_cp));
     columns[time].kind = role::time;
-    const std::size_t depth = find(options.depth_column, is_depth_name, "depth");
-    if (depth == time) fail(file, "the time column cannot be the depth column too");
+    const std::size_t depth =
+        find(options.depth_column, is_depth_name, tx("no depth column named", "нет столбца глубины с именем"_cp));
+    if (depth == time)
+        fail(file, tx("the time column cannot be the depth column too",
+                      "столбец времени не может быть и столбцом глубины"_cp));
     if (depth < columns.size()) columns[depth].kind = role::depth;
 
     int parameters = 0;
     for (const column& c : columns)
         parameters += c.kind == role::parameter;
     if (parameters > FileStorage::max_params)
-        fail(file, std::to_string(parameters) + " parameters, a store holds at most " +
+        fail(file, std::to_string(parameters) +
+                       tx(" parameters, a store holds at most ", " параметров, а хранилище вмещает не больше "_cp) +
                        std::to_string(FileStorage::max_params));
     std::vector<AnsiString> keys;
     for (std::size_t i = 0; i < columns.size(); ++i) {
@@ -428,15 +460,16 @@ std::vector<column> read_header(const std::vector<std::string>& cells, const Ans
         if (c.kind != role::parameter) continue;
         for (std::size_t k = 0; k < keys.size(); ++k) {
             if (lib::cp1251::equal_nocase(keys[k].view(), p.global_name.view()))
-                fail(file, "the columns " + std::to_string(k + 1) + " and " + std::to_string(i + 1) +
-                               " are one key \"" + p.global_name.str() + "\"");
+                fail(file, tx("the columns ", "столбцы "_cp) + std::to_string(k + 1) + tx(" and ", " и "_cp) +
+                               std::to_string(i + 1) + tx(" are one key \"", " — один ключ \""_cp) +
+                               p.global_name.str() + "\"");
         }
         keys.resize(i + 1);
         keys[i] = p.global_name;
         try {
             c.param = store.add_parametr(p);
         } catch (const std::exception& e) {
-            fail(file, "column " + std::to_string(i + 1) + " (" + c.name.str() + "): " + e.what());
+            fail(file, tx("column ", "столбец "_cp) + std::to_string(i + 1) + " (" + c.name.str() + "): " + e.what());
         }
     }
     return columns;
@@ -484,45 +517,47 @@ std::vector<csv_column_map> read_csv_map(std::string_view text, const AnsiString
     at.fill(-1);
     while (cursor.next(cells, line) && all_empty(cells)) {
     }
-    if (all_empty(cells)) fail(file, "no header line (column,key,name,unit,scale)");
+    if (all_empty(cells))
+        fail(file,
+             tx("no header line (column,key,name,unit,scale)", "нет строки заголовка (column,key,name,unit,scale)"_cp));
     static constexpr std::array<const char*, f_count> names = {"column", "key", "name", "unit", "scale"};
     for (std::size_t i = 0; i < cells.size(); ++i) {
         int f = 0;
         while (f < f_count && !lib::cp1251::equal_nocase(trim(cells[i]), names[static_cast<std::size_t>(f)]))
             ++f;
         if (f == f_count)
-            fail(file, "line " + std::to_string(line) + ": " + shown(cells[i]) +
-                           " is none of column, key, name, unit, scale");
+            fail(file,
+                 line_text(line) + ": " + shown(cells[i]) +
+                     tx(" is none of column, key, name, unit, scale", " — не column, key, name, unit или scale"_cp));
         if (at[static_cast<std::size_t>(f)] >= 0)
-            fail(file, "line " + std::to_string(line) + ": \"" + names[static_cast<std::size_t>(f)] + "\" twice");
+            fail(file, line_text(line) + ": \"" + names[static_cast<std::size_t>(f)] + tx("\" twice", "\" дважды"_cp));
         at[static_cast<std::size_t>(f)] = static_cast<int>(i);
     }
-    if (at[f_column] < 0) fail(file, "line " + std::to_string(line) + ": no \"column\" column");
+    if (at[f_column] < 0) fail(file, line_text(line) + tx(": no \"column\" column", ": нет столбца \"column\""_cp));
     const std::size_t width = cells.size();
     std::vector<csv_column_map> map;
     while (cursor.next(cells, line)) {
         if (all_empty(cells)) continue;
-        if (cells.size() != width)
-            fail(file, "line " + std::to_string(line) + ": " + std::to_string(cells.size()) +
-                           " cells where the header has " + std::to_string(width));
+        if (cells.size() != width) fail(file, line_text(line) + ": " + cell_count(cells.size(), width));
         auto cell = [&](field f) {
             const int i = at[static_cast<std::size_t>(f)];
             return i < 0 ? std::string_view() : std::string_view(cells[static_cast<std::size_t>(i)]);
         };
         csv_column_map m;
-        m.column = station_text(cell(f_column), utf8, file, "the column");
-        if (m.column.empty()) fail(file, "line " + std::to_string(line) + ": no column named");
-        m.key = station_text(cell(f_key), utf8, file, "the key");
-        m.name = station_text(cell(f_name), utf8, file, "the name");
+        m.column = station_text(cell(f_column), utf8, file, tx("the column", "столбец"_cp));
+        if (m.column.empty()) fail(file, line_text(line) + tx(": no column named", ": столбец не назван"_cp));
+        m.key = station_text(cell(f_key), utf8, file, tx("the key", "ключ"_cp));
+        m.name = station_text(cell(f_name), utf8, file, tx("the name", "имя"_cp));
         m.unit = station_text(utf8 ? std::string_view(plain_superscripts(cell(f_unit))) : cell(f_unit), utf8, file,
-                              "the unit");
+                              tx("the unit", "единица"_cp));
         if (!cell(f_scale).empty() &&
             (!read_number(cell(f_scale), delimiter, m.scale) || !std::isfinite(m.scale) || m.scale == 0))
-            fail(file, "line " + std::to_string(line) + ": the scale " + shown(cell(f_scale)) +
-                           " is not a number other than 0");
+            fail(file, line_text(line) + tx(": the scale ", ": масштаб "_cp) + shown(cell(f_scale)) +
+                           tx(" is not a number other than 0", " — не число, отличное от 0"_cp));
         for (const csv_column_map& other : map)
             if (lib::cp1251::equal_nocase(other.column.view(), m.column.view()))
-                fail(file, "line " + std::to_string(line) + ": the column \"" + m.column.str() + "\" again");
+                fail(file, line_text(line) + tx(": the column \"", ": столбец \""_cp) + m.column.str() +
+                               tx("\" again", "\" повторён"_cp));
         map.push_back(std::move(m));
     }
     return map;
@@ -547,7 +582,7 @@ void read_csv(std::string_view text, const AnsiString& file, const csv_read_opti
     bool header = false;
     while ((header = cursor.next(cells, line)) && all_empty(cells)) {
     }
-    if (!header) fail(file, "no header line");
+    if (!header) fail(file, tx("no header line", "нет строки заголовка"_cp));
     // Some programs end every line with a delimiter: a header's empty last cell is no column.
     const bool closing_delimiter = cells.size() > 1 && cells.back().empty();
     if (closing_delimiter) cells.pop_back();
@@ -573,8 +608,7 @@ void read_csv(std::string_view text, const AnsiString& file, const csv_read_opti
         if (all_empty(cells)) continue;
         if (closing_delimiter && cells.size() == columns.size() + 1 && cells.back().empty()) cells.pop_back();
         if (cells.size() != columns.size())
-            fail(file, "line " + std::to_string(line) + ": " + std::to_string(cells.size()) +
-                           " cells where the header has " + std::to_string(columns.size()));
+            fail(file, line_text(line) + ": " + cell_count(cells.size(), columns.size()));
         item.resize(store.get_param_count());
         std::fill(item.values.begin(), item.values.end(), missing_value);
         item.depth = 0;
@@ -582,7 +616,8 @@ void read_csv(std::string_view text, const AnsiString& file, const csv_read_opti
             const column& c = columns[i];
             const std::string& cell = cells[i];
             if (c.kind == role::time) {
-                if (missing(cell, 0, false)) fail(file, place(line, i, c) + ": the record has no time");
+                if (missing(cell, 0, false))
+                    fail(file, place(line, i, c) + tx(": the record has no time", ": у записи нет времени"_cp));
                 item.time = read_time(cell, delimiter, millis, why);
                 if (!why.empty()) fail(file, place(line, i, c) + ": " + shown(cell) + " " + why);
                 continue;
@@ -593,10 +628,12 @@ void read_csv(std::string_view text, const AnsiString& file, const csv_read_opti
                 if (c.kind == role::depth) item.depth = missing_value;
                 continue;
             }
-            if (!is_number) fail(file, place(line, i, c) + ": " + shown(cell) + " is not a number");
+            if (!is_number)
+                fail(file, place(line, i, c) + ": " + shown(cell) + tx(" is not a number", " — не число"_cp));
             number *= c.scale;
             if (std::isfinite(number) && std::fabs(number) > std::numeric_limits<float>::max())
-                fail(file, place(line, i, c) + ": " + shown(cell) + " is beyond the range of a float");
+                fail(file, place(line, i, c) + ": " + shown(cell) +
+                               tx(" is beyond the range of a float", " вне диапазона float"_cp));
             const float value = static_cast<float>(number);
             if (c.kind == role::depth)
                 item.depth = value;
