@@ -20,22 +20,24 @@ using namespace lib::literals;
 namespace gti_tool {
 
 void add_csv_options(CLI::App* command, csv_input_options& o) {
-    command->add_option("--time-column", o.time_column,
-                        help_text("CSV: the column of the record times (else the first named time, time_epoch_s, "
-                                  "datetime, date_time, timestamp, epoch, ...), ISO 8601 or epoch seconds (UTC)",
-                                  "CSV: столбец времени записей (иначе первый с именем time, time_epoch_s, datetime, "
-                                  "date_time, timestamp, epoch, ...), ISO 8601 или секунды эпохи (UTC)"_cp));
+    command->add_option(
+        "--time-column", o.time_column,
+        help_text("CSV: the column of the record times (else the first named time, time_epoch_s, "
+                  "datetime, date_time, timestamp, epoch, ...), ISO 8601 or epoch seconds (UTC)",
+                  "CSV: столбец времени записей (иначе первый с именем time, time_epoch_s, datetime, "_cp
+                  "date_time, timestamp, epoch, ...), ISO 8601 или секунды эпохи (UTC)"_cp));
     command->add_option("--depth-column", o.depth_column,
                         help_text("CSV: the column of the depths (else the first named depth, dept, dmea, md, ...)",
                                   "CSV: столбец глубины (иначе первый с именем depth, dept, dmea, md, ...)"_cp));
     command->add_option("--null", o.null_text,
                         help_text("CSV: cells equal to this text or number are missing, as empty ones are",
                                   "CSV: ячейки, равные этому тексту или числу, пусты, как и пустые ячейки"_cp));
-    command->add_option("--map", o.map,
-                        help_text("CSV: a CSV file whose header names column,key,name,unit,scale: a line per column "
-                                  "to rename and rescale",
-                                  "CSV: файл CSV с заголовком column,key,name,unit,scale: строка на столбец, который "
-                                  "переименовать и перемасштабировать"_cp));
+    command->add_option(
+        "--map", o.map,
+        help_text("CSV: a CSV file whose header names column,key,name,unit,scale: a line per column "
+                  "to rename and rescale",
+                  "CSV: файл CSV с заголовком column,key,name,unit,scale: строка на столбец, который "_cp
+                  "переименовать и перемасштабировать"_cp));
 }
 
 std::size_t read_input(FileStorage& store, const AnsiString& file, const csv_input_options& o) {
@@ -77,10 +79,11 @@ int convert(const convert_options& o) {
         throw std::runtime_error((to + tr(": a CSV file is written as .csv", ": файл CSV пишется как .csv"_cp)).str());
     if (!csv && lib::data_file_kind_of(to) == lib::data_file_kind::unknown)
         throw std::runtime_error(
-            (to + tr(": unknown kind of data file to write (known: .creg, .realtim, .realdep, "
-                     ".reallag, .tim, .dep, .ldp, .csv)",
-                     ": неизвестный вид файла данных (известны: .creg, .realtim, .realdep, .reallag, .tim, .dep, .ldp, "
-                     ".csv)"_cp))
+            (to +
+             tr(": unknown kind of data file to write (known: .creg, .realtim, .realdep, "
+                ".reallag, .tim, .dep, .ldp, .csv)",
+                ": неизвестный вид файла данных (известны: .creg, .realtim, .realdep, .reallag, .tim, .dep, .ldp, "_cp
+                ".csv)"_cp))
                 .str());
     if (!compressed && (o.plain || o.quantized))
         throw std::runtime_error(tr("--plain and --quantized choose how a .creg file stores its columns",

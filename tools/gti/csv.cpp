@@ -428,7 +428,7 @@ std::vector<column> read_header(const std::vector<std::string>& cells, const Ans
     if (time == columns.size())
         fail(file, tx("no time column (name one with --time-column; found by the names time, time_epoch_s, "
                       "datetime, date_time, timestamp, epoch, unix_time)",
-                      "нет столбца времени (назовите его --time-column; находится по именам time, time_epoch_s, "
+                      "нет столбца времени (назовите его --time-column; находится по именам time, time_epoch_s, "_cp
                       "datetime, date_time, timestamp, epoch, unix_time)"_cp));
     columns[time].kind = role::time;
     const std::size_t depth =

@@ -116,7 +116,7 @@ void add_merge_command(CLI::App& tool) {
         ->required();
     c->add_flag("--join", o->join,
                 help_text("join logs of one well by time: a record per time, values missing where none",
-                          "объединить записи одной скважины по времени: одна запись на время, без значения там, "
+                          "объединить записи одной скважины по времени: одна запись на время, без значения там, "_cp
                           "где его нет"_cp));
     add_csv_options(c, o->csv);
     add_force(c, o->force);
