@@ -174,6 +174,8 @@ TEST(Csv, BadInputIsAnErrorNamingTheFileAndPlace) {
         {"time,\xE6\xB5\x81\xE9\x87\x8F\n",
          "t.csv: the column \"<U+6D41><U+91CF>\" holds characters that station text cannot"},
         {"time,a\n1,1e300\n", "t.csv: line 2, column 2 (a): \"1e300\" is beyond the range of a float"},
+        {"time,a\n1,3.4028236e38\n", "t.csv: line 2, column 2 (a): \"3.4028236e38\" is beyond the range of a float"},
+        {"time,a\n1,-3.4028235e38\n", "no error"},
         {"time,,b\n", "t.csv: column 2 of the header has no name"},
         {"time,a\n", "no error"},
         {"a,b\n", "t.csv: no time column named \"nope\""},

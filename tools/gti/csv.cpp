@@ -6,7 +6,6 @@
 #include <charconv>
 #include <chrono>
 #include <cmath>
-#include <limits>
 #include <stdexcept>
 #include <string>
 
@@ -475,6 +474,9 @@ std::vector<column> read_header(const std::vector<std::string>& cells, const Ans
     return columns;
 }
 
+// The least magnitude that rounds to infinity as a float: the float's greatest plus half a step.
+const double float_overflow = std::ldexp(2.0 - std::ldexp(1.0, -24), 127);
+
 // The null text as text and as a number.
 struct null_cell {
     std::string text;
@@ -631,7 +633,7 @@ void read_csv(std::string_view text, const AnsiString& file, const csv_read_opti
             if (!is_number)
                 fail(file, place(line, i, c) + ": " + shown(cell) + tx(" is not a number", " — не число"_cp));
             number *= c.scale;
-            if (std::isfinite(number) && std::fabs(number) > std::numeric_limits<float>::max())
+            if (std::isfinite(number) && std::fabs(number) >= float_overflow)
                 fail(file, place(line, i, c) + ": " + shown(cell) +
                                tx(" is beyond the range of a float", " вне диапазона float"_cp));
             const float value = static_cast<float>(number);
