@@ -312,12 +312,20 @@ void add_range(CLI::App* command, std::string& from, std::string& to) {
 
 AnsiString station(const std::string& argument) {
     std::string text;
-    if (!lib::cp1251::from_utf8(argument, text))
-        throw std::runtime_error("'" + argument +
-                                 tr("': station text (code page 1251) cannot hold some of its characters",
-                                    "': в тексте станции (кодовая страница 1251) нет некоторых его знаков"_cp)
-                                     .str());
-    return AnsiString(std::move(text));
+    if (lib::cp1251::from_utf8(argument, text)) return AnsiString(std::move(text));
+    // The argument in the message: each character that 1251 lacks as '?'.
+    std::string shown, one;
+    for (std::size_t i = 0; i < argument.size();) {
+        std::size_t end = i + 1;
+        while (end < argument.size() && (static_cast<unsigned char>(argument[end]) & 0xC0) == 0x80)
+            ++end;
+        shown += lib::cp1251::from_utf8(argument.substr(i, end - i), one) ? one : "?";
+        i = end;
+    }
+    throw std::runtime_error("'" + shown +
+                             tr("': station text (code page 1251) cannot hold the characters shown as '?'",
+                                "': в тексте станции (кодовая страница 1251) нет знаков, показанных как '?'"_cp)
+                                 .str());
 }
 
 std::vector<AnsiString> split_keys(const std::string& list) {

@@ -45,14 +45,15 @@ std::unique_ptr<CLI::App> make_tool() {
         std::string shell;
     };
     auto o = std::make_shared<help_options>();
-    CLI::App* help = add_command(*tool, "help",
-                                 help_text("help on the tool or a command; --man: the manual page (roff)",
-                                           "справка о программе или команде; --man: страница руководства (roff)"_cp),
-                                 [app, o] {
-                                     const CLI::App* about = o->topic.empty() ? app : app->get_subcommand(o->topic);
-                                     std::fputs(o->man ? man_page(*app).c_str() : about->help().c_str(), stdout);
-                                     return 0;
-                                 });
+    CLI::App* help = add_command(
+        *tool, "help",
+        help_text("help on the tool or a command; --man: the manual page (roff)",
+                  "справка о программе или команде; --man: страница руководства (roff)"_cp),
+        [app, o] {
+            const CLI::App* about = o->topic.empty() ? app : app->get_subcommand(o->topic);
+            std::fputs(o->man ? man_page(*app).c_str() : about->help(o->topic.empty() ? "" : "gti").c_str(), stdout);
+            return 0;
+        });
     help->add_option("command", o->topic, help_text("the command", "команда"_cp))
         ->check([app](const std::string& name) {
             for (const CLI::App* c : app->get_subcommands({}))

@@ -55,15 +55,19 @@ public:
     int skipped = 0;
 
 protected:
-    void after_load_item(lib::PluginBase* plugin, int) override { say(get_file(index_of_plugin(plugin)) + ": loads"); }
+    void after_load_item(lib::PluginBase* plugin, int) override {
+        say(get_file(index_of_plugin(plugin)) + tr(": loads", ": загружается"_cp));
+    }
     void item_skipped(const AnsiString& file, skip_reason why, const AnsiString& detail) override {
-        static const char* const reasons[] = {
-            "skipped: a library named convlibrary is never loaded",
-            "skipped: the system cannot load it",
-            "skipped: it has no entry point _reg_plugin",
-            "skipped: it declined to load",
-            "skipped: its registration threw",
-            "its destructor threw; the library was released",
+        static const AnsiString reasons[] = {
+            tr("skipped: a library named convlibrary is never loaded",
+               "пропущена: библиотека с именем convlibrary не загружается"_cp),
+            tr("skipped: the system cannot load it", "пропущена: система не может её загрузить"_cp),
+            tr("skipped: it has no entry point _reg_plugin", "пропущена: в ней нет точки входа _reg_plugin"_cp),
+            tr("skipped: it declined to load", "пропущена: она отказалась загружаться"_cp),
+            tr("skipped: its registration threw", "пропущена: её регистрация бросила исключение"_cp),
+            tr("its destructor threw; the library was released",
+               "её деструктор бросил исключение; библиотека выгружена"_cp),
         };
         AnsiString line = file + ": " + reasons[static_cast<int>(why)];
         if (!detail.empty()) line += " (" + detail + ")";
@@ -76,14 +80,17 @@ int notify_command(const notice_options& o) {
     const AnsiString udp = station(o.udp);
     const std::vector<AnsiString> plain{station(o.slot), station(o.text)};
     if (plain[1].size() > lib::mailslot_max_text)
-        throw std::runtime_error("a notice holds at most " + std::to_string(lib::mailslot_max_text) + " bytes");
+        throw std::runtime_error((tr("a notice holds at most ", "сообщение вмещает не больше "_cp) +
+                                  AnsiString(std::to_string(lib::mailslot_max_text)) + tr(" bytes", " байт"_cp))
+                                     .str());
     if (!udp.empty()) {
         const udp_address a = parse_udp(udp);
         lib::set_mailslot_network(a.address.c_str(), a.port);
     }
     if (lib::SenderMailSlot(plain[0].c_str()).send_text(plain[1])) return 0;
     if (!udp.empty()) return 0;  // the network copy is on its way; nobody confirms it
-    throw std::runtime_error("no program listens on the slot '" + plain[0].str() + "'");
+    throw std::runtime_error(
+        (tr("no program listens on the slot '", "ни одна программа не слушает ящик '"_cp) + plain[0] + "'").str());
 }
 
 int listen_command(const notice_options& o) {
@@ -93,10 +100,13 @@ int listen_command(const notice_options& o) {
     long count = o.count;
     lib::ListeningMailSlot slot(plain[0].c_str());
     if (!slot.valid())
-        throw std::runtime_error("cannot listen on the slot '" + plain[0].str() + "': another program holds it");
+        throw std::runtime_error((tr("cannot listen on the slot '", "невозможно слушать ящик '"_cp) + plain[0] +
+                                  tr("': another program holds it", "': его держит другая программа"_cp))
+                                     .str());
     if (!udp.empty()) {
         const udp_address a = parse_udp(udp);
-        if (!slot.listen_network(a.address.c_str(), a.port)) throw std::runtime_error("cannot receive on " + udp.str());
+        if (!slot.listen_network(a.address.c_str(), a.port))
+            throw std::runtime_error((tr("cannot receive on ", "невозможно принимать на "_cp) + udp).str());
     }
     struct sigaction action {};
     action.sa_handler = on_interrupt;  // no SA_RESTART: the wait ends at once
@@ -124,7 +134,8 @@ int plugins_command(const std::string& folder) {
     lister.load(station(folder));
     const int loaded = lister.size();
     lister.free();
-    say(std::to_string(loaded) + " plug-ins load, " + std::to_string(lister.skipped) + " libraries skipped");
+    say(AnsiString(std::to_string(loaded)) + tr(" plug-ins load, ", " модулей загружается, "_cp) +
+        AnsiString(std::to_string(lister.skipped)) + tr(" libraries skipped", " библиотек пропущено"_cp));
     return 0;
 }
 

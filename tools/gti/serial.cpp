@@ -139,16 +139,20 @@ int serial_read_command(const line_options& o) {
 int serial_send_command(const line_options& o) {
     const std::string data = o.hex ? from_hex(o.data) : o.data;
     if (data.size() > 127)
-        throw std::runtime_error("a train carries at most 127 bytes, not " + std::to_string(data.size()));
+        throw std::runtime_error(
+            (tr("a train carries at most 127 bytes, not ", "серия несёт не больше 127 байт, а не "_cp) +
+             AnsiString(std::to_string(data.size())))
+                .str());
     CommPort port;
     o.open(port, station(o.port));
     if (!port.send_data2(data.data(), static_cast<int>(data.size())) || !port.flush())
-        throw std::runtime_error((port.port_name + ": the line refuses the write").str());
+        throw std::runtime_error(
+            (port.port_name + tr(": the line refuses the write", ": линия не принимает запись"_cp)).str());
     if (o.json)
         print_json({{"sent", data.size()}, {"packets", data.size() / 8 + 1}});
     else
-        note(AnsiString("sent " + std::to_string(data.size()) + " bytes in " + std::to_string(data.size() / 8 + 1) +
-                        " packets"));
+        note(tr("sent ", "послано "_cp) + AnsiString(std::to_string(data.size())) + tr(" bytes in ", " байт в "_cp) +
+             AnsiString(std::to_string(data.size() / 8 + 1)) + tr(" packets", " пакетах"_cp));
     return 0;
 }
 
