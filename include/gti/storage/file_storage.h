@@ -90,16 +90,22 @@ public:
     void save_params(lib::io::BinaryMemoryOutputStream& out);
     // Writes the text block payload of the given run information.
     void save_text_values(lib::io::BinaryMemoryOutputStream& out, FileStorageTextValues& values);
-    // Writes the registration file `file` under the whole-file lock and remembers its
-    // last-write time in saved_file_time.
+    // Writes the registration file `file` through a crash-safe replacement (the old file or the
+    // complete new one, whatever happens) and remembers its last-write time in saved_file_time.
+    // Refuses, with a critical FileStorageException naming the file and before it is touched, a
+    // block too large and a text its reader would not read back: a zero byte in a parameter's
+    // text, a zero byte or a line break in a line of the run text.
     void save_with_new_format(const AnsiString& file);
 
     // Reads a registration file into the store under the whole-file lock: parameters merged by
     // key, records inside the time range appended, text values merged, then converted into the
-    // run fields. With `text_only` only the text values are read. Returns true.
+    // run fields. With `text_only` only the text values are read. Returns true. A file damaged
+    // or cut short keeps what came before the damage, and a warning says where and how much was
+    // not read; a file that is no registration file fails (gti/storage/registration_file.h).
     bool add_new_file(const AnsiString& file, bool text_only);
-    // The same over the bytes of a registration file in memory.
-    bool add_new_data(const char* data, std::size_t size, bool text_only);
+    // The same over the bytes of a registration file in memory; `name`, when given, names the
+    // file in errors and warnings.
+    bool add_new_data(const char* data, std::size_t size, bool text_only, const AnsiString& name = AnsiString());
 
     // Loaders keep only records whose time lies in [from, to].
     void set_time_range(const lib::unix_time& from, const lib::unix_time& to);
@@ -138,13 +144,15 @@ public:
     // the lower-cased extension for any other file, and loads nothing then.
     bool add_file(const AnsiString& name, bool text_only);
     // Loads an old-generation file with its "inpgti.nbl" and run file; with `text_only` only the
-    // run file. True when the store then holds a record; false with `text_only`.
+    // run file. A data file or list cut short keeps its whole records or entries and warns; the
+    // errors name the file (gti/storage/old_file.h). True when the store then holds a record;
+    // false with `text_only`.
     bool add_old_file(const AnsiString& name, bool text_only);
     // Loads an old-generation file from bytes in memory: the data file, the folder's parameter
     // list (none: values in file column order) and the run file's text (none: no run text).
     // The run text merges as load_text_values merges a run file, and the list then holds its
-    // lines; the typed run fields are left to the caller (ri_from_data). Fails as add_old_file
-    // does for a data length that is not a multiple of 145, after the whole records were loaded.
+    // lines; the typed run fields are left to the caller (ri_from_data). A data length that is
+    // not a multiple of 145 keeps the whole records and warns, as add_old_file does.
     // True when the store then holds a record.
     bool add_old_data(std::string_view data, std::optional<std::string_view> list,
                       std::optional<std::string_view> run_text);
@@ -154,21 +162,33 @@ public:
     void load_text_values(const AnsiString& name);
 
     // Writes the store to `name` in the kind of its extension (for another extension, in the
-    // generation of the file last loaded, new_format). A compressed data file is written plain
-    // (see the overload with an EncodeType). A registration file is written whole,
-    // or with `text_only` only its run block is replaced (the other blocks stay as they are).
+    // generation of the file last loaded, new_format). Every file is replaced crash-safe: the
+    // old one or the complete new one, whatever happens. A compressed data file is written plain
+    // (see the overload with an EncodeType). A registration file is written whole (see
+    // save_with_new_format), or with `text_only` only its run block is replaced (the other
+    // blocks stay as they are; a missing file gets the run block alone).
     // An old-generation file gets the valid records in the columns of old_columns, then its run
     // file (see RaceInfo), with `text_only` only the run file; a folder whose "inpgti.nbl" has no
-    // entry with a key receives one written from the store. Throws the file's error when the
-    // old data file cannot be written, after the run file was written (the run file's error when
-    // only that one failed); a list that exists but cannot be read fails the save before
-    // anything is written.
+    // entry with a key receives one written from the store. The list and the data file are
+    // written, and read by add_old_file, under one named lock per folder, so two programs
+    // writing into one folder never describe a file by the other's list. Refused before anything
+    // is touched, with a critical FileStorageException "FILE: not written: ...": no valid record
+    // (an empty old file is unreadable), a zero byte in a parameter's text, a zero byte or a line
+    // break in a run text field. What the old generation cannot keep becomes a warning of the
+    // store naming it: parameters past 32, or without a column in the folder's list; a third
+    // depth of its own; run text lines and fields that the run file has no key for. Throws the
+    // file's error when the old data file cannot be written, after the run file was written (the
+    // run file's error when only that one failed); a list that exists but cannot be read fails
+    // the save before anything is written.
     void save_all(const AnsiString& name, bool text_only);
     // Saves the store to `name`, first appending the records that another process added to that
     // file since this store last read or wrote it (those later than the store's latest record).
     // The file's last-write time is read twice, 200 ms apart, so that a writer in the middle of
     // appending is noticed. The store's own run information wins over the file's, and the time
-    // range is back as it was afterwards. A missing file is simply written.
+    // range is back as it was afterwards. A missing file is simply written. A registration file
+    // is not looked at twice: it stays locked from that merge until the new file has replaced
+    // it, so an appender that waits for the lock appends to the new file and loses nothing; it
+    // counts as changed when its size or its last-write time differs.
     void smart_save_all(const AnsiString& name);
     // Writes every valid record as a 145-byte old-generation record, values in parameter order
     // (the first 32 parameters; columns without one are 0).
@@ -180,15 +200,17 @@ public:
     // parameters in order. Throws the list's file error when it exists but cannot be read.
     std::array<int, old_value_count> old_columns(const AnsiString& name) const;
     // Appends a run block with the text of `values` to a registration file, under the
-    // whole-file lock. Throws the critical FileStorageException of an oversized block before the
-    // file is touched.
+    // whole-file lock, whole or not at all (see lib::io::OSFile::append); the file is reopened
+    // when a writer replaced it while this waited for the lock. Throws the critical
+    // FileStorageException of an oversized block before the file is touched.
     void append_text_values(const AnsiString& name, FileStorageTextValues& values);
     // Removes every block of the given types from a registration file (other extensions are
     // left alone); `block_types` is sorted. The other blocks keep their order. A block of size 0
     // or an incomplete header ends the file: what follows it, which no reader reads, is dropped.
     // A block whose size is negative or runs past the end is kept with everything after it as
-    // it is. When the file cannot be read, or the temporary copy (`name` + ".tmp") cannot be
-    // written or cannot replace the file, the file stays as it was and nothing is reported.
+    // it is. The new file replaces the old one crash-safe, under the file's lock: when the file
+    // cannot be read, or its new contents cannot be written or cannot take its place, the file
+    // stays as it was, whole, and nothing is reported.
     static void exclude_records(const AnsiString& name, std::vector<int>& block_types);
     // ---- end of the data files of both generations ------------------------------------------
 
@@ -210,10 +232,17 @@ public:
     // Reads a compressed data file (".creg") into the store like the other data files: its
     // parameters merged by key, its records inside the time range appended, its run text lines
     // merged, then converted into the run fields. With `text_only` only the run text. `progress`,
-    // when set, hears the fraction of the file inflated (0 to 1). Throws the file's error, the
-    // zlib stream's errors (gti/io/zlib_streams.h) and those of load_after_decompressing; the
-    // store is unchanged then. Returns true when the store then holds a record.
+    // when set, hears the fraction of the file inflated (0 to 1). Throws, the file named, its
+    // file error, "not a compressed data file", the zlib stream's errors (gti/io/zlib_streams.h)
+    // and those of load_after_decompressing met before the records are whole; the store is
+    // unchanged then. A column damaged or cut short, or a damaged end of the zlib stream, becomes
+    // a warning instead (gti/storage/compressed_file.h). Returns true when the store then holds a
+    // record.
     bool add_compressed_file(const AnsiString& name, bool text_only,
+                             const std::function<void(double)>& progress = nullptr);
+    // The same over the bytes of a ".creg" file in memory; `name`, when given, names the file in
+    // errors and warnings.
+    bool add_compressed_data(const char* data, std::size_t size, bool text_only, const AnsiString& name = AnsiString(),
                              const std::function<void(double)>& progress = nullptr);
     // Writes the store as a compressed data file, deflated; the file is touched only once the
     // whole stream is made (the run text as it is: see save_for_compressing); `progress`, when set, hears the fraction
@@ -249,7 +278,7 @@ public:
     // Replaces the store's content by a compressed data stream, then converts the run text into
     // the run fields (ri_from_data). The stream is left just after the last column.
     void load_after_decompressing(lib::io::BinaryInputStream& in);
-    // The same from a file, mapped without the lock.
+    // The same from a file, mapped under the whole-file lock like every data file read.
     void load_after_decompressing(const AnsiString& file);
     // Reads a plane array (the types of add_new_reg_file_vector).
     template <class T>
@@ -281,12 +310,21 @@ private:
     void load_params(lib::storage::byte_reader& in);
     void add_values(lib::storage::byte_reader& in, record_arena& arena);
     void load_text_values(lib::storage::byte_reader& in, int size);
-    void add_old_records(std::string_view data, const std::string_view* list);
+    void add_old_records(std::string_view data, const std::string_view* list, const AnsiString& name,
+                         const AnsiString& list_name);
     void merge_run_text(std::string_view run_text);
     void check_block_sizes();
+    void load_stream(lib::io::BinaryInputStream& in, const AnsiString& file, const char* where);
     void save_old_file(const AnsiString& name, bool text_only);
+    void warn_data_losses(const AnsiString& name, const std::array<int, old_value_count>& cols, bool new_list);
+    void warn_run_losses(const AnsiString& name, const AnsiString& race_file);
+    void merge_newer_records(const std::function<void()>& read);
+    static void rewrite_blocks(const AnsiString& name, const std::vector<int>& types, std::string_view extra);
 
     lib::lock_object lock_;
+    // The size of the data file as this store last read or wrote it, beside saved_file_time: an
+    // append within the file system's time step leaves the time as it was.
+    std::int64_t saved_file_size_ = -1;
     std::vector<std::shared_ptr<FileStorageItem>> records_;
     std::array<int, max_params> file_param_map_{};
     std::array<FileStorageParam, max_params> params_;
