@@ -211,27 +211,41 @@ std::uint64_t pack_files(const AnsiString& archive, const std::vector<AnsiString
 
 void add_archive_command(CLI::App& tool) {
     auto o = std::make_shared<archive_options>();
-    CLI::App* a = add_command(tool, "archive", "block archives of the station's files", {});
-    add_details(a,
-                "Each file deflated on its own with zlib 9, a creation time and a comment; written crash-safe, read "
-                "without trusting a byte.");
+    CLI::App* a = add_command(
+        tool, "archive", help_text("block archives of the station's files", "блочные архивы файлов станции"_cp), {});
+    add_details(
+        a,
+        help_text(
+            "Each file deflated on its own with zlib 9, a creation time and a comment; written crash-safe, read "
+            "without trusting a byte.",
+            "Каждый файл сжат отдельно (zlib 9), у архива время создания и комментарий; запись не теряет файл при сбое, чтение не доверяет ни одному байту."_cp));
     a->require_subcommand(1);
-    CLI::App* c = add_command(*a, "create", "pack files into a new block archive", [o] { return create(*o); });
-    add_details(c, "The archive appears only once it is complete.");
-    c->add_option("archive", o->archive, "the archive to write")->required();
-    c->add_option("files", o->files, "the files to pack")->required();
-    c->add_option("--comment", o->comment, "the archive's comment");
+    CLI::App* c = add_command(
+        *a, "create", help_text("pack files into a new block archive", "упаковать файлы в новый блочный архив"_cp),
+        [o] { return create(*o); });
+    add_details(c, help_text("The archive appears only once it is complete.", "Архив появляется только целиком."_cp));
+    c->add_option("archive", o->archive, help_text("the archive to write", "архив, который записать"_cp))->required();
+    c->add_option("files", o->files, help_text("the files to pack", "файлы, которые упаковать"_cp))->required();
+    c->add_option("--comment", o->comment, help_text("the archive's comment", "комментарий архива"_cp));
     add_force(c, o->force);
-    CLI::App* l = add_command(*a, "list", "the archive's time, comment and files", [o] { return list(*o); });
-    l->add_option("archive", o->archive, "the archive")->required();
+    CLI::App* l = add_command(
+        *a, "list", help_text("the archive's time, comment and files", "время, комментарий и файлы архива"_cp),
+        [o] { return list(*o); });
+    l->add_option("archive", o->archive, help_text("the archive", "архив"_cp))->required();
     add_json(l, o->json);
-    CLI::App* e = add_command(*a, "extract", "write the archive's files into a folder", [o] { return extract(*o); });
-    add_details(e, "A name that would leave the folder is not written (exit code 2).");
-    e->add_option("archive", o->archive, "the archive")->required();
-    e->add_option("folder", o->folder, "where the files go")->required();
-    CLI::App* t = add_command(*a, "test", "decompress every record, report the damaged ones", [o] { return test(*o); });
-    add_details(t, "Exit code 2 when a record is damaged.");
-    t->add_option("archive", o->archive, "the archive")->required();
+    CLI::App* e = add_command(*a, "extract",
+                              help_text("write the archive's files into a folder", "записать файлы архива в папку"_cp),
+                              [o] { return extract(*o); });
+    add_details(e, help_text("A name that would leave the folder is not written (exit code 2).",
+                             "Файл с именем, ведущим за пределы папки, не записывается (код выхода 2)."_cp));
+    e->add_option("archive", o->archive, help_text("the archive", "архив"_cp))->required();
+    e->add_option("folder", o->folder, help_text("where the files go", "куда записать файлы"_cp))->required();
+    CLI::App* t = add_command(*a, "test",
+                              help_text("decompress every record, report the damaged ones",
+                                        "распаковать каждую запись, назвать повреждённые"_cp),
+                              [o] { return test(*o); });
+    add_details(t, help_text("Exit code 2 when a record is damaged.", "Код выхода 2, если запись повреждена."_cp));
+    t->add_option("archive", o->archive, help_text("the archive", "архив"_cp))->required();
     add_json(t, o->json);
 }
 

@@ -25,12 +25,21 @@ namespace {
 run_options the_run;
 command_runner chosen_command;
 
-const char* const exit_codes_text =
-    "Exit codes:\n"
-    "  0  done\n"
-    "  1  usage or user error (bad arguments, a missing or unreadable input, a refused output)\n"
-    "  2  an input was damaged and read in part (its warnings are printed)\n"
-    "  3  nothing written: the output could not be written\n";
+// The exit codes as --help lists them.
+std::string exit_codes_text() {
+    return help_text(
+        "Exit codes:\n"
+        "  0  done\n"
+        "  1  usage or user error (bad arguments, a missing or unreadable input, a refused output)\n"
+        "  2  an input was damaged and read in part (its warnings are printed)\n"
+        "  3  nothing written: the output could not be written\n",
+        "Коды выхода:\n"_cp
+        "  0  сделано\n"_cp
+        "  1  ошибка в вызове или у пользователя (неверные аргументы, нет или не читается входной файл, отказ записать "_cp
+        "результат)\n"_cp
+        "  2  входной файл повреждён и прочитан частично (предупреждения выведены)\n"_cp
+        "  3  ничего не записано: результат невозможно записать\n"_cp);
+}
 
 bool stderr_is_terminal() {
 #ifdef _WIN32
@@ -51,6 +60,12 @@ bool same_file(const std::filesystem::path& a, const std::filesystem::path& b) {
     if (ec) return false;
     const auto cb = std::filesystem::weakly_canonical(b, ec);
     return !ec && ca == cb;
+}
+
+// The characters of UTF-8 text, as the terminal's columns.
+std::size_t columns(const std::string& text) {
+    return static_cast<std::size_t>(
+        std::count_if(text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
 }
 
 // The edit distance of two short words, for suggestions.
@@ -202,17 +217,14 @@ void check_output(const AnsiString& output, const std::vector<AnsiString>& input
                                  .str());
 }
 
-bool russian() {
-    for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
-        const char* value = std::getenv(name);
-        if (value != nullptr && *value != '\0') return std::string_view(value).starts_with("ru");
-    }
-    return false;
+std::string help_text(const char* en, const char* ru) {
+    return u8(tr(en, ru));
 }
 
-AnsiString tr(const char* en, const char* ru) {
-    static const bool in_russian = russian();
-    return in_russian ? AnsiString(ru) : AnsiString(en);
+void set_words(CLI::App* app) {
+    app->option_defaults()->group(help_text("Options", "Ключи"_cp));
+    app->set_help_flag("-h,--help", help_text("this help", "эта справка"_cp));
+    app->footer(exit_codes_text());
 }
 
 const run_options& run() {
@@ -242,7 +254,8 @@ void progress_bar::operator()(double fraction) {
 CLI::App* add_command(CLI::App& tool, const std::string& name, const std::string& description, command_runner run) {
     CLI::App* command = tool.add_subcommand(name, description);
     command->fallthrough();
-    command->footer(exit_codes_text);
+    set_words(command);
+    command->group(help_text("Commands", "Команды"_cp));
     if (run) command->callback([run = std::move(run)] { chosen_command = run; });
     return command;
 }
@@ -253,7 +266,7 @@ void add_details(CLI::App* command, const std::string& text) {
     for (std::size_t i = 0; i <= text.size();) {
         const std::size_t end = std::min(text.find_first_of(" \n", i), text.size());
         const std::string word = text.substr(i, end - i);
-        if (!line.empty() && line.size() + 1 + word.size() > 100) {
+        if (!line.empty() && columns(line) + 1 + columns(word) > 100) {
             wrapped += line + "\n";
             line.clear();
         }
@@ -264,37 +277,55 @@ void add_details(CLI::App* command, const std::string& text) {
         }
         i = end + 1;
     }
-    command->footer(wrapped + "\n" + exit_codes_text);
+    command->footer(wrapped + "\n" + exit_codes_text());
 }
 
 void add_json(CLI::App* command, bool& json) {
-    command->add_flag("--json", json, "print one JSON document (UTF-8) instead of text for people");
+    command->add_flag("--json", json,
+                      help_text("print one JSON document (UTF-8) instead of text for people",
+                                "вывести один документ JSON (UTF-8) вместо текста для людей"_cp));
 }
 
 void add_force(CLI::App* command, bool& force) {
-    command->add_flag("--force", force, "write over an existing file of another kind");
+    command->add_flag("--force", force,
+                      help_text("write over an existing file of another kind",
+                                "записать поверх существующего файла другого вида"_cp));
 }
 
 void add_params(CLI::App* command, std::string& params, const std::string& description) {
-    command->add_option("--params", params, description.empty() ? "these parameters only, by key" : description)
+    command
+        ->add_option("--params", params,
+                     description.empty()
+                         ? help_text("these parameters only, by key", "только эти параметры, по ключам"_cp)
+                         : description)
         ->type_name("KEY,...");
 }
 
 void add_range(CLI::App* command, std::string& from, std::string& to) {
     command
-        ->add_option("--from", from, "start: a time (YYYY-MM-DDTHH:MM[:SS], or HH:MM on the first day) or a depth (m)")
+        ->add_option("--from", from,
+                     help_text("start: a time (YYYY-MM-DDTHH:MM[:SS], or HH:MM on the first day) or a depth (m)",
+                               "начало: время (ГГГГ-ММ-ДДTЧЧ:ММ[:СС] или ЧЧ:ММ первого дня) или глубина (м)"_cp))
         ->type_name("WHEN");
-    command->add_option("--to", to, "end, as --from")->type_name("WHEN");
+    command->add_option("--to", to, help_text("end, as --from", "конец, как в --from"_cp))->type_name("WHEN");
 }
 
 AnsiString station(const std::string& argument) {
     std::string text;
-    if (!lib::cp1251::from_utf8(argument, text))
-        throw std::runtime_error("'" + argument +
-                                 tr("': station text (code page 1251) cannot hold some of its characters",
-                                    "': в тексте станции (кодовая страница 1251) нет некоторых его знаков"_cp)
-                                     .str());
-    return AnsiString(std::move(text));
+    if (lib::cp1251::from_utf8(argument, text)) return AnsiString(std::move(text));
+    // The argument in the message: each character that 1251 lacks as '?'.
+    std::string shown, one;
+    for (std::size_t i = 0; i < argument.size();) {
+        std::size_t end = i + 1;
+        while (end < argument.size() && (static_cast<unsigned char>(argument[end]) & 0xC0) == 0x80)
+            ++end;
+        shown += lib::cp1251::from_utf8(argument.substr(i, end - i), one) ? one : "?";
+        i = end;
+    }
+    throw std::runtime_error("'" + shown +
+                             tr("': station text (code page 1251) cannot hold the characters shown as '?'",
+                                "': в тексте станции (кодовая страница 1251) нет знаков, показанных как '?'"_cp)
+                                 .str());
 }
 
 std::vector<AnsiString> split_keys(const std::string& list) {
@@ -310,8 +341,9 @@ std::vector<AnsiString> split_keys(const std::string& list) {
 
 int run_tool(int argc, char** argv) {
     const std::unique_ptr<CLI::App> tool = make_tool();
-    tool->add_flag("--quiet,-q", the_run.quiet, "no progress bars and no report of what was written");
-    tool->footer(exit_codes_text);
+    tool->add_flag("--quiet,-q", the_run.quiet,
+                   help_text("no progress bars and no report of what was written",
+                             "без индикатора хода и без отчёта о записанном"_cp));
     try {
         tool->parse(argc, argv);
     } catch (const CLI::CallForHelp& e) {
@@ -348,7 +380,7 @@ std::string man_page(const CLI::App& tool) {
     for (const CLI::App* c : commands) {
         page += ".SS \"" + roff(command_path(c)) + "\"\n.nf\n" + roff(c->help()) + ".fi\n";
     }
-    page += ".SH EXIT STATUS\n.nf\n" + roff(exit_codes_text) +
+    page += ".SH EXIT STATUS\n.nf\n" + roff(exit_codes_text()) +
             ".fi\n.SH ENVIRONMENT\n.TP\n.B LC_ALL, LC_MESSAGES, LANG\n"
             "the first one set chooses the language of the tool's own words: Russian when it "
             "starts with \"ru\", English otherwise\n.TP\n.B GTI_COM1 ...\nthe device of a serial port named COM1 ...\n";

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "gti/platform/ansi_string.h"
+#include "language.h"
 
 namespace gti_tool {
 
@@ -42,11 +43,9 @@ void write_output(const AnsiString& file, const std::function<void()>& write);
 void check_output(const AnsiString& output, const std::vector<AnsiString>& inputs,
                   const std::vector<const char*>& kind_extensions, bool force);
 
-// True when the locale (LC_ALL, else LC_MESSAGES, else LANG) asks for Russian.
-bool russian();
-
-// The tool's own words in the language of the run: `en` (ASCII) or `ru` (station text).
-AnsiString tr(const char* en, const char* ru);
+// Help text in the language of the run, as UTF-8 for the parser: `en` (ASCII) or `ru` (station
+// text).
+std::string help_text(const char* en, const char* ru);
 
 // The switches of the whole run.
 struct run_options {
@@ -104,6 +103,10 @@ AnsiString station(const std::string& argument);
 
 // The keys of a --params list, split at commas (empty entries dropped).
 std::vector<AnsiString> split_keys(const std::string& list);
+
+// Sets the parser's own words of a command (its help option, the group of its options, the exit
+// codes under its help) in the language of the run.
+void set_words(CLI::App* app);
 
 // Builds the whole tool: every command of every unit (main.cpp).
 std::unique_ptr<CLI::App> make_tool();

@@ -1,30 +1,89 @@
 #include "convert.h"
 
+#include <cstdio>
 #include <stdexcept>
 #include <string>
 
 #include "cli.h"
 #include "commands.h"
 #include "convert_old.h"
+#include "csv.h"
+#include "gti/platform/codepage.h"
 #include "gti/platform/cp_literal.h"
 #include "gti/storage/data_file.h"
 #include "info.h"
+#include "inputs.h"
 #include "output.h"
 
 using namespace lib::literals;
 
 namespace gti_tool {
 
+void add_csv_options(CLI::App* command, csv_input_options& o) {
+    command->add_option(
+        "--time-column", o.time_column,
+        help_text("CSV: the column of the record times (else the first named time, time_epoch_s, "
+                  "datetime, date_time, timestamp, epoch, ...), ISO 8601 or epoch seconds (UTC)",
+                  "CSV: столбец времени записей (иначе первый с именем time, time_epoch_s, datetime, "_cp
+                  "date_time, timestamp, epoch, ...), ISO 8601 или секунды эпохи (UTC)"_cp));
+    command->add_option("--depth-column", o.depth_column,
+                        help_text("CSV: the column of the depths (else the first named depth, dept, dmea, md, ...)",
+                                  "CSV: столбец глубины (иначе первый с именем depth, dept, dmea, md, ...)"_cp));
+    command->add_option("--null", o.null_text,
+                        help_text("CSV: cells equal to this text or number are missing, as empty ones are",
+                                  "CSV: ячейки, равные этому тексту или числу, пусты, как и пустые ячейки"_cp));
+    command->add_option(
+        "--map", o.map,
+        help_text("CSV: a CSV file whose header names column,key,name,unit,scale: a line per column "
+                  "to rename and rescale",
+                  "CSV: файл CSV с заголовком column,key,name,unit,scale: строка на столбец, который "_cp
+                  "переименовать и перемасштабировать"_cp));
+}
+
+std::size_t read_input(FileStorage& store, const AnsiString& file, const csv_input_options& o) {
+    const input_kind kind = input_kind_of(file);
+    if (kind == input_kind::data_file) {
+        load_data_file(store, file);
+        return 0;
+    }
+    check_input(file);
+    if (kind == input_kind::las) {
+        const int skipped = add_las_log(file, store);
+        if (skipped == 0) return 0;
+        std::fprintf(stderr, "%s\n",
+                     u8(file + ": " + AnsiString(std::to_string(skipped)) +
+                        tr(" rows left out: their time is NULL or no station time",
+                           " строк пропущено: их время пусто или вне времён станции"_cp))
+                         .c_str());
+        return 1;
+    }
+    csv_read_options csv;
+    csv.time_column = station(o.time_column);
+    csv.depth_column = station(o.depth_column);
+    if (!o.null_text.empty()) csv.null_text = o.null_text;
+    if (!o.map.empty()) {
+        const AnsiString map = station(o.map);
+        check_input(map);
+        csv.map = load_csv_map(map);
+    }
+    load_csv_file(file, csv, store);
+    return 0;
+}
+
 int convert(const convert_options& o) {
     const AnsiString from = station(o.input);
     const AnsiString to = station(o.output);
     const bool compressed = lib::data_file_kind_of(to) == lib::data_file_kind::compressed;
-    if (lib::data_file_kind_of(to) == lib::data_file_kind::unknown)
+    const bool csv = input_kind_of(to) == input_kind::csv;
+    if (csv && !lib::cp1251::equal_nocase(to.view().substr(to.size() - 4), ".csv"))
+        throw std::runtime_error((to + tr(": a CSV file is written as .csv", ": файл CSV пишется как .csv"_cp)).str());
+    if (!csv && lib::data_file_kind_of(to) == lib::data_file_kind::unknown)
         throw std::runtime_error(
             (to +
              tr(": unknown kind of data file to write (known: .creg, .realtim, .realdep, "
-                ".reallag, .tim, .dep, .ldp)",
-                ": неизвестный вид файла данных (известны: .creg, .realtim, .realdep, .reallag, .tim, .dep, .ldp)"_cp))
+                ".reallag, .tim, .dep, .ldp, .csv)",
+                ": неизвестный вид файла данных (известны: .creg, .realtim, .realdep, .reallag, .tim, .dep, .ldp, "_cp
+                ".csv)"_cp))
                 .str());
     if (!compressed && (o.plain || o.quantized))
         throw std::runtime_error(tr("--plain and --quantized choose how a .creg file stores its columns",
@@ -33,7 +92,8 @@ int convert(const convert_options& o) {
     check_output(to, {from}, {}, o.force);
 
     FileStorage store;
-    if (lib::data_file_kind_of(from) == lib::data_file_kind::compressed) {
+    const bool compressed_input = lib::data_file_kind_of(from) == lib::data_file_kind::compressed;
+    if (compressed_input) {
         check_input(from);
         progress_bar bar(tr("Reading ", "Чтение "_cp) + from);
         try {
@@ -42,9 +102,8 @@ int convert(const convert_options& o) {
             if (std::string_view(e.what()).starts_with((from + ":").view())) throw;
             throw std::runtime_error((from + ": " + e.what()).str());
         }
-    } else {
-        load_data_file(store, from);
     }
+    const std::size_t input_warnings = compressed_input ? 0 : read_input(store, from, o.csv);
     std::vector<AnsiString> read_warnings;
     store.get_warnings(read_warnings);
     if (is_old_generation(from)) {
@@ -61,28 +120,49 @@ int convert(const convert_options& o) {
             store.save_compressed_file(to, o.quantized ? FileStorage::encode_quantized : FileStorage::encode_plain,
                                        [&](double done) { bar(done); });
         });
+    } else if (csv) {
+        write_output(to, [&] { save_csv_file(store, to); });
     } else {
         save_data_file(store, to);
     }
     print_written(store, to, o.json);
-    return read_warnings.empty() ? exit_done : exit_damaged;
+    return read_warnings.empty() && input_warnings == 0 ? exit_done : exit_damaged;
 }
 
 void add_convert_command(CLI::App& tool) {
     auto o = std::make_shared<convert_options>();
-    CLI::App* c =
-        add_command(tool, "convert", "write a data file as another kind of data file", [o] { return convert(*o); });
-    add_details(c,
-                "Reads IN and writes OUT, of the kind OUT's extension names, run information included: a compressed "
-                "data file .creg (the store column by column, deflated with zlib 9), a registration file (.realtim "
-                ".realdep .reallag) or a file of the old generation (.tim .dep .ldp, with the folder's inpgti.nbl and "
-                "the run file .rac). OUT takes its new contents whole or keeps its old ones.");
-    c->add_option("in", o->input, "the data file to read")->required();
-    c->add_option("out", o->output, "the data file to write")->required();
-    CLI::Option* plain = c->add_flag("--plain", o->plain, ".creg: keep every value bit for bit (the default)");
-    c->add_flag("--quantized", o->quantized,
-                ".creg: a column in 8 or 16 bits where every value comes back within a relative 1e-4")
+    CLI::App* c = add_command(tool, "convert",
+                              help_text("write a data file as another kind of data file",
+                                        "записать файл данных как файл данных другого вида"_cp),
+                              [o] { return convert(*o); });
+    add_details(
+        c,
+        help_text(
+            "Reads IN and writes OUT, of the kind OUT's extension names, run information included: a compressed data "
+            "file .creg (the store column by column, deflated with zlib 9), a registration file (.realtim .realdep "
+            ".reallag), a file of the old generation (.tim .dep .ldp, with the folder's inpgti.nbl and the run file "
+            ".rac) or a CSV file .csv (ISO times, depth, a column \"key (unit)\" per parameter, an empty cell for a "
+            "missing value). IN may also be a CSV file (.csv, .csv.gz: a header line, the time column found by its "
+            "name or named with --time-column, a parameter per other column, units from \"name (unit)\" or "
+            "\"name[unit]\" headers or --map) or a LAS log (.las: curves become parameters, the index the depth or "
+            "the time). OUT takes its new contents whole or keeps its old ones.",
+            "Читает IN и записывает OUT того вида, который называет расширение OUT, вместе со сведениями о рейсе: сжатый файл данных .creg (данные по столбцам, сжатые zlib 9), файл регистрации (.realtim .realdep .reallag), файл старого формата (.tim .dep .ldp, с inpgti.nbl папки и файлом рейса .rac) или файл CSV .csv (время ISO, глубина, столбец \"ключ (единица)\" на параметр, пустая ячейка для отсутствующего значения). IN может быть и файлом CSV (.csv, .csv.gz: строка заголовка, столбец времени находится по имени или называется --time-column, параметр на каждый другой столбец, единицы из заголовков \"имя (единица)\" или \"имя[единица]\" или из --map), и файлом LAS (.las: кривые становятся параметрами, индекс — глубиной или временем). OUT получает новое содержимое целиком или сохраняет прежнее."_cp));
+    c->add_option("in", o->input,
+                  help_text("the data file, CSV file or LAS log to read",
+                            "файл данных, файл CSV или файл LAS, который прочитать"_cp))
+        ->required();
+    c->add_option("out", o->output, help_text("the data file to write", "файл данных, который записать"_cp))
+        ->required();
+    CLI::Option* plain = c->add_flag("--plain", o->plain,
+                                     help_text(".creg: keep every value bit for bit (the default)",
+                                               ".creg: хранить каждое значение бит в бит (по умолчанию)"_cp));
+    c->add_flag(
+         "--quantized", o->quantized,
+         help_text(
+             ".creg: a column in 8 or 16 bits where every value comes back within a relative 1e-4",
+             ".creg: столбец в 8 или 16 битах, если каждое значение возвращается с относительной точностью 1e-4"_cp))
         ->excludes(plain);
+    add_csv_options(c, o->csv);
     add_force(c, o->force);
     add_json(c, o->json);
 }

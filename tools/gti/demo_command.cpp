@@ -138,15 +138,22 @@ int demo(const demo_options& o) {
 
 void add_demo_command(CLI::App& tool) {
     auto o = std::make_shared<demo_options>();
-    CLI::App* c = add_command(tool, "demo", "make up a drilling run and walk the whole road of its data",
+    CLI::App* c = add_command(tool, "demo",
+                              help_text("make up a drilling run and walk the whole road of its data",
+                                        "придумать рейс бурения и пройти весь путь его данных"_cp),
                               [o] { return demo(*o); });
-    add_details(c,
-                "Makes up a four-hour drilling run (depth with connections and a wiper trip, hook load, pressures, "
-                "pump strokes, rotation, mud, tanks and gas, every run field filled) and writes it into DIR as a "
-                "registration file 12.realtim, its parameter table params.tbl, a quantized compressed data file "
-                "12.creg, a LAS depth log 12.las, a strip chart 12.png, the run file 12.rac, and the archive 12.arc of "
-                "the data file, the table and the run file. Prints what each step wrote: size and time.");
-    c->add_option("dir", o->dir, "the folder to write into, made when missing (default: the current folder)");
+    add_details(
+        c,
+        help_text(
+            "Makes up a four-hour drilling run (depth with connections and a wiper trip, hook load, pressures, pump "
+            "strokes, rotation, mud, tanks and gas, every run field filled) and writes it into DIR as a registration "
+            "file 12.realtim, its parameter table params.tbl, a quantized compressed data file 12.creg, a LAS depth "
+            "log 12.las, a strip chart 12.png, the run file 12.rac, and the archive 12.arc of the data file, the table "
+            "and the run file. Prints what each step wrote: size and time.",
+            "Придумывает четырёхчасовой рейс бурения (глубина с наращиваниями и проработкой, вес на крюке, давления, ходы насосов, обороты, раствор, ёмкости и газ, все поля рейса заполнены) и записывает его в DIR: файл регистрации 12.realtim, таблицу параметров params.tbl, квантованный сжатый файл 12.creg, LAS по глубине 12.las, диаграмму 12.png, файл рейса 12.rac и архив 12.arc из файла данных, таблицы и файла рейса. Для каждого шага показывает, что записано: размер и время."_cp));
+    c->add_option("dir", o->dir,
+                  help_text("the folder to write into, made when missing (default: the current folder)",
+                            "папка для записи, создаётся, если её нет (по умолчанию текущая)"_cp));
     add_json(c, o->json);
 }
 

@@ -208,12 +208,19 @@ void print_info(FileStorage& store, const AnsiString& file, bool json) {
 
 void add_info_command(CLI::App& tool) {
     auto o = std::make_shared<info_options>();
-    CLI::App* c = add_command(tool, "info", "what a data file or LAS log holds", [o] { return info(*o); });
-    add_details(c,
-                "Parameters with units and scales, records, time range and step, depth range, run information, and the "
-                "warnings of a file that was damaged and read in part (exit code 2). A LAS log shows its header items, "
-                "curves, rows, index range and what its reader tolerated (--json: all notes).");
-    c->add_option("file", o->file, "a data file (.realtim .realdep .reallag .creg .tim .dep .ldp) or a LAS log")
+    CLI::App* c =
+        add_command(tool, "info", help_text("what a data file or LAS log holds", "что содержит файл данных или LAS"_cp),
+                    [o] { return info(*o); });
+    add_details(
+        c,
+        help_text(
+            "Parameters with units and scales, records, time range and step, depth range, run information, and the "
+            "warnings of a file that was damaged and read in part (exit code 2). A LAS log shows its header items, "
+            "curves, rows, index range and what its reader tolerated (--json: all notes).",
+            "Параметры с единицами и шкалами, записи, интервал и шаг времени, интервал глубин, сведения о рейсе и предупреждения о файле, повреждённом и прочитанном частично (код выхода 2). Для LAS: элементы заголовка, кривые, строки, интервал индекса и замечания чтения (--json: все)."_cp));
+    c->add_option("file", o->file,
+                  help_text("a data file (.realtim .realdep .reallag .creg .tim .dep .ldp) or a LAS log",
+                            "файл данных (.realtim .realdep .reallag .creg .tim .dep .ldp) или LAS"_cp))
         ->required();
     add_json(c, o->json);
 }

@@ -202,24 +202,38 @@ int print_las_info(const AnsiString& file, bool json) {
 
 void add_las_command(CLI::App& tool) {
     auto o = std::make_shared<las_options>();
-    CLI::App* c = add_command(tool, "las", "a data file as a LAS 2.0 log", [o] { return las_command(*o); });
-    add_details(c,
-                "By default a row per --step of new hole, each curve the --agg of the records of that step, NULL where "
-                "none fell; --time: a row per record by time; --records: a row per record by depth. gti info describes "
-                "LAS files too.");
-    c->add_option("in", o->input, "the data file to read")->required();
-    c->add_option("out", o->output, "the LAS file to write")->required();
-    c->add_option("--step", o->step, "metres of hole a row (0.1)")->check(CLI::PositiveNumber);
-    c->add_option("--agg", o->agg, "a row's value of the records of its step: mean, last, min or max")
+    CLI::App* c = add_command(tool, "las", help_text("a data file as a LAS 2.0 log", "файл данных как LAS 2.0"_cp),
+                              [o] { return las_command(*o); });
+    add_details(
+        c,
+        help_text(
+            "By default a row per --step of new hole, each curve the --agg of the records of that step, NULL where "
+            "none fell; --time: a row per record by time; --records: a row per record by depth. gti info describes LAS "
+            "files too.",
+            "По умолчанию строка на каждый --step новой проходки, каждая кривая — --agg записей этого шага, NULL, где записей нет; --time: строка на запись по времени; --records: строка на запись по глубине. gti info описывает и файлы LAS."_cp));
+    c->add_option("in", o->input, help_text("the data file to read", "файл данных, который прочитать"_cp))->required();
+    c->add_option("out", o->output, help_text("the LAS file to write", "файл LAS, который записать"_cp))->required();
+    c->add_option("--step", o->step, help_text("metres of hole a row (0.1)", "метров проходки на строку (0,1)"_cp))
+        ->check(CLI::PositiveNumber);
+    c->add_option("--agg", o->agg,
+                  help_text("a row's value of the records of its step: mean, last, min or max",
+                            "значение строки из записей её шага: mean, last, min или max"_cp))
         ->check(CLI::IsMember({"mean", "last", "min", "max"}));
     CLI::Option* time =
-        c->add_flag("--time", o->time, "a row per record by time (epoch seconds, or ISO 8601 with --iso)");
-    c->add_flag("--iso", o->iso, "times as ISO 8601 text")->needs(time);
-    c->add_flag("--records", o->records, "a row per record by depth")->excludes(time);
+        c->add_flag("--time", o->time,
+                    help_text("a row per record by time (epoch seconds, or ISO 8601 with --iso)",
+                              "строка на запись по времени (секунды от 1970 года или ISO 8601 с --iso)"_cp));
+    c->add_flag("--iso", o->iso, help_text("times as ISO 8601 text", "время текстом ISO 8601"_cp))->needs(time);
+    c->add_flag("--records", o->records, help_text("a row per record by depth", "строка на запись по глубине"_cp))
+        ->excludes(time);
     add_params(c, o->params);
-    c->add_option("--encoding", o->encoding, "of the text: 1251 (the default), utf-8 or ascii")
+    c->add_option("--encoding", o->encoding,
+                  help_text("of the text: 1251 (the default), utf-8 or ascii",
+                            "кодировка текста: 1251 (по умолчанию), utf-8 или ascii"_cp))
         ->check(CLI::IsMember({"1251", "utf-8", "ascii"}));
-    c->add_flag("--valid-only", o->valid_only, "only the records that depth processing leaves valid");
+    c->add_flag("--valid-only", o->valid_only,
+                help_text("only the records that depth processing leaves valid",
+                          "только записи, которые обработка глубины оставляет верными"_cp));
     add_force(c, o->force);
     add_json(c, o->json);
 }

@@ -1,15 +1,22 @@
 #include "merge.h"
 
+#include <algorithm>
+#include <cstdio>
+#include <optional>
 #include <stdexcept>
 #include <string>
 
 #include "cli.h"
 #include "commands.h"
 #include "convert_old.h"
+#include "csv.h"
 #include "gti/platform/cp_literal.h"
+#include "gti/time/unix_time.h"
 #include "gti/util/files.h"
 #include "gti/util/string_list.h"
 #include "info.h"
+#include "inputs.h"
+#include "join.h"
 #include "output.h"
 
 using namespace lib::literals;
@@ -36,25 +43,82 @@ int merge(const merge_options& o) {
         for (const AnsiString& file : names)
             files.push_back(file);
     }
+    const bool csv = input_kind_of(output) == input_kind::csv;
     check_output(output, files, {}, o.force);
     FileStorage store;
-    for (const AnsiString& file : files)
-        load_data_file(store, file);
+    std::size_t input_warnings = 0;
+    if (o.join) {
+        for (const AnsiString& file : files) {
+            FileStorage one;
+            input_warnings += read_input(one, file, o.csv);
+            std::vector<AnsiString> warnings;
+            one.get_warnings(warnings);
+            input_warnings += warnings.size();
+            for (const AnsiString& w : warnings)
+                std::fprintf(stderr, "%s\n", u8(file + ": " + w).c_str());
+            try {
+                join_by_time(store, one);
+            } catch (const std::exception& e) {
+                throw std::runtime_error((file + ": " + e.what()).str());
+            }
+        }
+    } else {
+        // Inputs of overlapping times stay apart, two records of one time: --join joins them.
+        std::vector<std::pair<AnsiString, time_span>> spans;
+        for (const AnsiString& file : files) {
+            const int before = store.get_record_count();
+            input_warnings += read_input(store, file, o.csv);
+            const std::optional<time_span> span = span_of(store, before);
+            if (!span) continue;
+            for (const auto& [other, other_span] : spans) {
+                if (!span->overlaps(other_span)) continue;
+                std::fprintf(stderr, "%s\n",
+                             u8(file + tr(" overlaps ", " перекрывается по времени с "_cp) + other + " (" +
+                                lib::to_iso8601(std::max(span->first, other_span.first)) + " .. " +
+                                lib::to_iso8601(std::min(span->last, other_span.last)) +
+                                tr("): records of one time stay apart; --join joins them",
+                                   "): записи одного времени остаются раздельными; --join объединяет их"_cp))
+                                 .c_str());
+                break;
+            }
+            spans.emplace_back(file, *span);
+        }
+    }
     std::vector<AnsiString> read_warnings;
     store.get_warnings(read_warnings);
-    save_data_file(store, output);
+    if (csv)
+        write_output(output, [&] { save_csv_file(store, output); });
+    else
+        save_data_file(store, output);
     print_written(store, output, o.json);
-    return read_warnings.empty() ? exit_done : exit_damaged;
+    return read_warnings.empty() && input_warnings == 0 ? exit_done : exit_damaged;
 }
 
 void add_merge_command(CLI::App& tool) {
     auto o = std::make_shared<merge_options>();
-    CLI::App* c = add_command(tool, "merge", "load several data files into one", [o] { return merge(*o); });
-    add_details(c,
-                "Loads data files, or masks such as 'well7/*.tim' (loaded in name order), into one store and saves it "
-                "as OUT, of the kind its extension names. Parameters merge by key; records stay in the order read.");
-    c->add_option("out", o->output, "the data file to write")->required();
-    c->add_option("in", o->inputs, "the data files or masks to read")->required();
+    CLI::App* c = add_command(
+        tool, "merge", help_text("load several data files into one", "собрать несколько файлов данных в один"_cp),
+        [o] { return merge(*o); });
+    add_details(
+        c,
+        help_text(
+            "Loads data files, or masks such as 'well7/*.tim' (loaded in name order), into one store and saves it as "
+            "OUT, of the kind its extension names (a data file or a CSV file .csv). Inputs may be CSV files and LAS "
+            "logs as for convert. Parameters merge by key; records stay in the order read, and inputs whose times "
+            "overlap are named in a warning. With --join the inputs are logs of one well joined by time: records of "
+            "one time become one, a parameter takes the first value that is not missing, values no input has stay "
+            "missing, and the records are sorted by time.",
+            "Читает файлы данных или маски вроде 'well7/*.tim' (по порядку имён) в одно хранилище и записывает его как OUT того вида, который называет расширение (файл данных или файл CSV .csv). Входами могут быть и файлы CSV и LAS, как для convert. Параметры объединяются по ключу, записи остаются в порядке чтения, а входы, перекрывающиеся по времени, называются в предупреждении. С --join входы — записи одной скважины, объединяемые по времени: записи одного времени становятся одной, параметр берёт первое имеющееся значение, значения, которых нет ни в одном входе, остаются отсутствующими, записи упорядочены по времени."_cp));
+    c->add_option("out", o->output, help_text("the data file to write", "файл данных, который записать"_cp))
+        ->required();
+    c->add_option("in", o->inputs,
+                  help_text("the data files or masks to read", "файлы данных или маски, которые прочитать"_cp))
+        ->required();
+    c->add_flag("--join", o->join,
+                help_text("join logs of one well by time: a record per time, values missing where none",
+                          "объединить записи одной скважины по времени: одна запись на время, без значения там, "_cp
+                          "где его нет"_cp));
+    add_csv_options(c, o->csv);
     add_force(c, o->force);
     add_json(c, o->json);
 }

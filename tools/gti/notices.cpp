@@ -5,6 +5,9 @@
 
 #include "cli.h"
 #include "commands.h"
+#include "gti/platform/cp_literal.h"
+
+using namespace lib::literals;
 #include "gti/comm/mailslot.h"
 #include "gti/plugins/plugin_manager.h"
 #include "output.h"
@@ -52,15 +55,19 @@ public:
     int skipped = 0;
 
 protected:
-    void after_load_item(lib::PluginBase* plugin, int) override { say(get_file(index_of_plugin(plugin)) + ": loads"); }
+    void after_load_item(lib::PluginBase* plugin, int) override {
+        say(get_file(index_of_plugin(plugin)) + tr(": loads", ": загружается"_cp));
+    }
     void item_skipped(const AnsiString& file, skip_reason why, const AnsiString& detail) override {
-        static const char* const reasons[] = {
-            "skipped: a library named convlibrary is never loaded",
-            "skipped: the system cannot load it",
-            "skipped: it has no entry point _reg_plugin",
-            "skipped: it declined to load",
-            "skipped: its registration threw",
-            "its destructor threw; the library was released",
+        static const AnsiString reasons[] = {
+            tr("skipped: a library named convlibrary is never loaded",
+               "пропущена: библиотека с именем convlibrary не загружается"_cp),
+            tr("skipped: the system cannot load it", "пропущена: система не может её загрузить"_cp),
+            tr("skipped: it has no entry point _reg_plugin", "пропущена: в ней нет точки входа _reg_plugin"_cp),
+            tr("skipped: it declined to load", "пропущена: она отказалась загружаться"_cp),
+            tr("skipped: its registration threw", "пропущена: её регистрация бросила исключение"_cp),
+            tr("its destructor threw; the library was released",
+               "её деструктор бросил исключение; библиотека выгружена"_cp),
         };
         AnsiString line = file + ": " + reasons[static_cast<int>(why)];
         if (!detail.empty()) line += " (" + detail + ")";
@@ -73,14 +80,17 @@ int notify_command(const notice_options& o) {
     const AnsiString udp = station(o.udp);
     const std::vector<AnsiString> plain{station(o.slot), station(o.text)};
     if (plain[1].size() > lib::mailslot_max_text)
-        throw std::runtime_error("a notice holds at most " + std::to_string(lib::mailslot_max_text) + " bytes");
+        throw std::runtime_error((tr("a notice holds at most ", "сообщение вмещает не больше "_cp) +
+                                  AnsiString(std::to_string(lib::mailslot_max_text)) + tr(" bytes", " байт"_cp))
+                                     .str());
     if (!udp.empty()) {
         const udp_address a = parse_udp(udp);
         lib::set_mailslot_network(a.address.c_str(), a.port);
     }
     if (lib::SenderMailSlot(plain[0].c_str()).send_text(plain[1])) return 0;
     if (!udp.empty()) return 0;  // the network copy is on its way; nobody confirms it
-    throw std::runtime_error("no program listens on the slot '" + plain[0].str() + "'");
+    throw std::runtime_error(
+        (tr("no program listens on the slot '", "ни одна программа не слушает ящик '"_cp) + plain[0] + "'").str());
 }
 
 int listen_command(const notice_options& o) {
@@ -90,10 +100,13 @@ int listen_command(const notice_options& o) {
     long count = o.count;
     lib::ListeningMailSlot slot(plain[0].c_str());
     if (!slot.valid())
-        throw std::runtime_error("cannot listen on the slot '" + plain[0].str() + "': another program holds it");
+        throw std::runtime_error((tr("cannot listen on the slot '", "невозможно слушать ящик '"_cp) + plain[0] +
+                                  tr("': another program holds it", "': его держит другая программа"_cp))
+                                     .str());
     if (!udp.empty()) {
         const udp_address a = parse_udp(udp);
-        if (!slot.listen_network(a.address.c_str(), a.port)) throw std::runtime_error("cannot receive on " + udp.str());
+        if (!slot.listen_network(a.address.c_str(), a.port))
+            throw std::runtime_error((tr("cannot receive on ", "невозможно принимать на "_cp) + udp).str());
     }
 #ifdef _WIN32
     // Windows runs the handler on a thread of its own, which ends no wait: the wait is cut into
@@ -130,7 +143,8 @@ int plugins_command(const std::string& folder) {
     lister.load(station(folder));
     const int loaded = lister.size();
     lister.free();
-    say(std::to_string(loaded) + " plug-ins load, " + std::to_string(lister.skipped) + " libraries skipped");
+    say(AnsiString(std::to_string(loaded)) + tr(" plug-ins load, ", " модулей загружается, "_cp) +
+        AnsiString(std::to_string(lister.skipped)) + tr(" libraries skipped", " библиотек пропущено"_cp));
     return 0;
 }
 
@@ -138,24 +152,39 @@ int plugins_command(const std::string& folder) {
 
 void add_notice_commands(CLI::App& tool) {
     auto notify = std::make_shared<notice_options>();
-    CLI::App* n = add_command(tool, "notify", "send a notice to the programs listening on a slot",
+    CLI::App* n = add_command(tool, "notify",
+                              help_text("send a notice to the programs listening on a slot",
+                                        "послать сообщение программам, слушающим ящик"_cp),
                               [notify] { return notify_command(*notify); });
-    add_details(n, "Fails when nobody listens locally; with --udp a network copy goes to that address as well.");
-    n->add_option("slot", notify->slot, "the slot's name")->required();
-    n->add_option("text", notify->text, "the notice")->required();
-    n->add_option("--udp", notify->udp, "also send a network copy to ADDRESS:PORT")->type_name("ADDRESS:PORT");
+    add_details(
+        n, help_text("Fails when nobody listens locally; with --udp a network copy goes to that address as well.",
+                     "Ошибка, если на этой машине никто не слушает; с --udp копия уходит и по сети на этот адрес."_cp));
+    n->add_option("slot", notify->slot, help_text("the slot's name", "имя ящика"_cp))->required();
+    n->add_option("text", notify->text, help_text("the notice", "сообщение"_cp))->required();
+    n->add_option("--udp", notify->udp,
+                  help_text("also send a network copy to ADDRESS:PORT", "послать и сетевую копию на АДРЕС:ПОРТ"_cp))
+        ->type_name("ADDRESS:PORT");
     auto listen = std::make_shared<notice_options>();
-    CLI::App* l = add_command(tool, "listen", "print the notices sent to a slot as they arrive",
-                              [listen] { return listen_command(*listen); });
-    add_details(l, "One a line (--json: one JSON object a line), until interrupted or --count have come.");
-    l->add_option("slot", listen->slot, "the slot's name")->required();
-    l->add_option("--count", listen->count, "stop after N notices")->check(CLI::Range(1L, 999999999L));
-    l->add_option("--udp", listen->udp, "also take network copies at ADDRESS:PORT")->type_name("ADDRESS:PORT");
+    CLI::App* l = add_command(
+        tool, "listen",
+        help_text("print the notices sent to a slot as they arrive", "выводить сообщения ящика по мере прихода"_cp),
+        [listen] { return listen_command(*listen); });
+    add_details(
+        l, help_text("One a line (--json: one JSON object a line), until interrupted or --count have come.",
+                     "По одному в строке (--json: объект JSON в строке), пока не прервут или не придёт --count."_cp));
+    l->add_option("slot", listen->slot, help_text("the slot's name", "имя ящика"_cp))->required();
+    l->add_option("--count", listen->count, help_text("stop after N notices", "остановиться после N сообщений"_cp))
+        ->check(CLI::Range(1L, 999999999L));
+    l->add_option("--udp", listen->udp,
+                  help_text("also take network copies at ADDRESS:PORT", "принимать и сетевые копии на АДРЕС:ПОРТ"_cp))
+        ->type_name("ADDRESS:PORT");
     add_json(l, listen->json);
     auto folder = std::make_shared<std::string>();
-    CLI::App* p = add_command(tool, "plugins", "which plug-in libraries of a folder would load, and why others not",
+    CLI::App* p = add_command(tool, "plugins",
+                              help_text("which plug-in libraries of a folder would load, and why others not",
+                                        "какие модули папки загрузятся и почему другие нет"_cp),
                               [folder] { return plugins_command(*folder); });
-    p->add_option("folder", *folder, "the plug-in folder")->required();
+    p->add_option("folder", *folder, help_text("the plug-in folder", "папка модулей"_cp))->required();
 }
 
 }  // namespace gti_tool

@@ -1,8 +1,10 @@
 #include "output.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 
 #include "cli.h"
 #include "gti/platform/codepage.h"
@@ -19,6 +21,13 @@ json_value json_text(const AnsiString& s) {
 
 json_value json_number(double v) {
     return std::isfinite(v) ? json_value(v) : json_value(nullptr);
+}
+
+json_value json_number(float v) {
+    if (!std::isfinite(v)) return nullptr;
+    char text[32];
+    const auto end = std::to_chars(text, text + sizeof text, v).ptr;
+    return std::strtod(std::string(text, end).c_str(), nullptr);
 }
 
 void print_json(const json_value& doc) {

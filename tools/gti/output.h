@@ -22,6 +22,9 @@ json_value json_text(const AnsiString& s);
 // A number for JSON; NaN and infinities become null.
 json_value json_number(double v);
 
+// A float for JSON with the digits the float holds (1285.4331, not 1285.43310546875).
+json_value json_number(float v);
+
 // Prints a JSON document on standard output, indented by two.
 void print_json(const json_value& doc);
 

@@ -132,13 +132,17 @@ int catalogue_command(bool json) {
 
 void add_params_commands(CLI::App& tool) {
     auto o = std::make_shared<params_options>();
-    CLI::App* c =
-        add_command(tool, "params", "the parameters of a parameter-table file", [o] { return params_command(*o); });
-    add_details(c, "Keys, names, units, converter inputs, calibration points and extra values.");
-    c->add_option("file", o->file, "the parameter-table file")->required();
+    CLI::App* c = add_command(
+        tool, "params", help_text("the parameters of a parameter-table file", "параметры файла таблицы параметров"_cp),
+        [o] { return params_command(*o); });
+    add_details(c, help_text("Keys, names, units, converter inputs, calibration points and extra values.",
+                             "Ключи, названия, единицы, входы АЦП, точки калибровки и дополнительные значения."_cp));
+    c->add_option("file", o->file, help_text("the parameter-table file", "файл таблицы параметров"_cp))->required();
     add_json(c, o->json);
     auto json = std::make_shared<bool>(false);
-    CLI::App* cat = add_command(tool, "catalogue", "the built-in catalogue of known parameters, by group",
+    CLI::App* cat = add_command(tool, "catalogue",
+                                help_text("the built-in catalogue of known parameters, by group",
+                                          "встроенный каталог известных параметров, по группам"_cp),
                                 [json] { return catalogue_command(*json); });
     add_json(cat, *json);
 }

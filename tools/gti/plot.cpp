@@ -139,19 +139,33 @@ int plot(const plot_options& o) {
 
 void add_plot_command(CLI::App& tool) {
     auto o = std::make_shared<plot_options>();
-    CLI::App* c =
-        add_command(tool, "plot", "a data file as a mud-log strip chart (PNG or SVG)", [o] { return plot(*o); });
-    add_details(c,
-                "Depth (or time) down the page, a track per key; \"+\" joins curves into one track. Without --params, "
-                "the usual tracks of a mud log.");
-    c->add_option("in", o->input, "the data file to read")->required();
-    c->add_option("-o,--output", o->output, "the chart to write: OUT.png or OUT.svg")->required();
-    add_params(c, o->params,
-               "tracks by key, \"+\" joins curves into one track (default: the usual tracks of a mud log)");
-    CLI::Option* time = c->add_flag("--time", o->time, "time down the page");
-    c->add_flag("--depth", o->depth, "depth down the page (the default)")->excludes(time);
+    CLI::App* c = add_command(tool, "plot",
+                              help_text("a data file as a mud-log strip chart (PNG or SVG)",
+                                        "файл данных как диаграмма ГТИ (PNG или SVG)"_cp),
+                              [o] { return plot(*o); });
+    add_details(
+        c,
+        help_text(
+            "Depth (or time) down the page, a track per key; \"+\" joins curves into one track. Without --params, the "
+            "usual tracks of a mud log.",
+            "Глубина (или время) вниз по странице, дорожка на ключ; \"+\" объединяет кривые в одну дорожку. Без --params — обычные дорожки диаграммы ГТИ."_cp));
+    c->add_option("in", o->input, help_text("the data file to read", "файл данных, который прочитать"_cp))->required();
+    c->add_option(
+         "-o,--output", o->output,
+         help_text("the chart to write: OUT.png or OUT.svg", "диаграмма, которую записать: OUT.png или OUT.svg"_cp))
+        ->required();
+    add_params(
+        c, o->params,
+        help_text("tracks by key, \"+\" joins curves into one track (default: the usual tracks of a mud log)",
+                  "дорожки по ключам, \"+\" объединяет кривые в одну дорожку (по умолчанию обычные дорожки ГТИ)"_cp));
+    CLI::Option* time = c->add_flag("--time", o->time, help_text("time down the page", "время вниз по странице"_cp));
+    c->add_flag("--depth", o->depth,
+                help_text("depth down the page (the default)", "глубина вниз по странице (по умолчанию)"_cp))
+        ->excludes(time);
     add_range(c, o->from, o->to);
-    c->add_option("--height", o->height, "the height of the chart body in pixels")->check(CLI::Range(100, 100000));
+    c->add_option("--height", o->height,
+                  help_text("the height of the chart body in pixels", "высота поля диаграммы в точках"_cp))
+        ->check(CLI::Range(100, 100000));
     add_force(c, o->force);
     add_json(c, o->json);
 }

@@ -6,6 +6,9 @@
 
 #include "cli.h"
 #include "commands.h"
+#include "gti/platform/cp_literal.h"
+
+using namespace lib::literals;
 #include "gti/comm/comm_port.h"
 #include "gti/platform/serial_line.h"
 #include "output.h"
@@ -25,13 +28,19 @@ struct line_options {
 
     // Adds the line settings to a command.
     void add_to(CLI::App* c) {
-        c->add_option("port", port,
-                      "COM1... (GTI_COM1=/dev/... names its device; else /dev/ttyS0... or "
-                      "/dev/ttyUSB0...) or a device path")
+        c->add_option(
+             "port", port,
+             help_text(
+                 "COM1... (GTI_COM1=/dev/... names its device; else /dev/ttyS0... or /dev/ttyUSB0...) or a device path",
+                 "COM1... (GTI_COM1=/dev/... называет его устройство; иначе /dev/ttyS0... или /dev/ttyUSB0...) или путь устройства"_cp))
             ->required();
-        c->add_option("--baud", baud, "bits a second (9600)")->check(CLI::Range(1, 4000000));
-        c->add_option("--parity", parity, "n, o, e, m or s (n)")->check(CLI::IsMember({"n", "o", "e", "m", "s"}));
-        c->add_option("--timeout", timeout_ms, "milliseconds to wait for a byte (500)")->check(CLI::Range(1, 60000));
+        c->add_option("--baud", baud, help_text("bits a second (9600)", "бит в секунду (9600)"_cp))
+            ->check(CLI::Range(1, 4000000));
+        c->add_option("--parity", parity, help_text("n, o, e, m or s (n)", "n, o, e, m или s (n)"_cp))
+            ->check(CLI::IsMember({"n", "o", "e", "m", "s"}));
+        c->add_option("--timeout", timeout_ms,
+                      help_text("milliseconds to wait for a byte (500)", "сколько миллисекунд ждать байт (500)"_cp))
+            ->check(CLI::Range(1, 60000));
     }
 
     void open(CommPort& port, const AnsiString& name) const {
@@ -130,16 +139,20 @@ int serial_read_command(const line_options& o) {
 int serial_send_command(const line_options& o) {
     const std::string data = o.hex ? from_hex(o.data) : o.data;
     if (data.size() > 127)
-        throw std::runtime_error("a train carries at most 127 bytes, not " + std::to_string(data.size()));
+        throw std::runtime_error(
+            (tr("a train carries at most 127 bytes, not ", "серия несёт не больше 127 байт, а не "_cp) +
+             AnsiString(std::to_string(data.size())))
+                .str());
     CommPort port;
     o.open(port, station(o.port));
     if (!port.send_data2(data.data(), static_cast<int>(data.size())) || !port.flush())
-        throw std::runtime_error((port.port_name + ": the line refuses the write").str());
+        throw std::runtime_error(
+            (port.port_name + tr(": the line refuses the write", ": линия не принимает запись"_cp)).str());
     if (o.json)
         print_json({{"sent", data.size()}, {"packets", data.size() / 8 + 1}});
     else
-        note(AnsiString("sent " + std::to_string(data.size()) + " bytes in " + std::to_string(data.size() / 8 + 1) +
-                        " packets"));
+        note(tr("sent ", "послано "_cp) + AnsiString(std::to_string(data.size())) + tr(" bytes in ", " байт в "_cp) +
+             AnsiString(std::to_string(data.size() / 8 + 1)) + tr(" packets", " пакетах"_cp));
     return 0;
 }
 
@@ -201,32 +214,50 @@ int serial_sim_command(const sim_options& o) {
 }  // namespace
 
 void add_serial_commands(CLI::App& tool) {
-    CLI::App* s = add_command(tool, "serial", "the measuring unit's serial line", {});
+    CLI::App* s = add_command(
+        tool, "serial", help_text("the measuring unit's serial line", "последовательная линия измерительного блока"_cp),
+        {});
     s->require_subcommand(1);
     auto read = std::make_shared<line_options>();
-    CLI::App* r = add_command(*s, "read", "print the unit's packets as they arrive",
-                              [read] { return serial_read_command(*read); });
-    add_details(r, "\"SP\" packets with the error counters; --json: one JSON object a line.");
+    CLI::App* r = add_command(
+        *s, "read", help_text("print the unit's packets as they arrive", "выводить пакеты блока по мере прихода"_cp),
+        [read] { return serial_read_command(*read); });
+    add_details(r, help_text("\"SP\" packets with the error counters; --json: one JSON object a line.",
+                             "Пакеты \"SP\" со счётчиками ошибок; --json: объект JSON в строке."_cp));
     read->add_to(r);
     add_json(r, read->json);
-    r->add_option("--count", read->count, "stop after N packets")->check(CLI::Range(1, 1 << 30));
+    r->add_option("--count", read->count, help_text("stop after N packets", "остановиться после N пакетов"_cp))
+        ->check(CLI::Range(1, 1 << 30));
     auto send = std::make_shared<line_options>();
-    CLI::App* w = add_command(*s, "send", "send DATA (at most 127 bytes) as one train",
-                              [send] { return serial_send_command(*send); });
-    add_details(w, "As \"DP\" packets; --hex: DATA as hex digits.");
+    CLI::App* w = add_command(
+        *s, "send",
+        help_text("send DATA (at most 127 bytes) as one train", "послать DATA (не больше 127 байт) одной серией"_cp),
+        [send] { return serial_send_command(*send); });
+    add_details(w, help_text("As \"DP\" packets; --hex: DATA as hex digits.",
+                             "Пакетами \"DP\"; --hex: DATA шестнадцатеричными цифрами."_cp));
     send->add_to(w);
-    w->add_option("data", send->data, "the bytes to send")->required();
-    w->add_flag("--hex", send->hex, "DATA is hex digits");
+    w->add_option("data", send->data, help_text("the bytes to send", "байты, которые послать"_cp))->required();
+    w->add_flag("--hex", send->hex, help_text("DATA is hex digits", "DATA — шестнадцатеричные цифры"_cp));
     add_json(w, send->json);
     auto sim = std::make_shared<sim_options>();
-    CLI::App* u = add_command(tool, "serial-sim", "a simulated measuring unit on a pseudo-terminal",
+    CLI::App* u = add_command(tool, "serial-sim",
+                              help_text("a simulated measuring unit on a pseudo-terminal",
+                                        "имитация измерительного блока на псевдотерминале"_cp),
                               [sim] { return serial_sim_command(*sim); });
-    add_details(u,
-                "Prints the device to open, sends a train every MS (--errors: a repairable bit error in every other "
-                "one), prints and confirms the trains it gets.");
-    u->add_option("--every", sim->every_ms, "milliseconds between trains (1000)")->check(CLI::Range(10, 3600000));
-    u->add_flag("--errors", sim->errors, "a repairable bit error in every other train");
-    u->add_option("--count", sim->count, "stop after N trains")->check(CLI::Range(1, 1 << 30));
+    add_details(
+        u,
+        help_text(
+            "Prints the device to open, sends a train every MS (--errors: a repairable bit error in every other one), "
+            "prints and confirms the trains it gets.",
+            "Выводит устройство для подключения, посылает серию каждые MS (--errors: исправимая ошибка в бите каждой второй), выводит и подтверждает полученные серии."_cp));
+    u->add_option("--every", sim->every_ms,
+                  help_text("milliseconds between trains (1000)", "миллисекунд между сериями (1000)"_cp))
+        ->check(CLI::Range(10, 3600000));
+    u->add_flag(
+        "--errors", sim->errors,
+        help_text("a repairable bit error in every other train", "исправимая ошибка в бите каждой второй серии"_cp));
+    u->add_option("--count", sim->count, help_text("stop after N trains", "остановиться после N серий"_cp))
+        ->check(CLI::Range(1, 1 << 30));
 }
 
 }  // namespace gti_tool
