@@ -408,12 +408,21 @@ void FileStorage::load_after_decompressing(BinaryInputStream& in) {
 }
 
 void FileStorage::load_after_decompressing(const AnsiString& file) {
+    load_after_decompressing(lib::os::file_path(file));
+}
+
+void FileStorage::load_after_decompressing(const lib::os::file_path& file) {
     lib::io::InputMappedFile in;
     in.open(file, false);
     load_after_decompressing(in);
 }
 
 bool FileStorage::add_compressed_file(const AnsiString& name, bool text_only,
+                                      const std::function<void(double)>& progress) {
+    return add_compressed_file(lib::os::file_path(name), text_only, progress);
+}
+
+bool FileStorage::add_compressed_file(const lib::os::file_path& name, bool text_only,
                                       const std::function<void(double)>& progress) {
     FileStorage read;
     {
@@ -430,7 +439,7 @@ bool FileStorage::add_compressed_file(const AnsiString& name, bool text_only,
         const AnsiString key = lines.Names(i);
         list.SetValue(key, lines.Values(key));
     }
-    file_name = name;
+    file_name = name.display();
     if (!text_only) {
         std::vector<int> columns;
         for (int i = 0; i < read.param_count_; ++i)
@@ -458,6 +467,11 @@ bool FileStorage::add_compressed_file(const AnsiString& name, bool text_only,
 }
 
 void FileStorage::save_compressed_file(const AnsiString& name, EncodeType encoding,
+                                       const std::function<void(double)>& progress) {
+    save_compressed_file(lib::os::file_path(name), encoding, progress);
+}
+
+void FileStorage::save_compressed_file(const lib::os::file_path& name, EncodeType encoding,
                                        const std::function<void(double)>& progress) {
     lib::io::DeflatingOutputStream deflated;
     const int columns = std::max(1, param_count_);

@@ -3,6 +3,7 @@
 // process may be extending.
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 #include "gti/io/file_streams.h"
@@ -36,6 +37,26 @@ data_file_kind data_file_kind_of(const AnsiString& path) {
     return data_file_kind::unknown;
 }
 
+// The extension of a known kind is ASCII, which display() keeps as it is.
+std::string data_file_extension(const os::file_path& path) {
+    return data_file_extension(path.display());
+}
+
+data_file_kind data_file_kind_of(const os::file_path& path) {
+    return data_file_kind_of(path.display());
+}
+
+os::file_path file_beside(const os::file_path& file, const AnsiString& name) {
+    const std::string& native = file.native();
+    const std::size_t sep = native.find_last_of("\\/");
+    const std::string folder = sep == std::string::npos ? std::string() : native.substr(0, sep + 1);
+    return os::file_path(std::filesystem::path(folder + os::file_path(name).native()));
+}
+
+os::file_path with_suffix(const os::file_path& file, const AnsiString& suffix) {
+    return os::file_path(std::filesystem::path(file.native() + os::file_path(suffix).native()));
+}
+
 }  // namespace lib
 
 namespace {
@@ -65,7 +86,20 @@ void FileStorage::add_files_by_mask(const char* mask) {
         add_file(folder + name, false);
 }
 
+void FileStorage::add_files_by_mask(const lib::os::file_path& mask) {
+    std::vector<lib::os::file_path> paths = lib::find_paths(mask, lib::fa_any_file & ~lib::fa_directory);
+    std::stable_sort(paths.begin(), paths.end(), [](const lib::os::file_path& a, const lib::os::file_path& b) {
+        return lib::cp1251::compare_nocase(a.display().view(), b.display().view()) < 0;
+    });
+    for (const lib::os::file_path& path : paths)
+        add_file(path, false);
+}
+
 bool FileStorage::add_file(const AnsiString& name, bool text_only) {
+    return add_file(lib::os::file_path(name), text_only);
+}
+
+bool FileStorage::add_file(const lib::os::file_path& name, bool text_only) {
     bool result = false;
     switch (lib::data_file_kind_of(name)) {
         case data_file_kind::registration:
@@ -90,10 +124,18 @@ bool FileStorage::add_file(const AnsiString& name, bool text_only) {
 }
 
 void FileStorage::save_all(const AnsiString& name, bool text_only) {
+    save_all(lib::os::file_path(name), text_only, encode_plain);
+}
+
+void FileStorage::save_all(const lib::os::file_path& name, bool text_only) {
     save_all(name, text_only, encode_plain);
 }
 
 void FileStorage::save_all(const AnsiString& name, bool text_only, EncodeType encoding) {
+    save_all(lib::os::file_path(name), text_only, encoding);
+}
+
+void FileStorage::save_all(const lib::os::file_path& name, bool text_only, EncodeType encoding) {
     int format = new_format;
     switch (lib::data_file_kind_of(name)) {
         case data_file_kind::registration:
@@ -127,6 +169,10 @@ void FileStorage::save_all(const AnsiString& name, bool text_only, EncodeType en
 }
 
 void FileStorage::smart_save_all(const AnsiString& name) {
+    smart_save_all(lib::os::file_path(name));
+}
+
+void FileStorage::smart_save_all(const lib::os::file_path& name) {
     FILETIME first{}, second{};
     const bool seen = lib::get_file_times(name, nullptr, &first);
     lib::sleep_ms(200);
@@ -159,6 +205,10 @@ void FileStorage::smart_save_all(const AnsiString& name) {
 }
 
 void FileStorage::append_text_values(const AnsiString& name, FileStorageTextValues& values) {
+    append_text_values(lib::os::file_path(name), values);
+}
+
+void FileStorage::append_text_values(const lib::os::file_path& name, FileStorageTextValues& values) {
     lib::io::BinaryMemoryOutputStream payload;
     run_block(*this, values, payload);
     lib::io::BinaryOutputFileStream out;
@@ -168,9 +218,13 @@ void FileStorage::append_text_values(const AnsiString& name, FileStorageTextValu
 }
 
 void FileStorage::exclude_records(const AnsiString& name, std::vector<int>& block_types) {
+    exclude_records(lib::os::file_path(name), block_types);
+}
+
+void FileStorage::exclude_records(const lib::os::file_path& name, std::vector<int>& block_types) {
     if (lib::data_file_kind_of(name) != data_file_kind::registration) return;
     std::sort(block_types.begin(), block_types.end());
-    const AnsiString temporary = name + ".tmp";
+    const lib::os::file_path temporary = lib::with_suffix(name, ".tmp");
     bool written = false;
     try {
         lib::io::InputMappedFile in;

@@ -10,6 +10,7 @@
 #include "gti/platform/codepage.h"
 #include "gti/platform/cp_literal.h"
 #include "gti/platform/os.h"
+#include "gti/storage/data_file.h"
 #include "gti/storage/file_storage.h"
 #include "gti/storage/old_file.h"
 #include "gti/util/files.h"
@@ -25,12 +26,6 @@ using old::columns;
 constexpr std::size_t record_size = old::record_size;
 constexpr int value_count = old::value_count;
 
-// The folder part of a path with its separator; empty for a bare name.
-AnsiString folder_of(const AnsiString& path) {
-    const std::size_t sep = path.find_last_of("\\/");
-    return sep == AnsiString::npos ? AnsiString() : path.substr(0, sep + 1);
-}
-
 // The keys of the entries of a parameter list, in column order; empty keys stand for unused
 // columns.
 std::vector<AnsiString> list_keys(const char* data, std::size_t size) {
@@ -43,8 +38,8 @@ std::vector<AnsiString> list_keys(const char* data, std::size_t size) {
 // The keys of the parameter list in the folder of a data file; none when there is no list or it
 // is empty. A list that exists but cannot be read (held by another program for too long) fails
 // with its file error: its columns are not known.
-std::vector<AnsiString> folder_list_keys(const AnsiString& name) {
-    const AnsiString path = folder_of(name) + old::list_name;
+std::vector<AnsiString> folder_list_keys(const lib::os::file_path& name) {
+    const lib::os::file_path path = lib::file_beside(name, old::list_name);
     try {
         lib::io::InputMappedFile list;
         list.open(path, true);
@@ -84,7 +79,11 @@ columns columns_by_keys(const FileStorage& s, const std::vector<AnsiString>& key
 }  // namespace
 
 bool FileStorage::add_old_file(const AnsiString& name, bool text_only) {
-    file_name = name;
+    return add_old_file(lib::os::file_path(name), text_only);
+}
+
+bool FileStorage::add_old_file(const lib::os::file_path& name, bool text_only) {
+    file_name = name.display();
     if (!text_only) {
         lib::io::InputMappedFile data;
         data.open(name, true);
@@ -93,7 +92,7 @@ bool FileStorage::add_old_file(const AnsiString& name, bool text_only) {
         std::exception_ptr list_error;
         lib::io::InputMappedFile list;
         try {
-            list.open(folder_of(name) + old::list_name, true);
+            list.open(lib::file_beside(name, old::list_name), true);
         } catch (const std::runtime_error&) {
             list_error = std::current_exception();
         }
@@ -102,7 +101,7 @@ bool FileStorage::add_old_file(const AnsiString& name, bool text_only) {
         if (list_error != nullptr) std::rethrow_exception(list_error);
     }
     load_text_values(name);
-    text_values_.ri_from_data_old();
+    text_values_.ri_from_data_old(name);
     return !text_only && get_record_count() > 0;
 }
 
@@ -171,8 +170,12 @@ void FileStorage::add_old_records(std::string_view data, const std::string_view*
 }
 
 void FileStorage::load_text_values(const AnsiString& name) {
-    const AnsiString race_file = RaceInfo::get_race_file(name);
-    if (race_file.empty()) return;
+    load_text_values(lib::os::file_path(name));
+}
+
+void FileStorage::load_text_values(const lib::os::file_path& name) {
+    const lib::os::file_path race_file = RaceInfo::get_race_file(name);
+    if (race_file.native().empty()) return;
     const lib::io::whole_file f = lib::io::try_read_whole_file(race_file);
     if (f.status != lib::io::whole_file_status::ok) return;
     merge_run_text(std::string_view(f.data.get(), f.size));
@@ -197,10 +200,14 @@ void FileStorage::old_save_params(lib::io::BinaryOutputStream& out) {
 }
 
 std::array<int, FileStorage::old_value_count> FileStorage::old_columns(const AnsiString& name) const {
+    return old_columns(lib::os::file_path(name));
+}
+
+std::array<int, FileStorage::old_value_count> FileStorage::old_columns(const lib::os::file_path& name) const {
     return columns_by_keys(*this, folder_list_keys(name));
 }
 
-void FileStorage::save_old_file(const AnsiString& name, bool text_only) {
+void FileStorage::save_old_file(const lib::os::file_path& name, bool text_only) {
     std::exception_ptr data_error;
     if (!text_only) {
         const std::vector<AnsiString> keys = folder_list_keys(name);
@@ -220,7 +227,7 @@ void FileStorage::save_old_file(const AnsiString& name, bool text_only) {
             // any column yet.
             if (new_list) {
                 lib::io::BinaryOutputFileStream list;
-                list.open(folder_of(name) + old::list_name, false, true);
+                list.open(lib::file_beside(name, old::list_name), false, true);
                 old_save_params(list);
                 list.close();
             }
@@ -228,8 +235,8 @@ void FileStorage::save_old_file(const AnsiString& name, bool text_only) {
             data_error = std::current_exception();
         }
     }
-    const AnsiString race_file = RaceInfo::get_race_file(name);
-    if (!race_file.empty()) {
+    const lib::os::file_path race_file = RaceInfo::get_race_file(name);
+    if (!race_file.native().empty()) {
         RaceInfo run;
         static_cast<RaceInfoData&>(run) = static_cast<const RaceInfoData&>(text_values_);
         try {

@@ -13,6 +13,7 @@
 #include <string>
 
 #include "gti/platform/ansi_string.h"
+#include "gti/platform/os.h"
 
 namespace lib {
 
@@ -22,8 +23,15 @@ enum class data_file_kind { unknown, registration, old_generation, compressed };
 // The extension of a path in lower case: from the last point of its file part, point included;
 // empty when the file part has none. Both separators count.
 std::string data_file_extension(const AnsiString& path);
+std::string data_file_extension(const os::file_path& path);
 
 // The kind of the data file that `path` names, by its extension.
 data_file_kind data_file_kind_of(const AnsiString& path);
+data_file_kind data_file_kind_of(const os::file_path& path);
+
+// A file of the folder of `file` (the text up to its last separator, either one) named `name`.
+os::file_path file_beside(const os::file_path& file, const AnsiString& name);
+// The path of `file` with `suffix` appended to its name.
+os::file_path with_suffix(const os::file_path& file, const AnsiString& suffix);
 
 }  // namespace lib

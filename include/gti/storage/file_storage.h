@@ -12,6 +12,11 @@
 // gti/storage/registration_file.h (".realtim", ".realdep", ".reallag"), gti/storage/old_file.h
 // (".tim", ".dep", ".ldp" with "inpgti.nbl" and the run file), gti/storage/compressed_file.h
 // (".creg" and the "CREGFILE" stream); gti/storage/data_file.h tells them apart by name.
+//
+// File names: each function that reads or writes files takes the name as station text (1251)
+// or as a lib::os::file_path, which a std::filesystem::path converts to, so a folder may have
+// any name the system allows ("Sleipner Øst", "井"). The store's file_name then holds the name
+// as lib::os::file_path::display() shows it.
 #pragma once
 
 #include <array>
@@ -26,6 +31,7 @@
 
 #include "gti/io/streams.h"
 #include "gti/platform/ansi_string.h"
+#include "gti/platform/os.h"
 #include "gti/platform/system.h"
 #include "gti/serial/lock_object.h"
 #include "gti/storage/byte_reader.h"
@@ -45,6 +51,11 @@ public:
     FileStorage();
     FileStorage(const FileStorage&) = delete;
     FileStorage& operator=(const FileStorage&) = delete;
+    // Takes over the other store's content; the other is left empty, as a new store is. Both
+    // keep the one named lock, so a lock held through either stays held.
+    FileStorage(FileStorage&& other);
+    // Takes over the other store's content, leaving the other empty; this store keeps its lock.
+    FileStorage& operator=(FileStorage&& other);
 
     // The index of the parameter with the key of `p` (letter case ignored), adding `p` when
     // there is none. Throws a non-critical FileStorageException "слишком много параметров" when
@@ -80,7 +91,7 @@ public:
     FileStorageTextValues& get_text_values() noexcept { return text_values_; }
     const FileStorageTextValues& get_text_values() const noexcept { return text_values_; }
     // The named lock "reg_data_file_mutex", for callers to hold with lib::Locker.
-    lib::lock_object& get_lock() noexcept { return lock_; }
+    lib::lock_object& get_lock() noexcept { return *lock_; }
 
     // Writes the whole registration file to a stream (sizes checked first, as for a file).
     void save_all_to_stream(lib::io::BinaryOutputStream& out);
@@ -93,11 +104,13 @@ public:
     // Writes the registration file `file` under the whole-file lock and remembers its
     // last-write time in saved_file_time.
     void save_with_new_format(const AnsiString& file);
+    void save_with_new_format(const lib::os::file_path& file);
 
     // Reads a registration file into the store under the whole-file lock: parameters merged by
     // key, records inside the time range appended, text values merged, then converted into the
     // run fields. With `text_only` only the text values are read. Returns true.
     bool add_new_file(const AnsiString& file, bool text_only);
+    bool add_new_file(const lib::os::file_path& file, bool text_only);
     // The same over the bytes of a registration file in memory.
     bool add_new_data(const char* data, std::size_t size, bool text_only);
 
@@ -106,6 +119,9 @@ public:
     // Marks the records of a clean, strictly deepening sequence valid and the others invalid;
     // the last record is not touched, and stores of 3 records or fewer not at all.
     void correct_depths();
+    // The marks correct_depths would give records in this order, without changing them: each
+    // record's `valid` as it is where correct_depths leaves it alone.
+    static std::vector<bool> depth_marks(const std::vector<const FileStorageItem*>& records);
     // The most frequent time difference of neighbouring records (the smallest of equally frequent
     // ones); 0 for fewer than two records.
     int calc_time_step();
@@ -130,6 +146,9 @@ public:
     // compared without regard to letter case. An error ends the loading and reaches the caller;
     // files loaded before it stay.
     void add_files_by_mask(const char* mask);
+    // The same for a mask of the system; files of any name match (their names compared in the
+    // form of lib::os::file_path::display()).
+    void add_files_by_mask(const lib::os::file_path& mask);
     // Loads a data file of any kind by its extension (lib::data_file_kind_of: a registration
     // file, an old-generation file or a compressed data file, see add_compressed_file) and
     // remembers its last-write time in saved_file_time; new_format becomes 1 for a registration
@@ -137,9 +156,11 @@ public:
     // Throws a critical FileStorageException "Неправильное расширение открываемого файла: " +
     // the lower-cased extension for any other file, and loads nothing then.
     bool add_file(const AnsiString& name, bool text_only);
+    bool add_file(const lib::os::file_path& name, bool text_only);
     // Loads an old-generation file with its "inpgti.nbl" and run file; with `text_only` only the
     // run file. True when the store then holds a record; false with `text_only`.
     bool add_old_file(const AnsiString& name, bool text_only);
+    bool add_old_file(const lib::os::file_path& name, bool text_only);
     // Loads an old-generation file from bytes in memory: the data file, the folder's parameter
     // list (none: values in file column order) and the run file's text (none: no run text).
     // The run text merges as load_text_values merges a run file, and the list then holds its
@@ -152,6 +173,7 @@ public:
     // "нач_глубина", "нач_время", "конеч_глубина", "конеч_время" from the sections
     // "начало_рейса" and "окончание_рейса". A missing or unreadable run file changes nothing.
     void load_text_values(const AnsiString& name);
+    void load_text_values(const lib::os::file_path& name);
 
     // Writes the store to `name` in the kind of its extension (for another extension, in the
     // generation of the file last loaded, new_format). A compressed data file is written plain
@@ -164,12 +186,14 @@ public:
     // only that one failed); a list that exists but cannot be read fails the save before
     // anything is written.
     void save_all(const AnsiString& name, bool text_only);
+    void save_all(const lib::os::file_path& name, bool text_only);
     // Saves the store to `name`, first appending the records that another process added to that
     // file since this store last read or wrote it (those later than the store's latest record).
     // The file's last-write time is read twice, 200 ms apart, so that a writer in the middle of
     // appending is noticed. The store's own run information wins over the file's, and the time
     // range is back as it was afterwards. A missing file is simply written.
     void smart_save_all(const AnsiString& name);
+    void smart_save_all(const lib::os::file_path& name);
     // Writes every valid record as a 145-byte old-generation record, values in parameter order
     // (the first 32 parameters; columns without one are 0).
     void old_save_values(lib::io::BinaryOutputStream& out);
@@ -179,10 +203,12 @@ public:
     // keys of the folder's "inpgti.nbl" when it has an entry with a key, else the first 32
     // parameters in order. Throws the list's file error when it exists but cannot be read.
     std::array<int, old_value_count> old_columns(const AnsiString& name) const;
+    std::array<int, old_value_count> old_columns(const lib::os::file_path& name) const;
     // Appends a run block with the text of `values` to a registration file, under the
     // whole-file lock. Throws the critical FileStorageException of an oversized block before the
     // file is touched.
     void append_text_values(const AnsiString& name, FileStorageTextValues& values);
+    void append_text_values(const lib::os::file_path& name, FileStorageTextValues& values);
     // Removes every block of the given types from a registration file (other extensions are
     // left alone); `block_types` is sorted. The other blocks keep their order. A block of size 0
     // or an incomplete header ends the file: what follows it, which no reader reads, is dropped.
@@ -190,6 +216,7 @@ public:
     // it is. When the file cannot be read, or the temporary copy (`name` + ".tmp") cannot be
     // written or cannot replace the file, the file stays as it was and nothing is reported.
     static void exclude_records(const AnsiString& name, std::vector<int>& block_types);
+    static void exclude_records(const lib::os::file_path& name, std::vector<int>& block_types);
     // ---- end of the data files of both generations ------------------------------------------
 
     // ---- The compressed data stream ("CREGFILE") -------------------------------------------
@@ -207,6 +234,7 @@ public:
     // plain). A ".creg" file is always written whole, the run fields converted first
     // (ri_to_data).
     void save_all(const AnsiString& name, bool text_only, EncodeType encoding);
+    void save_all(const lib::os::file_path& name, bool text_only, EncodeType encoding);
     // Reads a compressed data file (".creg") into the store like the other data files: its
     // parameters merged by key, its records inside the time range appended, its run text lines
     // merged, then converted into the run fields. With `text_only` only the run text. `progress`,
@@ -215,10 +243,14 @@ public:
     // store is unchanged then. Returns true when the store then holds a record.
     bool add_compressed_file(const AnsiString& name, bool text_only,
                              const std::function<void(double)>& progress = nullptr);
+    bool add_compressed_file(const lib::os::file_path& name, bool text_only,
+                             const std::function<void(double)>& progress = nullptr);
     // Writes the store as a compressed data file, deflated; the file is touched only once the
     // whole stream is made (the run text as it is: see save_for_compressing); `progress`, when set, hears the fraction
     // of the columns written. Remembers the file's last-write time in saved_file_time.
     void save_compressed_file(const AnsiString& name, EncodeType encoding,
+                              const std::function<void(double)>& progress = nullptr);
+    void save_compressed_file(const lib::os::file_path& name, EncodeType encoding,
                               const std::function<void(double)>& progress = nullptr);
 
     // Writes the store as a compressed data stream. `progress` (may be empty) is kept, replacing
@@ -251,6 +283,7 @@ public:
     void load_after_decompressing(lib::io::BinaryInputStream& in);
     // The same from a file, mapped without the lock.
     void load_after_decompressing(const AnsiString& file);
+    void load_after_decompressing(const lib::os::file_path& file);
     // Reads a plane array (the types of add_new_reg_file_vector).
     template <class T>
     static void read_new_reg_file_vector(lib::io::BinaryInputStream& in, std::vector<T>& values);
@@ -284,9 +317,11 @@ private:
     void add_old_records(std::string_view data, const std::string_view* list);
     void merge_run_text(std::string_view run_text);
     void check_block_sizes();
-    void save_old_file(const AnsiString& name, bool text_only);
+    void save_old_file(const lib::os::file_path& name, bool text_only);
+    void swap_content(FileStorage& other) noexcept;
 
-    lib::lock_object lock_;
+    // Every member below but the lock is content: swap_content exchanges it.
+    std::shared_ptr<lib::lock_object> lock_;
     std::vector<std::shared_ptr<FileStorageItem>> records_;
     std::array<int, max_params> file_param_map_{};
     std::array<FileStorageParam, max_params> params_;
