@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
 #include <limits>
 #include <random>
 #include <string>
@@ -135,8 +136,12 @@ TEST(LasExport, ByTimeAndByRecord) {
     EXPECT_EQ(column(doc, 0), (std::vector<double>{10, 11, 12, 13, 14}));
     EXPECT_EQ(column(doc, 2), (std::vector<double>{2, null, 5, null, 11}));
     options.valid_only = true;
-    lib::las::export_storage(s, options, doc);
+    s.get_record_ptr(2)->valid = false;
+    const FileStorage& unchanged = s;
+    lib::las::export_storage(unchanged, options, doc);
     EXPECT_EQ(column(doc, 0), (std::vector<double>{10, 11, 13, 14}));  // the pass at 12 m was undone
+    EXPECT_TRUE(s.get_record(1)->valid);                               // the marks of the export are its own
+    EXPECT_FALSE(s.get_record(2)->valid);
 
     options = {};
     options.index = export_index::time;
@@ -191,6 +196,30 @@ TEST(LasExport, ReadsBackWithEveryNumberAndHeaderValue) {
     for (const char* name : {"WELL", "FLD", "DATE", "STRT", "STOP", "NULL"})
         EXPECT_EQ(well_value(back, name), well_value(doc, name)) << name;
     EXPECT_EQ(back.get_curve_block()->item_by_index(1).description, "Вес на крюке (вес_на_крюке)"_cp);
+}
+
+// A log written into and read from folders whose names code page 1251 cannot hold.
+TEST(LasExport, SavesAndLoadsInFoldersOfAnyName) {
+    FileStorage s;
+    fill(s);
+    lib::las::file doc;
+    lib::las::export_storage(s, {}, doc);
+    const gti_test::temp_dir root;
+    for (const char8_t* folder_name : {u8"Sleipner \u00D8st", u8"\u4E95"}) {
+        const std::filesystem::path folder = std::filesystem::path(root.path().str()) / folder_name;
+        ASSERT_TRUE(std::filesystem::create_directory(folder));
+        doc.save(folder / "12.las");
+        lib::las::file back;
+        back.load(folder / "12.las");
+        EXPECT_EQ(back.values.size(), 40);
+        EXPECT_EQ(well_value(back, "WELL"), "Южная-7"_cp);
+        try {
+            back.load(folder / "none.las");
+            ADD_FAILURE() << "a missing file was read";
+        } catch (const std::runtime_error& e) {
+            EXPECT_NE(std::string(e.what()).find("<U+"), std::string::npos) << e.what();
+        }
+    }
 }
 
 }  // namespace

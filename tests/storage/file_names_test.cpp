@@ -1,0 +1,135 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "gti/platform/cp_literal.h"
+#include "gti/storage/file_storage.h"
+#include "support.h"
+
+using namespace lib::literals;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// A store of two parameters, three records and a run number.
+void fill(FileStorage& s) {
+    s.add_parametr({"Вес"_cp, "W", "т"_cp, "вес_на_крюке"_cp});
+    s.add_parametr({"Ходы"_cp, "N", "ход/мин"_cp, "ходы_насоса"_cp});
+    for (std::uint32_t t : {100000u, 100015u, 100030u}) {
+        FileStorageItem r;
+        r.time = t;
+        r.depth = static_cast<float>(t - 99000) / 10;
+        r.values = {static_cast<float>(t % 1000), 2.5f};
+        s.add_record(r);
+    }
+    s.get_text_values().race_number = 12;
+    s.get_text_values().ri_to_data();
+}
+
+void expect_filled(const FileStorage& s) {
+    ASSERT_EQ(s.get_record_count(), 3);
+    EXPECT_EQ(s.get_param_count(), 2);
+    EXPECT_EQ(s.get_param(1)->global_name, "ходы_насоса"_cp);
+    EXPECT_EQ(s.get_record(2)->time, 100030u);
+    EXPECT_EQ(s.get_record(2)->values[0], 30.0f);
+    EXPECT_EQ(s.get_text_values().race_number, 12);
+}
+
+void expect_new(const FileStorage& s) {
+    EXPECT_EQ(s.get_record_count(), 0);
+    EXPECT_EQ(s.get_param_count(), 0);
+    EXPECT_EQ(s.get_text_values().get_list().Count(), 0);
+    EXPECT_EQ(s.get_text_values().race_number, RaceInfo().race_number);
+    EXPECT_TRUE(s.file_name.empty());
+    EXPECT_EQ(s.time_range_start, 0u);
+    EXPECT_EQ(s.time_range_end, 0xFFFFFFFFu);
+}
+
+TEST(FileStorageMove, TakesTheContentAndLeavesAnEmptyStoreWithItsLock) {
+    const gti_test::temp_dir dir;
+    FileStorage a;
+    fill(a);
+    a.file_name = dir.file("12.tim");
+    a.time_range_start = 5;
+
+    FileStorage b(std::move(a));
+    expect_filled(b);
+    EXPECT_EQ(b.time_range_start, 5u);
+    expect_new(a);  // NOLINT(bugprone-use-after-move): the moved-from state is part of the contract
+    // The run information answers to its new store: the run file is that of b's file name.
+    gti_test::write_bytes(dir.file("12.rac"), "[настройки_рейса]\r\nномер_рейса=77\r\n"_cp);
+    b.get_text_values().ri_from_data_old();
+    EXPECT_EQ(b.get_text_values().race_number, 77);
+
+    FileStorage c;
+    fill(a);
+    c = std::move(a);
+    EXPECT_EQ(c.get_record_count(), 3);
+    expect_new(a);  // NOLINT(bugprone-use-after-move)
+    c = std::move(c);
+    EXPECT_EQ(c.get_record_count(), 3);
+    // Each store's lock still works, the moved-from one's included.
+    for (FileStorage* s : {&a, &b, &c}) {
+        lib::Locker hold(&s->get_lock());
+    }
+    std::vector<FileStorage> stores;
+    stores.push_back(std::move(b));
+    stores.emplace_back();
+    EXPECT_EQ(stores[0].get_record_count(), 3);
+}
+
+// Folders whose names code page 1251 cannot hold: every data file kind is written, found by a
+// mask, read back and extended through the std::filesystem::path overloads.
+TEST(FileNames, EveryKindOfDataFileWorksInFoldersOfAnyName) {
+    const gti_test::temp_dir root;
+    const fs::path base(root.path().str());
+    for (const char8_t* folder_name : {u8"Sleipner \u00D8st", u8"\u4E95"}) {
+        const fs::path folder = base / folder_name;
+        SCOPED_TRACE(folder.string());
+        ASSERT_TRUE(fs::create_directory(folder));
+        for (const char* extension : {".realtim", ".tim", ".creg"}) {
+            SCOPED_TRACE(extension);
+            const fs::path file = folder / (std::string("12") + extension);
+            FileStorage w;
+            fill(w);
+            w.save_all(file, false);
+            ASSERT_TRUE(fs::exists(file));
+
+            FileStorage r;
+            EXPECT_EQ(r.add_file(file, false), true);
+            expect_filled(r);
+
+            FileStorage by_mask;
+            by_mask.add_files_by_mask(folder / (std::string("*") + extension));
+            expect_filled(by_mask);
+
+            // The run information alone, written and read again.
+            r.get_text_values().race_number = 13;
+            r.save_all(file, true);
+            FileStorage again;
+            again.add_file(file, true);
+            EXPECT_EQ(again.get_text_values().race_number, 13);
+        }
+        // Another process's records are merged before the store saves.
+        const fs::path file = folder / "12.realtim";
+        FileStorage extended;
+        extended.add_file(file, false);
+        FileStorageItem later;
+        later.time = 100045;
+        later.values = {45, 2.5f};
+        extended.add_record(later);
+        extended.save_all(file, false);
+        FileStorage stale;
+        fill(stale);
+        stale.smart_save_all(file);
+        FileStorage merged;
+        merged.add_file(file, false);
+        EXPECT_EQ(merged.get_record_count(), 4);
+    }
+}
+
+}  // namespace
