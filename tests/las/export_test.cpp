@@ -160,6 +160,12 @@ TEST(LasExport, ByTimeAndByRecord) {
     lib::las::file back;
     back.load_text(text);
     EXPECT_EQ(back.values.at(0, 4), epoch + 4);
+    // A time past the year 9999 goes out as the number, which reads back.
+    for (const double beyond : {1e300, 253402300800.0}) {
+        doc.values.at(0, 4) = beyond;
+        back.load_text(saved(doc));
+        EXPECT_EQ(back.values.at(0, 4), beyond);
+    }
     options.params = {"нет"_cp};
     EXPECT_THROW(lib::las::export_storage(s, options, doc), std::runtime_error);
 }
