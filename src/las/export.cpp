@@ -62,9 +62,9 @@ double widen(float v) {
     return d;
 }
 
-// Seconds since 1970-01-01 of a station time value.
+// Seconds of local time since 1970-01-01 of a station time value (see gti/time/unix_time.h).
 double epoch_seconds(std::uint32_t t) {
-    return static_cast<double>(t) - 86400.0;
+    return static_cast<double>(to_local_epoch_seconds(t));
 }
 
 // The number of decimals of a step's shortest text ("0.25": 2).

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "gti/io/streams.h"
+#include "gti/las/import.h"
 #include "gti/platform/cp_literal.h"
 #include "gti/time/unix_time.h"
 #include "support.h"
@@ -202,6 +203,31 @@ TEST(LasExport, ReadsBackWithEveryNumberAndHeaderValue) {
     for (const char* name : {"WELL", "FLD", "DATE", "STRT", "STOP", "NULL"})
         EXPECT_EQ(well_value(back, name), well_value(doc, name)) << name;
     EXPECT_EQ(back.get_curve_block()->item_by_index(1).description, "Вес на крюке (вес_на_крюке)"_cp);
+}
+
+// Times go out as the time module converts them, the station's 2100-03-01 included, and come back.
+TEST(LasExport, TimesAfterTheStationsLeapDayOf2100KeepTheirDate) {
+    FileStorage s;
+    s.add_parametr({"Вес"_cp, "W", "т"_cp, "вес"_cp});
+    for (const std::uint32_t t : {lib::time_2_long(2100, 2, 28, 12, 0, 0), lib::time_2_long(2100, 3, 1, 12, 0, 0)}) {
+        FileStorageItem item;
+        item.time = t;
+        item.values = {1};
+        s.add_record(item);
+    }
+    export_options options;
+    options.index = export_index::time;
+    options.iso_time = true;
+    lib::las::file doc;
+    lib::las::export_storage(s, options, doc);
+    const std::string text = saved(doc);
+    EXPECT_NE(text.find("\n2100-03-01T12:00:00 "), std::string::npos) << text;
+    lib::las::file back;
+    back.load_text(text);
+    FileStorage again;
+    lib::las::import_storage(back, again);
+    ASSERT_EQ(again.get_record_count(), 2);
+    EXPECT_EQ(again.get_record(1)->time, s.get_record(1)->time);
 }
 
 // A log written into and read from folders whose names code page 1251 cannot hold.
