@@ -16,6 +16,7 @@
 #include "gti/storage/registration_file.h"
 #include "gti/util/files.h"
 #include "gti/util/string_list.h"
+#include "paths.h"
 
 using namespace lib::literals;
 

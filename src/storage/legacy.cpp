@@ -10,11 +10,11 @@
 #include "gti/platform/codepage.h"
 #include "gti/platform/cp_literal.h"
 #include "gti/platform/os.h"
-#include "gti/storage/data_file.h"
 #include "gti/storage/file_storage.h"
 #include "gti/storage/old_file.h"
 #include "gti/util/files.h"
 #include "gti/util/string_list.h"
+#include "paths.h"
 #include "record_arena.h"
 
 using namespace lib::literals;

@@ -29,9 +29,4 @@ std::string data_file_extension(const os::file_path& path);
 data_file_kind data_file_kind_of(const AnsiString& path);
 data_file_kind data_file_kind_of(const os::file_path& path);
 
-// A file of the folder of `file` (the text up to its last separator, either one) named `name`.
-os::file_path file_beside(const os::file_path& file, const AnsiString& name);
-// The path of `file` with `suffix` appended to its name.
-os::file_path with_suffix(const os::file_path& file, const AnsiString& suffix);
-
 }  // namespace lib
