@@ -3,7 +3,6 @@
 #include <filesystem>
 #include <string>
 #include <utility>
-#include <vector>
 
 #include "gti/platform/cp_literal.h"
 #include "gti/storage/file_storage.h"
@@ -30,23 +29,19 @@ void fill(FileStorage& s) {
     s.get_text_values().ri_to_data();
 }
 
-void expect_filled(const FileStorage& s) {
+// The store of fill() with the run number `run`, and a store as new.
+void expect_filled(const FileStorage& s, int run = 12) {
     ASSERT_EQ(s.get_record_count(), 3);
-    EXPECT_EQ(s.get_param_count(), 2);
     EXPECT_EQ(s.get_param(1)->global_name, "ходы_насоса"_cp);
-    EXPECT_EQ(s.get_record(2)->time, 100030u);
     EXPECT_EQ(s.get_record(2)->values[0], 30.0f);
-    EXPECT_EQ(s.get_text_values().race_number, 12);
+    EXPECT_EQ(s.get_text_values().race_number, run);
 }
 
 void expect_new(const FileStorage& s) {
-    EXPECT_EQ(s.get_record_count(), 0);
-    EXPECT_EQ(s.get_param_count(), 0);
-    EXPECT_EQ(s.get_text_values().get_list().Count(), 0);
+    EXPECT_EQ(s.get_record_count() + s.get_param_count() + s.get_text_values().get_list().Count(), 0);
     EXPECT_EQ(s.get_text_values().race_number, RaceInfo().race_number);
     EXPECT_TRUE(s.file_name.empty());
     EXPECT_EQ(s.time_range_start, 0u);
-    EXPECT_EQ(s.time_range_end, 0xFFFFFFFFu);
 }
 
 TEST(FileStorageMove, TakesTheContentAndLeavesAnEmptyStoreWithItsLock) {
@@ -66,21 +61,13 @@ TEST(FileStorageMove, TakesTheContentAndLeavesAnEmptyStoreWithItsLock) {
     EXPECT_EQ(b.get_text_values().race_number, 77);
 
     FileStorage c;
-    fill(a);
-    c = std::move(a);
-    EXPECT_EQ(c.get_record_count(), 3);
-    expect_new(a);  // NOLINT(bugprone-use-after-move)
+    c = std::move(b);
     FileStorage& same = c;
     c = std::move(same);  // a store moved onto itself keeps its content
-    EXPECT_EQ(c.get_record_count(), 3);
-    // Each store's lock still works, the moved-from one's included.
-    for (FileStorage* s : {&a, &b, &c}) {
-        lib::Locker hold(&s->get_lock());
-    }
-    std::vector<FileStorage> stores;
-    stores.push_back(std::move(b));
-    stores.emplace_back();
-    EXPECT_EQ(stores[0].get_record_count(), 3);
+    expect_filled(c, 77);
+    expect_new(b);  // NOLINT(bugprone-use-after-move)
+    for (FileStorage* s : {&a, &b, &c})
+        lib::Locker hold(&s->get_lock());  // every lock works, the moved-from ones' included
 }
 
 // Folders whose names code page 1251 cannot hold: every data file kind is written, found by a
@@ -98,13 +85,9 @@ TEST(FileNames, EveryKindOfDataFileWorksInFoldersOfAnyName) {
             FileStorage w;
             fill(w);
             w.save_all(file, false);
-            ASSERT_TRUE(fs::exists(file));
-
-            FileStorage r;
-            EXPECT_EQ(r.add_file(file, false), true);
+            FileStorage r, by_mask;
+            EXPECT_TRUE(r.add_file(file, false));
             expect_filled(r);
-
-            FileStorage by_mask;
             by_mask.add_files_by_mask(folder / (std::string("*") + extension));
             expect_filled(by_mask);
 
