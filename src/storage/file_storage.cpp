@@ -33,6 +33,7 @@ void FileStorage::swap_content(FileStorage& other) noexcept {
     swap(time_range_start, other.time_range_start);
     swap(time_range_end, other.time_range_end);
     swap(new_format, other.new_format);
+    swap(saved_file_size_, other.saved_file_size_);
     swap(file_name, other.file_name);
     swap(records_, other.records_);
     swap(file_param_map_, other.file_param_map_);
