@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <utility>
 
@@ -65,9 +66,9 @@ const char* zlib_text(int code) {
 }
 
 // The name part of a path, after the last separator of either kind.
-AnsiString file_part(const AnsiString& path) {
-    const std::size_t cut = path.view().find_last_of("/\\");
-    return cut == std::string_view::npos ? path : path.substr(cut + 1);
+std::string file_part(std::string_view path) {
+    const std::size_t cut = path.find_last_of("/\\");
+    return std::string(cut == std::string_view::npos ? path : path.substr(cut + 1));
 }
 
 // The piece in which extraction inflates a record and writes it out.
@@ -130,13 +131,17 @@ GZIP_COMPRESS::~GZIP_COMPRESS() {
 }
 
 bool GZIP_COMPRESS::open(const AnsiString& name) {
+    return open(lib::os::file_path(name));
+}
+
+bool GZIP_COMPRESS::open(const lib::os::file_path& name) {
     close();
     try {
         out_ = std::make_unique<lib::os::file_replacement>(name);
     } catch (const std::exception&) {
         return false;
     }
-    name_ = name;
+    name_ = name.display();
     written_ = 0;
     failed_ = false;
     is_open_ = true;
@@ -230,7 +235,12 @@ void GZIP_COMPRESS::add_data(const AnsiString& name, const lib::array<char>& dat
 }
 
 bool GZIP_COMPRESS::add_file(const AnsiString& path) {
+    return add_file(lib::os::file_path(path));
+}
+
+bool GZIP_COMPRESS::add_file(const lib::os::file_path& path) {
     check_writable(where_add_file);
+    const AnsiString record_name = lib::os::file_path(std::filesystem::path(file_part(path.native()))).station_text();
     const lib::os::open_result opened =
         lib::os::open_shared(path, lib::os::access::read, lib::os::disposition::open_existing);
     if (opened.status != lib::os::open_status::ok) return false;
@@ -240,7 +250,8 @@ bool GZIP_COMPRESS::add_file(const AnsiString& path) {
     } guard{opened.handle};
     const std::int64_t size = lib::os::file_size(opened.handle);
     if (size < 0) return false;
-    if (size >= INT_MAX) throw GZIP_EXCEPTION(path, "read", "the file is too large for an archive", where_add_file);
+    if (size >= INT_MAX)
+        throw GZIP_EXCEPTION(path.display(), "read", "the file is too large for an archive", where_add_file);
     lib::array<char> data(static_cast<int>(size));
     std::int64_t got = 0;
     while (got < size) {
@@ -252,8 +263,8 @@ bool GZIP_COMPRESS::add_file(const AnsiString& path) {
     }
     char probe;
     if (got != size || lib::os::read_file(opened.handle, &probe, 1) != 0 || lib::os::file_size(opened.handle) != size)
-        throw GZIP_EXCEPTION(path, "read", "the file changed size while it was read", where_add_file);
-    add_data(file_part(path), data, GZIP_MARK_FILE);
+        throw GZIP_EXCEPTION(path.display(), "read", "the file changed size while it was read", where_add_file);
+    add_data(record_name, data, GZIP_MARK_FILE);
     return true;
 }
 
@@ -336,8 +347,12 @@ std::string_view GZIP_DECOMPRESS::bytes() const noexcept {
 }
 
 bool GZIP_DECOMPRESS::open(const AnsiString& name) {
+    return open(lib::os::file_path(name));
+}
+
+bool GZIP_DECOMPRESS::open(const lib::os::file_path& name) {
     close();
-    archive_name = name;
+    archive_name = name.display();
     if (!file_.open(name, lib::om_read, 0)) return false;
     blocks_ = lib::index_archive(bytes(), warning_);
     file_.seekg(0, lib::sk_begin);
@@ -393,9 +408,14 @@ void GZIP_DECOMPRESS::decompress_section(const GZIP_FILE_BLOCK* block, lib::arra
 
 std::vector<lib::archive_skip> GZIP_DECOMPRESS::extract_to(
     const AnsiString& dir, const std::function<void(const GZIP_FILE_BLOCK&)>& before_each) {
+    return extract_to(lib::os::file_path(dir), before_each);
+}
+
+std::vector<lib::archive_skip> GZIP_DECOMPRESS::extract_to(
+    const lib::os::file_path& dir, const std::function<void(const GZIP_FILE_BLOCK&)>& before_each) {
     std::vector<lib::archive_skip> skipped;
     if (!file_.is_open()) return skipped;
-    AnsiString folder = dir;
+    std::string folder = dir.native();
     // A separator of either kind may end the folder; the native one joins.
     if (folder.size() > 1 && (folder.back() == '/' || folder.back() == '\\')) folder.pop_back();
     if (!folder.empty() && folder != "/") folder += native_separator;
@@ -411,7 +431,8 @@ std::vector<lib::archive_skip> GZIP_DECOMPRESS::extract_to(
         if (!chunk) chunk = std::make_unique_for_overwrite<char[]>(extract_chunk);
         std::unique_ptr<lib::os::file_replacement> out;
         try {
-            out = std::make_unique<lib::os::file_replacement>(folder + b.name);
+            out = std::make_unique<lib::os::file_replacement>(
+                lib::os::file_path(std::filesystem::path(folder + lib::os::file_path(b.name).native())));
         } catch (const std::exception&) {
             skipped.push_back({b.name, b.offset, false});
             continue;

@@ -16,7 +16,9 @@ const char* const msg_cannot_write = "Невозможно записать в �
 
 atomic_file::atomic_file() : buffer_(new char[capacity]) {}
 
-atomic_file::atomic_file(const AnsiString& name) : atomic_file() {
+atomic_file::atomic_file(const AnsiString& name) : atomic_file(os::file_path(name)) {}
+
+atomic_file::atomic_file(const os::file_path& name) : atomic_file() {
     open(name);
 }
 
@@ -25,6 +27,10 @@ atomic_file::~atomic_file() {
 }
 
 void atomic_file::open(const AnsiString& name) {
+    open(os::file_path(name));
+}
+
+void atomic_file::open(const os::file_path& name) {
     abort();
     replacement_.reset();
     size_ = 0;

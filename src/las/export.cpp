@@ -62,9 +62,9 @@ double widen(float v) {
     return d;
 }
 
-// Seconds since 1970-01-01 of a station time value.
+// Seconds of local time since 1970-01-01 of a station time value (see gti/time/unix_time.h).
 double epoch_seconds(std::uint32_t t) {
-    return static_cast<double>(t) - 86400.0;
+    return static_cast<double>(to_local_epoch_seconds(t));
 }
 
 // The number of decimals of a step's shortest text ("0.25": 2).
@@ -125,7 +125,7 @@ AnsiString mnemonic_of(const AnsiString& key) {
     return result;
 }
 
-int export_storage(FileStorage& store, const export_options& options, file& doc) {
+int export_storage(const FileStorage& store, const export_options& options, file& doc) {
     doc.clear();
     const bool by_depth = options.index == export_index::depth;
     const bool by_time = options.index == export_index::time;
@@ -154,19 +154,20 @@ int export_storage(FileStorage& store, const export_options& options, file& doc)
         if (!found) throw std::runtime_error(("Нет такого параметра: "_cp + w).str());
     }
 
-    if (options.valid_only) {
-        store.sort_by_time();
-        store.correct_depths();
-    }
     std::vector<const FileStorageItem*> rows;
     rows.reserve(static_cast<std::size_t>(store.get_record_count()));
-    for (int i = 0; i < store.get_record_count(); ++i) {
-        const FileStorageItem* r = store.get_record(i);
-        if (!options.valid_only || r->valid) rows.push_back(r);
-    }
+    for (int i = 0; i < store.get_record_count(); ++i)
+        rows.push_back(store.get_record(i));
     // In time order first, so that records of one depth keep their time order.
     std::stable_sort(rows.begin(), rows.end(),
                      [](const FileStorageItem* a, const FileStorageItem* b) { return a->time < b->time; });
+    if (options.valid_only) {
+        const std::vector<bool> marks = FileStorage::depth_marks(rows);
+        std::size_t kept = 0;
+        for (std::size_t i = 0; i < rows.size(); ++i)
+            if (marks[i]) rows[kept++] = rows[i];
+        rows.resize(kept);
+    }
     if (options.index == export_index::records)
         std::stable_sort(rows.begin(), rows.end(),
                          [](const FileStorageItem* a, const FileStorageItem* b) { return a->depth < b->depth; });

@@ -6,6 +6,7 @@
 #include <string>
 #include <utility>
 
+#include "gti/io/atomic_file.h"
 #include "gti/io/whole_file.h"
 #include "gti/las/text.h"
 #include "gti/platform/codepage.h"
@@ -119,6 +120,10 @@ struct file::section {
 };
 
 void file::load(const AnsiString& name) {
+    load(os::file_path(name));
+}
+
+void file::load(const os::file_path& name) {
     clear();
     const io::whole_file f = io::try_read_whole_file(name);
     switch (f.status) {
@@ -126,9 +131,9 @@ void file::load(const AnsiString& name) {
             break;
         case io::whole_file_status::not_found:
         case io::whole_file_status::cannot_open:
-            throw std::runtime_error(("Could not open file '" + name + "'").str());
+            throw std::runtime_error(("Could not open file '" + name.display() + "'").str());
         case io::whole_file_status::cannot_read:
-            throw std::runtime_error(("Could not read file '" + name + "'").str());
+            throw std::runtime_error(("Could not read file '" + name.display() + "'").str());
         case io::whole_file_status::too_large:
             throw std::runtime_error("Файл слишком велик (4 ГиБ и больше)!"_cp);
     }
@@ -346,6 +351,16 @@ void file::save(io::BinaryOutputStream& out) {
     for (const auto& block : blocks)
         if (block) block->save(out);
     values.save_to_stream(out, null_text());
+}
+
+void file::save(const AnsiString& name) {
+    save(os::file_path(name));
+}
+
+void file::save(const os::file_path& name) {
+    io::atomic_file out(name);
+    save(out);
+    out.commit();
 }
 
 void file::set_standart_version_info() {

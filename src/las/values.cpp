@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -13,6 +14,7 @@
 
 #include "gti/platform/codepage.h"
 #include "gti/platform/cp_literal.h"
+#include "gti/time/unix_time.h"
 #include "gti/util/number_text.h"
 #include "las/output.h"
 
@@ -96,16 +98,6 @@ void append_padded(std::string& text, std::string_view number, std::size_t width
     if (left) text.append(pad, ' ');
 }
 
-// Days from 1970-01-01 to a date of the proleptic Gregorian calendar.
-std::int64_t days_from_civil(std::int64_t y, unsigned m, unsigned d) {
-    y -= m <= 2;
-    const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
-    const auto yoe = static_cast<unsigned>(y - era * 400);
-    const unsigned doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1;
-    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + static_cast<std::int64_t>(doe) - 719468;
-}
-
 }  // namespace
 
 void append_number(std::string& text, double value, int decimals) {
@@ -135,43 +127,19 @@ std::string number_text(double value) {
 }
 
 std::string iso_time_text(double seconds) {
-    const auto s = static_cast<std::int64_t>(std::floor(seconds));
-    const std::int64_t days = (s >= 0 ? s : s - 86399) / 86400;
-    const std::int64_t in_day = s - days * 86400;
-    // Civil date of a day count (the inverse of days_from_civil).
-    const std::int64_t z = days + 719468;
-    const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-    const auto doe = static_cast<unsigned>(z - era * 146097);
-    const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const unsigned mp = (5 * doy + 2) / 153;
-    const unsigned d = doy - (153 * mp + 2) / 5 + 1;
-    const unsigned m = mp < 10 ? mp + 3 : mp - 9;
-    const std::int64_t y = static_cast<std::int64_t>(yoe) + era * 400 + (m <= 2);
-    char text[48];
-    std::snprintf(text, sizeof text, "%04lld-%02u-%02uT%02d:%02d:%02d", static_cast<long long>(y), m, d,
-                  static_cast<int>(in_day / 3600), static_cast<int>(in_day / 60 % 60), static_cast<int>(in_day % 60));
-    return text;
+    // Outside the years 0000 to 9999 the text would not read back: the number stands instead.
+    constexpr double limit = 1e13;
+    const AnsiString text = std::isfinite(seconds) && std::abs(seconds) < limit
+                                ? to_iso8601(std::chrono::local_seconds{
+                                      std::chrono::seconds{static_cast<std::int64_t>(std::floor(seconds))}})
+                                : AnsiString();
+    return text.empty() ? number_text(seconds) : text.str();
 }
 
 bool read_iso_time(std::string_view t, double& seconds) noexcept {
-    // YYYY-MM-DDThh:mm:ss
-    if (t.size() != 19 || t[4] != '-' || t[7] != '-' || (t[10] != 'T' && t[10] != ' ') || t[13] != ':' || t[16] != ':')
-        return false;
-    int fields[6];
-    const std::size_t at[6] = {0, 5, 8, 11, 14, 17};
-    const std::size_t width[6] = {4, 2, 2, 2, 2, 2};
-    for (int i = 0; i < 6; ++i) {
-        const char* first = t.data() + at[i];
-        const auto r = std::from_chars(first, first + width[i], fields[i]);
-        if (r.ec != std::errc{} || r.ptr != first + width[i]) return false;
-    }
-    if (fields[1] < 1 || fields[1] > 12 || fields[2] < 1 || fields[2] > 31 || fields[3] > 23 || fields[4] > 59 ||
-        fields[5] > 60)
-        return false;
-    const std::int64_t days =
-        days_from_civil(fields[0], static_cast<unsigned>(fields[1]), static_cast<unsigned>(fields[2]));
-    seconds = static_cast<double>(days * 86400 + fields[3] * 3600 + fields[4] * 60 + fields[5]);
+    std::chrono::local_seconds local;
+    if (!from_iso8601(t, local)) return false;
+    seconds = static_cast<double>(local.time_since_epoch().count());
     return true;
 }
 

@@ -1,5 +1,9 @@
 #include "gti/options/race_info.h"
 
+#include <filesystem>
+#include <string>
+#include <string_view>
+
 #include "gti/platform/codepage.h"
 #include "gti/platform/cp_literal.h"
 #include "gti/util/string_list.h"
@@ -41,6 +45,16 @@ namespace {
 const char* const drill_type_names[] = {"Роторное"_cp,       "Турбинное"_cp,        "Роторно-турбинное"_cp,
                                         "Электробурение"_cp, "Аварийные работы"_cp, "Другое"_cp};
 
+// The run file of `path` as RaceInfo::get_race_file says; the same bytes mark folders and points
+// in 1251 and in UTF-8.
+std::string race_file_of(std::string_view path) {
+    const std::size_t slash = path.find_last_of("\\/");
+    const std::size_t name_start = slash == std::string_view::npos ? 0 : slash + 1;
+    const std::size_t point = path.find('.', name_start);
+    if (point == std::string_view::npos) return std::string();
+    return std::string(path.substr(0, point + 1)) + "rac";
+}
+
 }  // namespace
 
 RaceInfo::RaceInfo() {
@@ -53,11 +67,11 @@ AnsiString RaceInfo::get_drill_type_str(DrillType type) {
 }
 
 AnsiString RaceInfo::get_race_file(const AnsiString& path) {
-    const std::size_t slash = path.find_last_of("\\/");
-    const std::size_t name_start = slash == AnsiString::npos ? 0 : slash + 1;
-    const std::size_t point = path.find('.', name_start);
-    if (point == AnsiString::npos) return AnsiString();
-    return path.substr(0, point + 1) + "rac";
+    return AnsiString(race_file_of(path.view()));
+}
+
+lib::os::file_path RaceInfo::get_race_file(const lib::os::file_path& path) {
+    return lib::os::file_path(std::filesystem::path(race_file_of(path.native())));
 }
 
 void RaceInfo::reset_fields() {

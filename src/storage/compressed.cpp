@@ -510,19 +510,28 @@ void FileStorage::load_stream(BinaryInputStream& source, const AnsiString& file,
 }
 
 void FileStorage::load_after_decompressing(const AnsiString& file) {
+    load_after_decompressing(lib::os::file_path(file));
+}
+
+void FileStorage::load_after_decompressing(const lib::os::file_path& file) {
     lib::storage::naming_file(file, [&] {
         lib::io::InputMappedFile in;
         lib::storage::open_data_file(in, file, true);
-        load_stream(in, file, "");
+        load_stream(in, file.display(), "");
     });
 }
 
 bool FileStorage::add_compressed_file(const AnsiString& name, bool text_only,
                                       const std::function<void(double)>& progress) {
+    return add_compressed_file(lib::os::file_path(name), text_only, progress);
+}
+
+bool FileStorage::add_compressed_file(const lib::os::file_path& name, bool text_only,
+                                      const std::function<void(double)>& progress) {
     return lib::storage::naming_file(name, [&] {
         lib::io::InputMappedFile mapped;
         lib::storage::open_data_file(mapped, name, true);
-        return add_compressed_data(mapped.get_data(), mapped.get_size(), text_only, name, progress);
+        return add_compressed_data(mapped.get_data(), mapped.get_size(), text_only, name.display(), progress);
     });
 }
 
@@ -579,6 +588,11 @@ bool FileStorage::add_compressed_data(const char* data, std::size_t size, bool t
     }
     text_values_.ri_from_data();
     return !text_only && get_record_count() > 0;
+}
+
+void FileStorage::save_compressed_file(const lib::os::file_path& name, EncodeType encoding,
+                                       const std::function<void(double)>& progress) {
+    save_compressed_file(name.station_text(), encoding, progress);
 }
 
 void FileStorage::save_compressed_file(const AnsiString& name, EncodeType encoding,

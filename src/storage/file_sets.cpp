@@ -3,6 +3,7 @@
 // process may be extending.
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 #include "gti/io/atomic_file.h"
@@ -18,6 +19,7 @@
 #include "gti/storage/registration_file.h"
 #include "gti/util/files.h"
 #include "gti/util/string_list.h"
+#include "paths.h"
 #include "refusals.h"
 
 using namespace lib::literals;
@@ -38,6 +40,26 @@ data_file_kind data_file_kind_of(const AnsiString& path) {
     if (e == ".tim" || e == ".dep" || e == ".ldp") return data_file_kind::old_generation;
     if (e == compressed::extension) return data_file_kind::compressed;
     return data_file_kind::unknown;
+}
+
+// The extension of a known kind is ASCII, which display() keeps as it is.
+std::string data_file_extension(const os::file_path& path) {
+    return data_file_extension(path.display());
+}
+
+data_file_kind data_file_kind_of(const os::file_path& path) {
+    return data_file_kind_of(path.display());
+}
+
+os::file_path file_beside(const os::file_path& file, const AnsiString& name) {
+    const std::string& native = file.native();
+    const std::size_t sep = native.find_last_of("\\/");
+    const std::string folder = sep == std::string::npos ? std::string() : native.substr(0, sep + 1);
+    return os::file_path(std::filesystem::path(folder + os::file_path(name).native()));
+}
+
+os::file_path with_suffix(const os::file_path& file, const AnsiString& suffix) {
+    return os::file_path(std::filesystem::path(file.native() + os::file_path(suffix).native()));
 }
 
 }  // namespace lib
@@ -105,7 +127,20 @@ void FileStorage::add_files_by_mask(const char* mask) {
         add_file(folder + name, false);
 }
 
+void FileStorage::add_files_by_mask(const lib::os::file_path& mask) {
+    std::vector<lib::os::file_path> paths = lib::find_paths(mask, lib::fa_any_file & ~lib::fa_directory);
+    std::stable_sort(paths.begin(), paths.end(), [](const lib::os::file_path& a, const lib::os::file_path& b) {
+        return lib::cp1251::compare_nocase(a.display().view(), b.display().view()) < 0;
+    });
+    for (const lib::os::file_path& path : paths)
+        add_file(path, false);
+}
+
 bool FileStorage::add_file(const AnsiString& name, bool text_only) {
+    return add_file(lib::os::file_path(name), text_only);
+}
+
+bool FileStorage::add_file(const lib::os::file_path& name, bool text_only) {
     // The file's time comes from a handle opened before the reading: never newer than what is
     // read, so a file replaced or extended meanwhile is merged again by smart_save_all rather
     // than taken as seen.
@@ -141,6 +176,27 @@ bool FileStorage::add_file(const AnsiString& name, bool text_only) {
     saved_file_time = written;
     saved_file_size_ = size;
     return result;
+}
+
+// The writers take names of any folder whose name code page 1251 holds.
+void FileStorage::save_all(const lib::os::file_path& name, bool text_only) {
+    save_all(name.station_text(), text_only);
+}
+
+void FileStorage::save_all(const lib::os::file_path& name, bool text_only, EncodeType encoding) {
+    save_all(name.station_text(), text_only, encoding);
+}
+
+void FileStorage::smart_save_all(const lib::os::file_path& name) {
+    smart_save_all(name.station_text());
+}
+
+void FileStorage::append_text_values(const lib::os::file_path& name, FileStorageTextValues& values) {
+    append_text_values(name.station_text(), values);
+}
+
+void FileStorage::exclude_records(const lib::os::file_path& name, std::vector<int>& block_types) {
+    exclude_records(name.station_text(), block_types);
 }
 
 void FileStorage::save_all(const AnsiString& name, bool text_only) {

@@ -2,15 +2,47 @@
 
 #include <algorithm>
 #include <map>
+#include <utility>
 
 #include "gti/platform/codepage.h"
 #include "gti/platform/cp_literal.h"
 
 using namespace lib::literals;
 
-FileStorage::FileStorage() : lock_(lock_name) {
+FileStorage::FileStorage() : lock_(std::make_shared<lib::lock_object>(lock_name)) {
     text_values_.set_owner(this);
     clear();
+}
+
+FileStorage::FileStorage(FileStorage&& other) : lock_(other.lock_) {
+    text_values_.set_owner(this);
+    swap_content(other);
+}
+
+FileStorage& FileStorage::operator=(FileStorage&& other) {
+    if (this != &other) {
+        FileStorage taken(std::move(other));
+        swap_content(taken);
+    }
+    return *this;
+}
+
+void FileStorage::swap_content(FileStorage& other) noexcept {
+    using std::swap;
+    swap(saved_file_time, other.saved_file_time);
+    swap(time_range_start, other.time_range_start);
+    swap(time_range_end, other.time_range_end);
+    swap(new_format, other.new_format);
+    swap(saved_file_size_, other.saved_file_size_);
+    swap(file_name, other.file_name);
+    swap(records_, other.records_);
+    swap(file_param_map_, other.file_param_map_);
+    swap(params_, other.params_);
+    swap(param_count_, other.param_count_);
+    swap(file_param_count_, other.file_param_count_);
+    swap(warnings_, other.warnings_);
+    text_values_.swap(other.text_values_);
+    swap(compress_progress_, other.compress_progress_);
 }
 
 int FileStorage::add_parametr(const FileStorageParam& p) {
@@ -67,21 +99,33 @@ void FileStorage::set_time_range(const lib::unix_time& from, const lib::unix_tim
 }
 
 void FileStorage::correct_depths() {
-    const int n = get_record_count();
-    if (n <= 3) return;
-    double m = records_.back()->depth;
-    for (int i = n - 2; i >= 0; --i) {
-        FileStorageItem& r = *records_[static_cast<std::size_t>(i)];
-        const double d = r.depth;
+    std::vector<const FileStorageItem*> in_order;
+    for (const auto& r : records_)
+        in_order.push_back(r.get());
+    const std::vector<bool> marks = depth_marks(in_order);
+    for (std::size_t i = 0; i < records_.size(); ++i)
+        records_[i]->valid = marks[i];
+}
+
+std::vector<bool> FileStorage::depth_marks(const std::vector<const FileStorageItem*>& records) {
+    const std::size_t n = records.size();
+    std::vector<bool> marks(n);
+    for (std::size_t i = 0; i < n; ++i)
+        marks[i] = records[i]->valid;
+    if (n <= 3) return marks;
+    double m = records.back()->depth;
+    for (std::size_t i = n - 1; i-- > 0;) {
+        const double d = records[i]->depth;
         if (!(d > 0) && i != 0) {
-            r.valid = false;
+            marks[i] = false;
         } else if (d < m) {
-            r.valid = true;
+            marks[i] = true;
             m = d;
         } else {
-            r.valid = false;
+            marks[i] = false;
         }
     }
+    return marks;
 }
 
 int FileStorage::calc_time_step() {

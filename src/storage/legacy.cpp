@@ -20,6 +20,7 @@
 #include "gti/storage/old_file.h"
 #include "gti/util/files.h"
 #include "gti/util/string_list.h"
+#include "paths.h"
 #include "read_problems.h"
 #include "record_arena.h"
 #include "refusals.h"
@@ -45,16 +46,17 @@ AnsiString folder_of(const AnsiString& path) {
 // named lock of the folder's full path, shared by every program of the user.
 class folder_lock {
 public:
-    explicit folder_lock(const AnsiString& data_file) : mutex_(lock_name(data_file)) { mutex_.lock(); }
+    explicit folder_lock(const lib::os::file_path& data_file) : mutex_(lock_name(data_file)) { mutex_.lock(); }
     ~folder_lock() { mutex_.unlock(); }
     folder_lock(const folder_lock&) = delete;
     folder_lock& operator=(const folder_lock&) = delete;
 
 private:
-    static AnsiString lock_name(const AnsiString& data_file) {
-        const AnsiString folder = folder_of(data_file);
+    static AnsiString lock_name(const lib::os::file_path& data_file) {
+        const std::string& native = data_file.native();
+        const std::size_t sep = native.find_last_of("\\/");
         std::error_code ec;
-        std::filesystem::path path = lib::os::file_path(folder.empty() ? AnsiString(".") : folder).path();
+        std::filesystem::path path(sep == std::string::npos ? std::string(".") : native.substr(0, sep + 1));
         path = std::filesystem::absolute(path, ec);
         const std::filesystem::path real = std::filesystem::weakly_canonical(path, ec);
         // FNV-1a of the path: a short name that no separator splits.
@@ -81,8 +83,8 @@ std::vector<AnsiString> list_keys(const char* data, std::size_t size) {
 // The keys of the parameter list in the folder of a data file; none when there is no list or it
 // is empty. A list that exists but cannot be read (held by another program for too long) fails
 // with its file error: its columns are not known.
-std::vector<AnsiString> folder_list_keys(const AnsiString& name) {
-    const AnsiString path = folder_of(name) + old::list_name;
+std::vector<AnsiString> folder_list_keys(const lib::os::file_path& name) {
+    const lib::os::file_path path = lib::file_beside(name, old::list_name);
     try {
         lib::io::InputMappedFile list;
         list.open(path, true);
@@ -122,12 +124,16 @@ columns columns_by_keys(const FileStorage& s, const std::vector<AnsiString>& key
 }  // namespace
 
 bool FileStorage::add_old_file(const AnsiString& name, bool text_only) {
-    file_name = name;
+    return add_old_file(lib::os::file_path(name), text_only);
+}
+
+bool FileStorage::add_old_file(const lib::os::file_path& name, bool text_only) {
+    file_name = name.display();
     if (!text_only) {
         const folder_lock folder(name);
         // Without the list the values stay in the file's column order, and its error, naming
         // the list, reaches the caller after the records.
-        const AnsiString list_path = folder_of(name) + old::list_name;
+        const lib::os::file_path list_path = lib::file_beside(name, old::list_name);
         std::exception_ptr list_error;
         lib::storage::naming_file(name, [&] {
             lib::io::InputMappedFile data;
@@ -140,12 +146,12 @@ bool FileStorage::add_old_file(const AnsiString& name, bool text_only) {
             }
             const std::string_view list_bytes(list.get_data() ? list.get_data() : "", list.get_size());
             add_old_records(std::string_view(data.get_data(), data.get_size()), list_error ? nullptr : &list_bytes,
-                            name, list_path);
+                            name.display(), list_path.display());
         });
         if (list_error != nullptr) std::rethrow_exception(list_error);
     }
     load_text_values(name);
-    text_values_.ri_from_data_old();
+    text_values_.ri_from_data_old(name);
     return !text_only && get_record_count() > 0;
 }
 
@@ -229,8 +235,12 @@ void FileStorage::add_old_records(std::string_view data, const std::string_view*
 }
 
 void FileStorage::load_text_values(const AnsiString& name) {
-    const AnsiString race_file = RaceInfo::get_race_file(name);
-    if (race_file.empty()) return;
+    load_text_values(lib::os::file_path(name));
+}
+
+void FileStorage::load_text_values(const lib::os::file_path& name) {
+    const lib::os::file_path race_file = RaceInfo::get_race_file(name);
+    if (race_file.native().empty()) return;
     const lib::io::whole_file f = lib::io::try_read_whole_file(race_file);
     if (f.status != lib::io::whole_file_status::ok) return;
     merge_run_text(std::string_view(f.data.get(), f.size));
@@ -255,6 +265,10 @@ void FileStorage::old_save_params(lib::io::BinaryOutputStream& out) {
 }
 
 std::array<int, FileStorage::old_value_count> FileStorage::old_columns(const AnsiString& name) const {
+    return old_columns(lib::os::file_path(name));
+}
+
+std::array<int, FileStorage::old_value_count> FileStorage::old_columns(const lib::os::file_path& name) const {
     return columns_by_keys(*this, folder_list_keys(name));
 }
 

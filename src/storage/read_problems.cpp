@@ -1,7 +1,9 @@
 // Errors and warnings of the data-file readers.
 #include "read_problems.h"
 
+#include <filesystem>
 #include <stdexcept>
+#include <string>
 
 #include "gti/io/damage.h"
 #include "gti/platform/os.h"
@@ -12,12 +14,6 @@ namespace {
 
 bool names(std::string_view what, const AnsiString& file) {
     return what.size() > file.size() && what.substr(0, file.size()) == file.view() && what[file.size()] == ':';
-}
-
-// The folder part of a path without its separator; empty for a bare name.
-AnsiString folder_of(const AnsiString& path) {
-    const std::size_t sep = path.find_last_of("\\/");
-    return sep == AnsiString::npos || sep == 0 ? AnsiString() : path.substr(0, sep);
 }
 
 }  // namespace
@@ -54,11 +50,19 @@ void rethrow_naming(const AnsiString& file) {
 }
 
 void open_data_file(io::InputMappedFile& in, const AnsiString& file, bool lock) {
+    open_data_file(in, os::file_path(file), lock);
+}
+
+void open_data_file(io::InputMappedFile& in, const os::file_path& file, bool lock) {
     os::dir_entry entry;
     if (!os::entry_info(file, entry)) {
-        const AnsiString folder = folder_of(file);
-        if (!folder.empty() && !os::entry_info(folder, entry))
-            throw complete_error("folder " + folder.str() + " does not exist");
+        const std::string& native = file.native();
+        const std::size_t sep = native.find_last_of("\\/");
+        if (sep != std::string::npos && sep != 0) {
+            const os::file_path folder{std::filesystem::path(native.substr(0, sep))};
+            if (!os::entry_info(folder, entry))
+                throw complete_error("folder " + folder.display().str() + " does not exist");
+        }
     }
     try {
         in.open(file, lock);

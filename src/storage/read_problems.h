@@ -7,9 +7,11 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "gti/io/file_streams.h"
 #include "gti/platform/ansi_string.h"
+#include "gti/platform/os.h"
 
 namespace lib::storage {
 
@@ -44,8 +46,15 @@ decltype(auto) naming_file(const AnsiString& file, F&& read) {
     }
 }
 
+// The same for a file of any name, named as lib::os::file_path::display() shows it.
+template <class F>
+decltype(auto) naming_file(const os::file_path& file, F&& read) {
+    return naming_file(file.display(), std::forward<F>(read));
+}
+
 // Opens and maps a data file. Fails with "folder F does not exist" when the folder of the file is
 // missing, "the file is empty" for a file of no bytes, and the file errors of gti/io otherwise.
 void open_data_file(io::InputMappedFile& in, const AnsiString& file, bool lock);
+void open_data_file(io::InputMappedFile& in, const os::file_path& file, bool lock);
 
 }  // namespace lib::storage

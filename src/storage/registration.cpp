@@ -78,10 +78,14 @@ void FileStorage::save_all_to_stream(lib::io::BinaryOutputStream& out) {
 }
 
 void FileStorage::save_with_new_format(const AnsiString& file) {
+    save_with_new_format(lib::os::file_path(file));
+}
+
+void FileStorage::save_with_new_format(const lib::os::file_path& file) {
     // Everything that could refuse the store is checked before anything is written; the new
     // file takes the old one's place whole, or the old one stays.
     check_block_sizes();
-    lib::storage::refuse_unstorable_texts(*this, file);
+    lib::storage::refuse_unstorable_texts(*this, file.display());
     lib::io::atomic_file out(file);
     save_all_to_stream(out);
     out.commit();
@@ -91,10 +95,14 @@ void FileStorage::save_with_new_format(const AnsiString& file) {
 }
 
 bool FileStorage::add_new_file(const AnsiString& file, bool text_only) {
+    return add_new_file(lib::os::file_path(file), text_only);
+}
+
+bool FileStorage::add_new_file(const lib::os::file_path& file, bool text_only) {
     return lib::storage::naming_file(file, [&] {
         lib::io::InputMappedFile in;
         lib::storage::open_data_file(in, file, true);
-        return add_new_data(in.get_data(), in.get_size(), text_only, file);
+        return add_new_data(in.get_data(), in.get_size(), text_only, file.display());
     });
 }
 

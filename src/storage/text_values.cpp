@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 #include "gti/platform/codepage.h"
 #include "gti/platform/cp_literal.h"
@@ -179,10 +180,18 @@ void FileStorageTextValues::ri_from_data() {
     last_fields_ = *this;
 }
 
+void FileStorageTextValues::swap(FileStorageTextValues& other) noexcept {
+    std::swap(static_cast<RaceInfoData&>(*this), static_cast<RaceInfoData&>(other));
+    std::swap(list_, other.list_);
+}
+
 void FileStorageTextValues::ri_from_data_old() {
-    if (owner_ == nullptr) return;
-    const AnsiString race_file = get_race_file(owner_->file_name);
-    if (race_file.empty()) return;
+    if (owner_ != nullptr) ri_from_data_old(lib::os::file_path(owner_->file_name));
+}
+
+void FileStorageTextValues::ri_from_data_old(const lib::os::file_path& data_file) {
+    const lib::os::file_path race_file = get_race_file(data_file);
+    if (race_file.native().empty()) return;
     try {
         list_.LoadFromFile(race_file);
     } catch (const std::exception&) {

@@ -213,8 +213,14 @@ std::uint32_t from_sys_seconds(std::chrono::sys_seconds t, std::chrono::seconds 
 }
 
 AnsiString to_iso8601(std::uint32_t t) {
+    return to_iso8601(to_local_seconds(t));
+}
+
+AnsiString to_iso8601(std::chrono::local_seconds local) {
     using namespace std::chrono;
-    const local_seconds local = to_local_seconds(t);
+    constexpr local_seconds first{local_days{year{0} / January / 1}};
+    constexpr local_seconds past_last{local_days{year{10000} / January / 1}};
+    if (local < first || local >= past_last) return AnsiString();
     const local_days days = floor<std::chrono::days>(local);
     const year_month_day date{days};
     const hh_mm_ss<seconds> time{local - days};
@@ -224,6 +230,29 @@ AnsiString to_iso8601(std::uint32_t t) {
                   static_cast<int>(time.hours().count()), static_cast<int>(time.minutes().count()),
                   static_cast<int>(time.seconds().count()));
     return AnsiString(text);
+}
+
+bool from_iso8601(std::string_view t, std::chrono::local_seconds& result) noexcept {
+    using namespace std::chrono;
+    if (t.size() != 19 || t[4] != '-' || t[7] != '-' || (t[10] != 'T' && t[10] != ' ') || t[13] != ':' || t[16] != ':')
+        return false;
+    int fields[6];
+    const std::size_t at[6] = {0, 5, 8, 11, 14, 17};
+    const std::size_t width[6] = {4, 2, 2, 2, 2, 2};
+    for (int i = 0; i < 6; ++i) {
+        const char* first = t.data() + at[i];
+        if (*first < '0' || *first > '9') return false;  // no sign
+        const auto r = std::from_chars(first, first + width[i], fields[i]);
+        if (r.ec != std::errc{} || r.ptr != first + width[i]) return false;
+    }
+    if (fields[1] < 1 || fields[1] > 12 || fields[2] < 1 || fields[2] > 31 || fields[3] > 23 || fields[4] > 59 ||
+        fields[5] > 60)
+        return false;
+    // A day past the month's end counts on from the month's first day.
+    const year_month_day date{year{fields[0]}, month{static_cast<unsigned>(fields[1])},
+                              day{static_cast<unsigned>(fields[2])}};
+    result = local_days{date} + hours{fields[3]} + minutes{fields[4]} + seconds{fields[5]};
+    return true;
 }
 
 }  // namespace lib

@@ -458,6 +458,16 @@ bool copy_by_mask(const AnsiString& source_dir, const AnsiString& destination_di
     return all;
 }
 
+std::vector<os::file_path> find_paths(const os::file_path& mask, int attributes) {
+    const std::string& native = mask.native();
+    const std::size_t sep = native.find_last_of(separators);
+    const std::string folder = sep == std::string::npos ? std::string() : native.substr(0, sep + 1);
+    std::vector<os::file_path> paths;
+    for (const os::dir_entry& e : matching(mask, attributes))
+        paths.emplace_back(std::filesystem::path(folder + e.native_name));
+    return paths;
+}
+
 bool copy_by_mask(const os::file_path& source_dir, const os::file_path& destination_dir, const AnsiString& mask) {
     bool all = true;
     for (const os::dir_entry& e : matching(join(source_dir, os::file_path(mask).native()), fa_any_file)) {

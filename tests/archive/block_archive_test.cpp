@@ -7,6 +7,7 @@
 #include <climits>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -290,6 +291,37 @@ TEST_F(ArchiveTest, RoundTripOfFilesWithFoldersInTheirPaths) {
     EXPECT_FALSE(in.open(dir.file("missing.arc")));
     EXPECT_TRUE(in.blocks().empty());
     EXPECT_EQ(in.find_block("big.txt"), nullptr);
+}
+
+// Archives and files in folders whose names code page 1251 cannot hold; a file name that the
+// archive cannot hold is refused with the name, before anything is written.
+TEST_F(ArchiveTest, FoldersOfAnyNameAndNamesTheArchiveCannotHold) {
+    namespace fs = std::filesystem;
+    const auto put = [](const fs::path& file, const char* text) { std::ofstream(file) << text; };
+    for (const char8_t* folder_name : {u8"Sleipner \u00D8st", u8"\u4E95"}) {
+        const fs::path folder = fs::path(dir.path().str()) / folder_name;
+        ASSERT_TRUE(fs::create_directories(folder / "out"));
+        put(folder / "12.tim", "data");
+        put(folder / u8"\u4E95.tim", "x");
+        GZIP_COMPRESS out;
+        ASSERT_TRUE(out.open(folder / "run.arc"));
+        ASSERT_TRUE(out.add_file(folder / "12.tim"));
+        try {
+            out.add_file(folder / u8"\u4E95.tim");
+            ADD_FAILURE() << "a name the archive cannot hold was stored";
+        } catch (const std::invalid_argument& e) {
+            EXPECT_NE(std::string(e.what()).find("<U+4E95>.tim"), std::string::npos) << e.what();
+        }
+        ASSERT_TRUE(out.close());
+
+        GZIP_DECOMPRESS in;
+        ASSERT_TRUE(in.open(folder / "run.arc"));
+        ASSERT_EQ(in.blocks().size(), 2u);
+        EXPECT_TRUE(in.extract_to(folder / "out").empty());
+        std::string back;
+        std::ifstream(folder / "out" / "12.tim") >> back;
+        EXPECT_EQ(back, "data");
+    }
 }
 
 TEST_F(ArchiveTest, WritesThatCannotSucceedAreRefused) {

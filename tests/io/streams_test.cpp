@@ -25,7 +25,7 @@ BinaryMemoryInputStream input(const std::string& bytes) {
     return BinaryMemoryInputStream(bytes.data(), static_cast<unsigned>(bytes.size()));
 }
 
-TEST(ValueEncodings, GoldenBytes) {
+TEST(ValueEncodings, GoldenBytesReadBack) {
     BinaryMemoryOutputStream out;
     write_binary(out, AnsiString());
     write_binary(out, AnsiString("abc"));
@@ -34,51 +34,43 @@ TEST(ValueEncodings, GoldenBytes) {
     write_binary(out, std::int32_t{-2});
     write_binary(out, 1.5f);
     out.write_line("x");
+    write_binary(out, AnsiString(std::string("ab\0cd", 5)));  // a zero byte ends the text
     EXPECT_EQ(bytes_of(out), std::string("\0"
                                          "abc\0"
                                          "\xDF\xFF\0"
                                          "\0\0\0\0\x68\x94\xE2\x40"
                                          "\xFE\xFF\xFF\xFF"
                                          "\x00\x00\xC0\x3F"
-                                         "x\r\n",
-                                         27));
-}
-
-TEST(ValueEncodings, ReadBackWhatWasWritten) {
-    BinaryMemoryOutputStream out;
-    write_binary(out, AnsiString("вес_на_крюке"_cp));
-    write_binary(out, TDateTime(38051.25));
-    write_binary(out, AnsiString());
-    write_binary(out, std::uint16_t{0xBEEF});
+                                         "x\r\n"
+                                         "ab\0cd\0",
+                                         33));
     BinaryMemoryInputStream in(out.get_buffer(), out.get_size());
-    AnsiString s, empty;
+    AnsiString empty, abc, cyrillic, cut;
     TDateTime t;
-    std::uint16_t u = 0;
-    read_binary(in, s);
-    read_binary(in, t);
+    std::int32_t i = 0;
+    float f = 0;
     read_binary(in, empty);
-    read_binary(in, u);
-    EXPECT_EQ(s, "вес_на_крюке"_cp);
-    EXPECT_EQ(static_cast<double>(t), 38051.25);
-    EXPECT_EQ(empty, "");
-    EXPECT_EQ(u, 0xBEEF);
+    read_binary(in, abc);
+    EXPECT_EQ(abc, "abc");
+    read_binary(in, cyrillic);
+    read_binary(in, t);
+    read_binary(in, i);
+    read_binary(in, f);
+    EXPECT_EQ(in.read_line(), "x");
+    read_binary(in, cut);
+    read_binary(in, abc);  // the rest of a text holding a zero byte reads as the next text
+    EXPECT_EQ(abc, "cd");
     EXPECT_TRUE(in.eof());
-}
+    EXPECT_EQ(empty, "");
+    EXPECT_EQ(cyrillic, "Яя"_cp);
+    EXPECT_EQ(static_cast<double>(t), 38051.25);
+    EXPECT_EQ(i, -2);
+    EXPECT_EQ(f, 1.5f);
+    EXPECT_EQ(cut, "ab");
 
-TEST(ValueEncodings, ATextHoldingAZeroByteReadsBackCut) {
-    BinaryMemoryOutputStream out;
-    write_binary(out, AnsiString(std::string("ab\0cd", 5)));
-    BinaryMemoryInputStream in(out.get_buffer(), out.get_size());
-    AnsiString s;
-    read_binary(in, s);
-    EXPECT_EQ(s, "ab");
-}
-
-TEST(ValueEncodings, ATextCutByTheEndOfTheInputFails) {
-    auto in = input("abc");
-    AnsiString s;
-    EXPECT_TRUE(
-        throws_with<std::runtime_error>([&] { read_binary(in, s); }, "BinaryMemoryInputStream::read: eof() == true"));
+    auto unended = input("abc");  // a text cut by the end of the input
+    EXPECT_TRUE(throws_with<std::runtime_error>([&] { read_binary(unended, cut); },
+                                                "BinaryMemoryInputStream::read: eof() == true"));
 }
 
 TEST(ReadLine, DropsControlBytesAndStopsAtLineFeed) {

@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
 #include <limits>
 #include <random>
 #include <string>
 
 #include "gti/io/streams.h"
+#include "gti/las/import.h"
 #include "gti/platform/cp_literal.h"
 #include "gti/time/unix_time.h"
 #include "support.h"
@@ -135,8 +137,12 @@ TEST(LasExport, ByTimeAndByRecord) {
     EXPECT_EQ(column(doc, 0), (std::vector<double>{10, 11, 12, 13, 14}));
     EXPECT_EQ(column(doc, 2), (std::vector<double>{2, null, 5, null, 11}));
     options.valid_only = true;
-    lib::las::export_storage(s, options, doc);
+    s.get_record_ptr(2)->valid = false;
+    const FileStorage& unchanged = s;
+    lib::las::export_storage(unchanged, options, doc);
     EXPECT_EQ(column(doc, 0), (std::vector<double>{10, 11, 13, 14}));  // the pass at 12 m was undone
+    EXPECT_TRUE(s.get_record(1)->valid);                               // the marks of the export are its own
+    EXPECT_FALSE(s.get_record(2)->valid);
 
     options = {};
     options.index = export_index::time;
@@ -155,6 +161,12 @@ TEST(LasExport, ByTimeAndByRecord) {
     lib::las::file back;
     back.load_text(text);
     EXPECT_EQ(back.values.at(0, 4), epoch + 4);
+    // A time past the year 9999 goes out as the number, which reads back.
+    for (const double beyond : {1e300, 253402300800.0}) {
+        doc.values.at(0, 4) = beyond;
+        back.load_text(saved(doc));
+        EXPECT_EQ(back.values.at(0, 4), beyond);
+    }
     options.params = {"нет"_cp};
     EXPECT_THROW(lib::las::export_storage(s, options, doc), std::runtime_error);
 }
@@ -191,6 +203,55 @@ TEST(LasExport, ReadsBackWithEveryNumberAndHeaderValue) {
     for (const char* name : {"WELL", "FLD", "DATE", "STRT", "STOP", "NULL"})
         EXPECT_EQ(well_value(back, name), well_value(doc, name)) << name;
     EXPECT_EQ(back.get_curve_block()->item_by_index(1).description, "Вес на крюке (вес_на_крюке)"_cp);
+}
+
+// Times go out as the time module converts them, the station's 2100-03-01 included, and come back.
+TEST(LasExport, TimesAfterTheStationsLeapDayOf2100KeepTheirDate) {
+    FileStorage s;
+    s.add_parametr({"Вес"_cp, "W", "т"_cp, "вес"_cp});
+    for (const std::uint32_t t : {lib::time_2_long(2100, 2, 28, 12, 0, 0), lib::time_2_long(2100, 3, 1, 12, 0, 0)}) {
+        FileStorageItem item;
+        item.time = t;
+        item.values = {1};
+        s.add_record(item);
+    }
+    export_options options;
+    options.index = export_index::time;
+    options.iso_time = true;
+    lib::las::file doc;
+    lib::las::export_storage(s, options, doc);
+    const std::string text = saved(doc);
+    EXPECT_NE(text.find("\n2100-03-01T12:00:00 "), std::string::npos) << text;
+    lib::las::file back;
+    back.load_text(text);
+    FileStorage again;
+    lib::las::import_storage(back, again);
+    ASSERT_EQ(again.get_record_count(), 2);
+    EXPECT_EQ(again.get_record(1)->time, s.get_record(1)->time);
+}
+
+// A log written into and read from folders whose names code page 1251 cannot hold.
+TEST(LasExport, SavesAndLoadsInFoldersOfAnyName) {
+    FileStorage s;
+    fill(s);
+    lib::las::file doc;
+    lib::las::export_storage(s, {}, doc);
+    const gti_test::temp_dir root;
+    for (const char8_t* folder_name : {u8"Sleipner \u00D8st", u8"\u4E95"}) {
+        const std::filesystem::path folder = std::filesystem::path(root.path().str()) / folder_name;
+        ASSERT_TRUE(std::filesystem::create_directory(folder));
+        doc.save(folder / "12.las");
+        lib::las::file back;
+        back.load(folder / "12.las");
+        EXPECT_EQ(back.values.size(), 40);
+        EXPECT_EQ(well_value(back, "WELL"), "Южная-7"_cp);
+        try {
+            back.load(folder / "none.las");
+            ADD_FAILURE() << "a missing file was read";
+        } catch (const std::runtime_error& e) {
+            EXPECT_NE(std::string(e.what()).find("<U+"), std::string::npos) << e.what();
+        }
+    }
 }
 
 }  // namespace

@@ -199,4 +199,33 @@ TEST(Chrono, LocalTimesWithoutATimeValueAreRefused) {
     EXPECT_THROW(lib::from_sys_seconds(sys_days{1969y / December / 31}, -1h), std::out_of_range);
 }
 
+TEST(Chrono, IsoTextsOfLocalTime) {
+    const struct {
+        const char* text;
+        std::int64_t seconds;
+        const char* written;  // null: the text itself
+    } table[] = {
+        {"1970-01-01T00:00:00", 0, nullptr},
+        {"2024-02-29 12:00:00", 1709208000, "2024-02-29T12:00:00"},
+        {"2100-02-29T00:00:00", 4107542400, "2100-03-01T00:00:00"},  // a day the calendar lacks
+        {"2024-01-01T23:59:60", 1704153600, "2024-01-02T00:00:00"},  // a leap second
+        {"0000-01-01T00:00:00", -62167219200, nullptr},
+        {"9999-12-31T23:59:59", 253402300799, nullptr},
+    };
+    for (const auto& row : table) {
+        SCOPED_TRACE(row.text);
+        local_seconds t;
+        ASSERT_TRUE(lib::from_iso8601(row.text, t));
+        EXPECT_EQ(t.time_since_epoch().count(), row.seconds);
+        EXPECT_EQ(lib::to_iso8601(t), row.written ? row.written : row.text);
+    }
+    for (const char* bad : {"2024-02-29T24:00:00", "2024-13-01T00:00:00", "2024-01-01T-1:00:00", "-024-01-01T00:00:00",
+                            "2024-01-01", "2024-01-01T00:00:00Z", "2024/01/01T00:00:00"}) {
+        local_seconds t;
+        EXPECT_FALSE(lib::from_iso8601(bad, t)) << bad;
+    }
+    for (std::int64_t outside : {-62167219201LL, 253402300800LL})
+        EXPECT_EQ(lib::to_iso8601(local_seconds{seconds{outside}}), "") << outside;
+}
+
 }  // namespace chrono_times

@@ -113,6 +113,7 @@ public:
     // file named `name` is not touched until close(). False when the temporary file cannot be
     // created in the archive's folder or the time record cannot be written.
     bool open(const AnsiString& name);
+    bool open(const lib::os::file_path& name);
     // Puts the archive in place: flushes the records and renames them over `name`. True when the
     // archive is complete under its name, or when none was open; false when an earlier write,
     // the flush or the rename failed (the name then keeps its old file, and the records are lost).
@@ -132,6 +133,10 @@ public:
     // opened or its size cannot be read; throws GZIP_EXCEPTION when the file changes size while
     // it is read, or is 2 GiB or more.
     bool add_file(const AnsiString& path);
+    // The same for a file of any path; the name it gets in the archive must be station text:
+    // a name that code page 1251 cannot hold throws std::invalid_argument naming it, before
+    // the file is read.
+    bool add_file(const lib::os::file_path& path);
 
     // The bytes written so far.
     std::uint64_t written() const noexcept { return written_; }
@@ -191,6 +196,7 @@ public:
     // Closes an open archive, remembers `name`, maps the file and indexes its records. False,
     // with no records, when it cannot be opened or mapped; an empty file has no records.
     bool open(const AnsiString& name);
+    bool open(const lib::os::file_path& name);
     // Unmaps the file and drops the index; entries handed out before are invalid afterwards.
     void close();
 
@@ -211,10 +217,12 @@ public:
     // each data record before it is written (for a progress display).
     std::vector<lib::archive_skip> extract_to(const AnsiString& dir,
                                               const std::function<void(const GZIP_FILE_BLOCK&)>& before_each = {});
+    std::vector<lib::archive_skip> extract_to(const lib::os::file_path& dir,
+                                              const std::function<void(const GZIP_FILE_BLOCK&)>& before_each = {});
 
     // The index, in file order.
     const std::vector<GZIP_FILE_BLOCK>& blocks() const noexcept { return blocks_; }
-    // The name given to the last open().
+    // The name given to the last open() (as lib::os::file_path::display() shows it).
     const AnsiString& get_archive_name() const noexcept { return archive_name; }
     // Why indexing stopped before the end of the file; empty when it read every record.
     const AnsiString& index_warning() const noexcept { return warning_; }

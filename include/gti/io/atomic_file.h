@@ -35,6 +35,7 @@ public:
     atomic_file();
     // Starts writing the new contents of `name`.
     explicit atomic_file(const AnsiString& name);
+    explicit atomic_file(const os::file_path& name);
     // Aborts unless committed: the old file stays.
     ~atomic_file();
     atomic_file(const atomic_file&) = delete;
@@ -42,6 +43,7 @@ public:
 
     // Starts writing the new contents of `name`, aborting any replacement begun before.
     void open(const AnsiString& name);
+    void open(const os::file_path& name);
 
     // Adds the bytes to the buffer, writing it out when full.
     void write(const char* data, unsigned count) override {

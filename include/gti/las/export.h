@@ -56,11 +56,11 @@ struct export_options {
 // The ASCII mnemonic of a parameter key: upper-case Latin letters, digits and underscores.
 AnsiString mnemonic_of(const AnsiString& key);
 
-// Fills `doc` (cleared first) with the store's records. With valid_only the store's records are
-// sorted by time and marked by correct_depths; otherwise the store is not changed. Returns the
+// Fills `doc` (cleared first) with the store's records; the store is not changed. With valid_only
+// only the records that correct_depths would mark valid once sorted by time go in. Returns the
 // number of rows; a depth log of a store in which no new hole was drilled has none. Throws
 // std::runtime_error for a step that is not a positive number (or makes more than 50 million
 // rows) and for a parameter of `params` that the store does not have.
-int export_storage(FileStorage& store, const export_options& options, file& doc);
+int export_storage(const FileStorage& store, const export_options& options, file& doc);
 
 }  // namespace lib::las

@@ -73,6 +73,7 @@
 #include "gti/las/lines.h"
 #include "gti/las/values.h"
 #include "gti/platform/ansi_string.h"
+#include "gti/platform/os.h"
 
 namespace lib::las {
 
@@ -98,6 +99,7 @@ public:
 
     // clear(), then reads the file (see above).
     void load(const AnsiString& name);
+    void load(const os::file_path& name);
     // clear(), then reads a LAS text held in memory.
     void load_text(std::string_view text);
     // Removes the rows, the blocks and the diagnostics; coding, null_value, precision and
@@ -130,6 +132,10 @@ public:
 
     // Writes the document (see above).
     void save(io::BinaryOutputStream& out);
+    // Writes the document as the file `name`, which takes the old file's place whole (see
+    // gti/io/atomic_file.h for the failures).
+    void save(const AnsiString& name);
+    void save(const os::file_path& name);
     // Makes the version block hold exactly VERS 2.00 and WRAP NO (nothing when it is raw).
     void set_standart_version_info();
     // Sets the well block's NULL item to values.null_value, adding it at the end if missing

@@ -124,7 +124,8 @@ private:
 void append_number(std::string& text, double value, int decimals);
 // A number as the writer writes a header value: the shortest decimals, at least one.
 std::string number_text(double value);
-// Seconds since 1970-01-01 as ISO 8601 date and time ("2024-03-05T07:00:00").
+// Seconds since 1970-01-01 as ISO 8601 date and time ("2024-03-05T07:00:00"); outside the years
+// 0000 to 9999 (and for infinities and NaN) the number as number_text writes it.
 std::string iso_time_text(double seconds);
 // Reads an ISO 8601 date and time ("2024-03-05T07:00:00", a blank for the T allowed) as seconds
 // since 1970-01-01; false when the text is not one.

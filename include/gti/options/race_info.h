@@ -20,6 +20,7 @@
 #include "gti/options/ini_options.h"
 #include "gti/options/options.h"
 #include "gti/platform/ansi_string.h"
+#include "gti/platform/os.h"
 #include "gti/serial/serializator.h"
 
 class TStrings;
@@ -140,6 +141,8 @@ public:
     // file name, with "rac" after it (0012.dat gives 0012.rac, a.b.c gives a.rac); empty when
     // the file name has no point. Both "\" and "/" separate folders.
     static AnsiString get_race_file(const AnsiString& path);
+    // The same for a name of the system; an empty path when the file name has no point.
+    static lib::os::file_path get_race_file(const lib::os::file_path& path);
 
     // Puts every field back to what a new RaceInfo holds.
     void reset_fields();

@@ -13,6 +13,7 @@
 #include <string>
 
 #include "gti/platform/ansi_string.h"
+#include "gti/platform/os.h"
 
 namespace lib {
 
@@ -22,8 +23,10 @@ enum class data_file_kind { unknown, registration, old_generation, compressed };
 // The extension of a path in lower case: from the last point of its file part, point included;
 // empty when the file part has none. Both separators count.
 std::string data_file_extension(const AnsiString& path);
+std::string data_file_extension(const os::file_path& path);
 
 // The kind of the data file that `path` names, by its extension.
 data_file_kind data_file_kind_of(const AnsiString& path);
+data_file_kind data_file_kind_of(const os::file_path& path);
 
 }  // namespace lib

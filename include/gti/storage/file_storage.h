@@ -12,6 +12,13 @@
 // gti/storage/registration_file.h (".realtim", ".realdep", ".reallag"), gti/storage/old_file.h
 // (".tim", ".dep", ".ldp" with "inpgti.nbl" and the run file), gti/storage/compressed_file.h
 // (".creg" and the "CREGFILE" stream); gti/storage/data_file.h tells them apart by name.
+//
+// File names: each function that reads or writes files takes the name as station text (1251)
+// or as a lib::os::file_path, which a std::filesystem::path converts to. The readers (and
+// save_with_new_format) take any name the system allows ("Sleipner Øst", "井"); the store's
+// file_name then holds the name as lib::os::file_path::display() shows it. The other writers
+// take a lib::os::file_path whose name code page 1251 holds, and throw std::invalid_argument
+// naming it otherwise (lib::os::file_path::station_text()).
 #pragma once
 
 #include <array>
@@ -26,6 +33,7 @@
 
 #include "gti/io/streams.h"
 #include "gti/platform/ansi_string.h"
+#include "gti/platform/os.h"
 #include "gti/platform/system.h"
 #include "gti/serial/lock_object.h"
 #include "gti/storage/byte_reader.h"
@@ -45,6 +53,11 @@ public:
     FileStorage();
     FileStorage(const FileStorage&) = delete;
     FileStorage& operator=(const FileStorage&) = delete;
+    // Takes over the other store's content; the other is left empty, as a new store is. Both
+    // keep the one named lock, so a lock held through either stays held.
+    FileStorage(FileStorage&& other);
+    // Takes over the other store's content, leaving the other empty; this store keeps its lock.
+    FileStorage& operator=(FileStorage&& other);
 
     // The index of the parameter with the key of `p` (letter case ignored), adding `p` when
     // there is none. Throws a non-critical FileStorageException "слишком много параметров" when
@@ -80,7 +93,7 @@ public:
     FileStorageTextValues& get_text_values() noexcept { return text_values_; }
     const FileStorageTextValues& get_text_values() const noexcept { return text_values_; }
     // The named lock "reg_data_file_mutex", for callers to hold with lib::Locker.
-    lib::lock_object& get_lock() noexcept { return lock_; }
+    lib::lock_object& get_lock() noexcept { return *lock_; }
 
     // Writes the whole registration file to a stream (sizes checked first, as for a file).
     void save_all_to_stream(lib::io::BinaryOutputStream& out);
@@ -96,6 +109,7 @@ public:
     // block too large and a text its reader would not read back: a zero byte in a parameter's
     // text, a zero byte or a line break in a line of the run text.
     void save_with_new_format(const AnsiString& file);
+    void save_with_new_format(const lib::os::file_path& file);
 
     // Reads a registration file into the store under the whole-file lock: parameters merged by
     // key, records inside the time range appended, text values merged, then converted into the
@@ -103,6 +117,7 @@ public:
     // or cut short keeps what came before the damage, and a warning says where and how much was
     // not read; a file that is no registration file fails (gti/storage/registration_file.h).
     bool add_new_file(const AnsiString& file, bool text_only);
+    bool add_new_file(const lib::os::file_path& file, bool text_only);
     // The same over the bytes of a registration file in memory; `name`, when given, names the
     // file in errors and warnings.
     bool add_new_data(const char* data, std::size_t size, bool text_only, const AnsiString& name = AnsiString());
@@ -112,6 +127,9 @@ public:
     // Marks the records of a clean, strictly deepening sequence valid and the others invalid;
     // the last record is not touched, and stores of 3 records or fewer not at all.
     void correct_depths();
+    // The marks correct_depths would give records in this order, without changing them: each
+    // record's `valid` as it is where correct_depths leaves it alone.
+    static std::vector<bool> depth_marks(const std::vector<const FileStorageItem*>& records);
     // The most frequent time difference of neighbouring records (the smallest of equally frequent
     // ones); 0 for fewer than two records.
     int calc_time_step();
@@ -136,6 +154,9 @@ public:
     // compared without regard to letter case. An error ends the loading and reaches the caller;
     // files loaded before it stay.
     void add_files_by_mask(const char* mask);
+    // The same for a mask of the system; files of any name match (their names compared in the
+    // form of lib::os::file_path::display()).
+    void add_files_by_mask(const lib::os::file_path& mask);
     // Loads a data file of any kind by its extension (lib::data_file_kind_of: a registration
     // file, an old-generation file or a compressed data file, see add_compressed_file) and
     // remembers its last-write time in saved_file_time; new_format becomes 1 for a registration
@@ -143,11 +164,13 @@ public:
     // Throws a critical FileStorageException "Неправильное расширение открываемого файла: " +
     // the lower-cased extension for any other file, and loads nothing then.
     bool add_file(const AnsiString& name, bool text_only);
+    bool add_file(const lib::os::file_path& name, bool text_only);
     // Loads an old-generation file with its "inpgti.nbl" and run file; with `text_only` only the
     // run file. A data file or list cut short keeps its whole records or entries and warns; the
     // errors name the file (gti/storage/old_file.h). True when the store then holds a record;
     // false with `text_only`.
     bool add_old_file(const AnsiString& name, bool text_only);
+    bool add_old_file(const lib::os::file_path& name, bool text_only);
     // Loads an old-generation file from bytes in memory: the data file, the folder's parameter
     // list (none: values in file column order) and the run file's text (none: no run text).
     // The run text merges as load_text_values merges a run file, and the list then holds its
@@ -160,6 +183,7 @@ public:
     // "нач_глубина", "нач_время", "конеч_глубина", "конеч_время" from the sections
     // "начало_рейса" and "окончание_рейса". A missing or unreadable run file changes nothing.
     void load_text_values(const AnsiString& name);
+    void load_text_values(const lib::os::file_path& name);
 
     // Writes the store to `name` in the kind of its extension (for another extension, in the
     // generation of the file last loaded, new_format). Every file is replaced crash-safe: the
@@ -181,6 +205,7 @@ public:
     // run file's error when only that one failed); a list that exists but cannot be read fails
     // the save before anything is written.
     void save_all(const AnsiString& name, bool text_only);
+    void save_all(const lib::os::file_path& name, bool text_only);
     // Saves the store to `name`, first appending the records that another process added to that
     // file since this store last read or wrote it (those later than the store's latest record).
     // The file's last-write time is read twice, 200 ms apart, so that a writer in the middle of
@@ -190,6 +215,7 @@ public:
     // it, so an appender that waits for the lock appends to the new file and loses nothing; it
     // counts as changed when its size or its last-write time differs.
     void smart_save_all(const AnsiString& name);
+    void smart_save_all(const lib::os::file_path& name);
     // Writes every valid record as a 145-byte old-generation record, values in parameter order
     // (the first 32 parameters; columns without one are 0).
     void old_save_values(lib::io::BinaryOutputStream& out);
@@ -199,11 +225,13 @@ public:
     // keys of the folder's "inpgti.nbl" when it has an entry with a key, else the first 32
     // parameters in order. Throws the list's file error when it exists but cannot be read.
     std::array<int, old_value_count> old_columns(const AnsiString& name) const;
+    std::array<int, old_value_count> old_columns(const lib::os::file_path& name) const;
     // Appends a run block with the text of `values` to a registration file, under the
     // whole-file lock, whole or not at all (see lib::io::OSFile::append); the file is reopened
     // when a writer replaced it while this waited for the lock. Throws the critical
     // FileStorageException of an oversized block before the file is touched.
     void append_text_values(const AnsiString& name, FileStorageTextValues& values);
+    void append_text_values(const lib::os::file_path& name, FileStorageTextValues& values);
     // Removes every block of the given types from a registration file (other extensions are
     // left alone); `block_types` is sorted. The other blocks keep their order. A block of size 0
     // or an incomplete header ends the file: what follows it, which no reader reads, is dropped.
@@ -212,6 +240,7 @@ public:
     // cannot be read, or its new contents cannot be written or cannot take its place, the file
     // stays as it was, whole, and nothing is reported.
     static void exclude_records(const AnsiString& name, std::vector<int>& block_types);
+    static void exclude_records(const lib::os::file_path& name, std::vector<int>& block_types);
     // ---- end of the data files of both generations ------------------------------------------
 
     // ---- The compressed data stream ("CREGFILE") -------------------------------------------
@@ -229,6 +258,7 @@ public:
     // plain). A ".creg" file is always written whole, the run fields converted first
     // (ri_to_data).
     void save_all(const AnsiString& name, bool text_only, EncodeType encoding);
+    void save_all(const lib::os::file_path& name, bool text_only, EncodeType encoding);
     // Reads a compressed data file (".creg") into the store like the other data files: its
     // parameters merged by key, its records inside the time range appended, its run text lines
     // merged, then converted into the run fields. With `text_only` only the run text. `progress`,
@@ -240,6 +270,8 @@ public:
     // record.
     bool add_compressed_file(const AnsiString& name, bool text_only,
                              const std::function<void(double)>& progress = nullptr);
+    bool add_compressed_file(const lib::os::file_path& name, bool text_only,
+                             const std::function<void(double)>& progress = nullptr);
     // The same over the bytes of a ".creg" file in memory; `name`, when given, names the file in
     // errors and warnings.
     bool add_compressed_data(const char* data, std::size_t size, bool text_only, const AnsiString& name = AnsiString(),
@@ -248,6 +280,8 @@ public:
     // whole stream is made (the run text as it is: see save_for_compressing); `progress`, when set, hears the fraction
     // of the columns written. Remembers the file's last-write time in saved_file_time.
     void save_compressed_file(const AnsiString& name, EncodeType encoding,
+                              const std::function<void(double)>& progress = nullptr);
+    void save_compressed_file(const lib::os::file_path& name, EncodeType encoding,
                               const std::function<void(double)>& progress = nullptr);
 
     // Writes the store as a compressed data stream. `progress` (may be empty) is kept, replacing
@@ -280,6 +314,7 @@ public:
     void load_after_decompressing(lib::io::BinaryInputStream& in);
     // The same from a file, mapped under the whole-file lock like every data file read.
     void load_after_decompressing(const AnsiString& file);
+    void load_after_decompressing(const lib::os::file_path& file);
     // Reads a plane array (the types of add_new_reg_file_vector).
     template <class T>
     static void read_new_reg_file_vector(lib::io::BinaryInputStream& in, std::vector<T>& values);
@@ -320,8 +355,10 @@ private:
     void warn_run_losses(const AnsiString& name, const AnsiString& race_file);
     void merge_newer_records(const std::function<void()>& read);
     static void rewrite_blocks(const AnsiString& name, const std::vector<int>& types, std::string_view extra);
+    void swap_content(FileStorage& other) noexcept;
 
-    lib::lock_object lock_;
+    // Every member below but the lock is content: swap_content exchanges it.
+    std::shared_ptr<lib::lock_object> lock_;
     // The size of the data file as this store last read or wrote it, beside saved_file_time: an
     // append within the file system's time step leaves the time as it was.
     std::int64_t saved_file_size_ = -1;

@@ -60,10 +60,14 @@ public:
     // the list and its INI sections into the fields. A run file that cannot be loaded sounds a
     // short beep (1000 Hz, 20 ms) and leaves the list as it was.
     void ri_from_data_old();
+    // The same for the data file `data_file`, whatever the owner's file name.
+    void ri_from_data_old(const lib::os::file_path& data_file);
 
     // The text list.
     TStringList& get_list() noexcept { return list_; }
     const TStringList& get_list() const noexcept { return list_; }
+    // Exchanges the typed fields and the text list with `other`; the owners stay.
+    void swap(FileStorageTextValues& other) noexcept;
     // The store whose file name ri_from_data_old uses.
     void set_owner(FileStorage* owner) noexcept { owner_ = owner; }
 

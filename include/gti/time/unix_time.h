@@ -15,6 +15,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <string_view>
 
 #include "gti/platform/ansi_string.h"
 #include "gti/platform/date_time.h"
@@ -128,5 +129,14 @@ std::uint32_t from_sys_seconds(std::chrono::sys_seconds t, std::chrono::seconds 
 
 // The local time of a time value in ISO 8601, without a time zone: "2004-03-05T07:09:00".
 AnsiString to_iso8601(std::uint32_t t);
+
+// Local time in ISO 8601 as above; empty for a time outside the years 0000 to 9999, which the
+// text's four digits of year cannot hold.
+AnsiString to_iso8601(std::chrono::local_seconds t);
+
+// Reads "YYYY-MM-DDThh:mm:ss" (a blank allowed for the T) as local time. Fields are checked
+// against their ranges (month 1-12, day 1-31, hour 0-23, minute 0-59, second 0-60); a day past
+// the month's end counts on into the next month. False for any other text.
+bool from_iso8601(std::string_view text, std::chrono::local_seconds& t) noexcept;
 
 }  // namespace lib

@@ -225,10 +225,11 @@ public:
     int item_index = -1;
 };
 
-// A check box in memory.
-class memory_check_box final : public TCheckBox {
+// A check box or a radio button in memory.
+template <class Base>
+class memory_checkable final : public Base {
 public:
-    explicit memory_check_box(AnsiString the_name = "", bool the_checked = false)
+    explicit memory_checkable(AnsiString the_name = "", bool the_checked = false)
         : name(std::move(the_name)), checked(the_checked) {}
     AnsiString Name() const override { return name; }
     bool Checked() const override { return checked; }
@@ -237,19 +238,8 @@ public:
     AnsiString name;
     bool checked;
 };
-
-// A radio button in memory.
-class memory_radio_button final : public TRadioButton {
-public:
-    explicit memory_radio_button(AnsiString the_name = "", bool the_checked = false)
-        : name(std::move(the_name)), checked(the_checked) {}
-    AnsiString Name() const override { return name; }
-    bool Checked() const override { return checked; }
-    void SetChecked(bool c) override { checked = c; }
-
-    AnsiString name;
-    bool checked;
-};
+using memory_check_box = memory_checkable<TCheckBox>;
+using memory_radio_button = memory_checkable<TRadioButton>;
 
 // A colour picker in memory.
 class memory_color_control final : public TColorControl {

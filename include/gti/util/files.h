@@ -153,6 +153,10 @@ void get_dir_list(const os::file_path& dir, TStrings* list);
 // null (stopping at 2147483647).
 void get_file_list(const AnsiString& mask, TStrings* list, int attributes, int* total_size);
 void get_file_list(const os::file_path& mask, TStrings* list, int attributes, int* total_size);
+// The paths of the entries matching `mask` with `attributes` (as get_file_list finds them, in
+// byte order of their names), each joined from the mask's folder and the name the system spells,
+// so that every one of them can be opened.
+std::vector<os::file_path> find_paths(const os::file_path& mask, int attributes);
 // Copies every file matching `source_dir` + `mask` to `destination_dir` under the same name,
 // overwriting existing files (lib::os::copy_file). True when every one was copied.
 bool copy_by_mask(const AnsiString& source_dir, const AnsiString& destination_dir, const AnsiString& mask);

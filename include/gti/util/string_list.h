@@ -89,6 +89,8 @@ public:
     TStringList() = default;
     TStringList(const TStringList&) = default;
     TStringList& operator=(const TStringList&) = default;
+    TStringList(TStringList&&) noexcept = default;
+    TStringList& operator=(TStringList&&) noexcept = default;
 
     // The storage operations of TStrings.
     int Count() const override { return static_cast<int>(items_.size()); }
