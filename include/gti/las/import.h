@@ -17,7 +17,7 @@
 //   values   a NULL cell (null_value or not a number) is missing_value (NaN).
 //   run      WELL and FLD of the well block become the run's well and area, RUN of the parameter
 //            block its number.
-// A row whose time is NULL or outside the station's time values (1969-12-31 to 2106-02-07) is
+// A row whose time is NULL or outside the station's time values (1969-12-31 to 2106-02-06) is
 // left out and counted.
 #pragma once
 
