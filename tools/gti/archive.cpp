@@ -1,15 +1,16 @@
 #include "archive.h"
 
-#include <unistd.h>
-
 #include <cstdio>
 #include <stdexcept>
 #include <string>
 
+#include "cli.h"
+#include "commands.h"
 #include "gti/archive/block_archive.h"
 #include "gti/platform/cp_literal.h"
 #include "gti/platform/os.h"
 #include "gti/time/unix_time.h"
+#include "info.h"
 #include "output.h"
 
 using namespace lib::literals;
@@ -18,32 +19,12 @@ namespace gti_tool {
 
 namespace {
 
-// A progress bar on standard error, shown only when that is a terminal and the work is long.
-class progress {
-public:
-    progress(const char* verb, std::uint64_t total)
-        : verb_(verb), total_(total), shown_(total >= (8u << 20) && isatty(STDERR_FILENO)) {}
-    ~progress() {
-        if (shown_) std::fprintf(stderr, "\r%*s\r", 79, "");
-    }
-    progress(const progress&) = delete;
-    progress& operator=(const progress&) = delete;
+// Work on archives is worth a progress bar from 8 MiB.
+constexpr std::uint64_t long_work = 8u << 20;
 
-    // Shows that `name` is next, `done` bytes of the total having been handled.
-    void step(const AnsiString& name, std::uint64_t done) const {
-        if (!shown_) return;
-        const int percent = total_ == 0 ? 100 : static_cast<int>(done * 100 / total_);
-        const std::string bar =
-            std::string(static_cast<std::size_t>(percent / 5), '#') + std::string(20 - percent / 5, ' ');
-        std::fprintf(stderr, "\r%s [%s] %3d%% %-40.40s", verb_, bar.c_str(), percent, u8(name).c_str());
-        std::fflush(stderr);
-    }
-
-private:
-    const char* verb_;
-    std::uint64_t total_;
-    bool shown_;
-};
+double fraction(std::uint64_t done, std::uint64_t total) {
+    return total == 0 ? 1.0 : static_cast<double>(done) / static_cast<double>(total);
+}
 
 // "2024-03-05 07:00:00" of a time value.
 std::string time_text(std::uint32_t t) {
@@ -54,54 +35,43 @@ std::string time_text(std::uint32_t t) {
     return buf;
 }
 
-AnsiString only_argument(const std::vector<AnsiString>& args, std::size_t count, const char* what) {
-    if (args.size() != count) throw std::runtime_error(what);
-    return args[1];
-}
-
 void open_archive(GZIP_DECOMPRESS& in, const AnsiString& name) {
-    if (!in.open(name)) throw std::runtime_error((name + ": cannot open the archive").str());
-    if (in.blocks().empty()) throw std::runtime_error((name + ": not a block archive (no records)").str());
+    check_input(name);
+    if (!in.open(name))
+        throw std::runtime_error((name + tr(": cannot open the archive", ": невозможно открыть архив"_cp)).str());
+    if (in.blocks().empty())
+        throw std::runtime_error(
+            (name + tr(": not a block archive (no records)", ": не блочный архив (нет записей)"_cp)).str());
 }
 
-int create(const std::vector<AnsiString>& args) {
+struct archive_options {
+    std::string archive, folder, comment;
+    std::vector<std::string> files;
+    bool json = false, force = false;
+};
+
+int create(const archive_options& o) {
+    const AnsiString out = station(o.archive);
     std::vector<AnsiString> files;
-    AnsiString comment;
-    for (std::size_t i = 1; i < args.size(); ++i) {
-        if (args[i] == "--comment") {
-            if (++i == args.size()) throw std::runtime_error("--comment needs a text");
-            comment = args[i];
-        } else {
-            files.push_back(args[i]);
-        }
+    for (const std::string& f : o.files) {
+        files.push_back(station(f));
+        check_input(files.back());
     }
-    if (files.size() < 2) throw std::runtime_error("archive create takes the archive and at least one file");
-    const AnsiString out = files.front();
-    files.erase(files.begin());
-    pack_files(out, files, comment);
-    return 0;
+    check_output(out, files, {".arc"}, o.force);
+    const std::uint64_t bytes = pack_files(out, files, station(o.comment));
+    note(tr("Written archive ", "Записан архив "_cp) + out + ": " + AnsiString(std::to_string(files.size())) +
+         tr(" files, ", " файлов, "_cp) + count_text(static_cast<long long>(bytes)) + tr(" bytes", " байт"_cp));
+    return exit_done;
 }
 
-int list(const std::vector<AnsiString>& args) {
-    bool json = false;
-    std::vector<AnsiString> rest;
-    for (const AnsiString& a : args) {
-        if (a == "--json")
-            json = true;
-        else
-            rest.push_back(a);
-    }
-    const AnsiString name = only_argument(rest, 2, "archive list takes one archive");
+int list(const archive_options& o) {
+    const AnsiString name = station(o.archive);
     GZIP_DECOMPRESS in;
     open_archive(in, name);
     const std::uint32_t time = in.get_time();
-    std::string records;
-    if (!json) {
-        say(name);
-        std::printf("Time: %s\n", time ? time_text(time).c_str() : "none");
-        if (!in.read_comment().empty()) say("Comment: " + in.read_comment());
-        std::printf("%12s %12s %6s  %s\n", "size", "packed", "ratio", "name");
-    }
+    json_value files = json_value::array();
+    std::vector<std::vector<AnsiString>> rows{
+        {tr("size", "размер"_cp), tr("packed", "сжатый"_cp), tr("ratio", "доля"_cp), tr("name", "имя"_cp)}};
     for (const GZIP_FILE_BLOCK& b : in.blocks()) {
         if (b.mark != GZIP_MARK_FILE) continue;
         lib::archive_payload p;
@@ -112,55 +82,70 @@ int list(const std::vector<AnsiString>& args) {
             damaged = true;
         }
         const double ratio = p.original == 0 ? 0.0 : static_cast<double>(p.compressed) / p.original;
-        if (json) {
-            records += std::string(records.empty() ? "" : ",") + "\n    {\"name\": " + json_string(b.name) +
-                       ", \"offset\": " + std::to_string(b.offset) + ", \"size\": " + std::to_string(p.original) +
-                       ", \"packed\": " + std::to_string(p.compressed) + ", \"ratio\": " + json_number(ratio) +
-                       ", \"damaged\": " + (damaged ? "true" : "false") + "}";
-        } else if (damaged) {
-            std::printf("%12s %12s %6s  %s\n", "?", "?", "", (u8(b.name) + " (damaged)").c_str());
-        } else {
-            std::printf("%12u %12u %5.1f%%  %s\n", p.original, p.compressed, ratio * 100, u8(b.name).c_str());
-        }
+        files.push_back({{"name", json_text(b.name)},
+                         {"offset", b.offset},
+                         {"size", p.original},
+                         {"packed", p.compressed},
+                         {"ratio", json_number(ratio)},
+                         {"damaged", damaged}});
+        char percent[16];
+        std::snprintf(percent, sizeof percent, "%.1f%%", ratio * 100);
+        if (damaged)
+            rows.push_back({"?", "?", "", b.name + tr(" (damaged)", " (повреждён)"_cp)});
+        else
+            rows.push_back({count_text(p.original), count_text(p.compressed), AnsiString(percent), b.name});
     }
-    if (json) {
-        std::printf("{\n  \"archive\": %s,\n  \"time\": %s,\n  \"comment\": %s,\n  \"files\": [%s\n  ]\n}\n",
-                    json_string(name).c_str(), time ? ("\"" + time_text(time) + "\"").c_str() : "null",
-                    json_string(in.read_comment()).c_str(), records.c_str());
+    if (o.json) {
+        print_json({{"archive", json_text(name)},
+                    {"time", time ? json_value(time_text(time)) : json_value(nullptr)},
+                    {"comment", json_text(in.read_comment())},
+                    {"files", files}});
+    } else {
+        say(name);
+        say(tr("Time: ", "Время: "_cp) + (time ? AnsiString(time_text(time)) : tr("none", "нет"_cp)));
+        if (!in.read_comment().empty()) say(tr("Comment: ", "Комментарий: "_cp) + in.read_comment());
+        print_table(rows, {0, 1, 2});
     }
     if (!in.index_warning().empty()) {
         std::fprintf(stderr, "gti: %s: %s\n", u8(name).c_str(), u8(in.index_warning()).c_str());
-        return 2;
+        return exit_damaged;
     }
-    return 0;
+    return exit_done;
 }
 
-int extract(const std::vector<AnsiString>& args) {
-    if (args.size() != 3) throw std::runtime_error("archive extract takes the archive and a folder");
+int extract(const archive_options& o) {
+    const AnsiString name = station(o.archive);
+    const AnsiString folder = station(o.folder);
     GZIP_DECOMPRESS in;
-    open_archive(in, args[1]);
+    open_archive(in, name);
     std::uint64_t total = 0, done = 0;
     for (const GZIP_FILE_BLOCK& b : in.blocks())
         if (b.mark == GZIP_MARK_FILE) total += static_cast<std::uint64_t>(b.size);
-    const progress bar("extracting", total);
-    const auto skipped = in.extract_to(args[2], [&](const GZIP_FILE_BLOCK& b) {
-        bar.step(b.name, done);
-        done += static_cast<std::uint64_t>(b.size);
-    });
+    std::vector<lib::archive_skip> skipped;
+    {
+        progress_bar bar(tr("Extracting", "Распаковка"_cp), total >= long_work);
+        skipped = in.extract_to(folder, [&](const GZIP_FILE_BLOCK& b) {
+            bar(fraction(done, total));
+            done += static_cast<std::uint64_t>(b.size);
+        });
+    }
     int written = 0;
     for (const GZIP_FILE_BLOCK& b : in.blocks())
         written += b.mark == GZIP_MARK_FILE;
     written -= static_cast<int>(skipped.size());
     for (const lib::archive_skip& s : skipped)
-        std::fprintf(stderr, "gti: %s: record \"%s\" at byte %u not written: %s\n", u8(args[1]).c_str(),
-                     u8(s.name).c_str(), s.offset,
-                     s.unsafe_name ? "its name would leave the folder" : "the file cannot be written");
-    say(args[2] + ": " + AnsiString(std::to_string(written)) + " files written");
-    return skipped.empty() ? 0 : 2;
+        std::fprintf(stderr, "gti: %s\n",
+                     u8(name + tr(": record \"", ": запись \""_cp) + s.name + tr("\" at byte ", "\" с байта "_cp) +
+                        AnsiString(std::to_string(s.offset)) + tr(" not written: ", " не записана: "_cp) +
+                        (s.unsafe_name ? tr("its name would leave the folder", "её имя ведёт за пределы папки"_cp)
+                                       : tr("the file cannot be written", "файл невозможно записать"_cp)))
+                         .c_str());
+    note(folder + ": " + AnsiString(std::to_string(written)) + tr(" files written", " файлов записано"_cp));
+    return skipped.empty() ? exit_done : exit_damaged;
 }
 
-int test(const std::vector<AnsiString>& args) {
-    const AnsiString name = only_argument(args, 2, "archive test takes one archive");
+int test(const archive_options& o) {
+    const AnsiString name = station(o.archive);
     GZIP_DECOMPRESS in;
     open_archive(in, name);
     std::uint64_t total = 0, done = 0;
@@ -168,11 +153,11 @@ int test(const std::vector<AnsiString>& args) {
         if (b.mark == GZIP_MARK_FILE) total += static_cast<std::uint64_t>(b.size);
     int good = 0, damaged = 0;
     {
-        const progress bar("testing", total);
+        progress_bar bar(tr("Testing", "Проверка"_cp), total >= long_work);
         lib::array<char> data;
         for (const GZIP_FILE_BLOCK& b : in.blocks()) {
             if (b.mark != GZIP_MARK_FILE) continue;
-            bar.step(b.name, done);
+            bar(fraction(done, total));
             done += static_cast<std::uint64_t>(b.size);
             try {
                 in.decompress_section(&b, data);
@@ -187,16 +172,20 @@ int test(const std::vector<AnsiString>& args) {
         std::fprintf(stderr, "gti: %s: %s\n", u8(name).c_str(), u8(in.index_warning()).c_str());
         ++damaged;
     }
-    say(name + ": " + AnsiString(std::to_string(good)) + " records whole, " + AnsiString(std::to_string(damaged)) +
-        " damaged");
-    return damaged == 0 ? 0 : 1;
+    if (o.json)
+        print_json({{"archive", json_text(name)}, {"whole", good}, {"damaged", damaged}});
+    else
+        say(name + ": " + AnsiString(std::to_string(good)) + tr(" records whole, ", " записей целы, "_cp) +
+            AnsiString(std::to_string(damaged)) + tr(" damaged", " повреждены"_cp));
+    return damaged == 0 ? exit_done : exit_damaged;
 }
 
 }  // namespace
 
-void pack_files(const AnsiString& archive, const std::vector<AnsiString>& files, const AnsiString& comment) {
+std::uint64_t pack_files(const AnsiString& archive, const std::vector<AnsiString>& files, const AnsiString& comment) {
     GZIP_COMPRESS out;
-    if (!out.open(archive)) throw std::runtime_error((archive + ": cannot create the archive").str());
+    if (!out.open(archive))
+        throw write_failed((archive + tr(": cannot create the archive", ": невозможно создать архив"_cp)).str());
     if (!comment.empty()) out.add_comment(comment);
     std::uint64_t total = 0, done = 0;
     std::vector<std::uint64_t> sizes;
@@ -206,26 +195,44 @@ void pack_files(const AnsiString& archive, const std::vector<AnsiString>& files,
         total += sizes.back();
     }
     {
-        const progress bar("packing", total);
+        progress_bar bar(tr("Packing", "Упаковка"_cp), total >= long_work);
         for (std::size_t i = 0; i < files.size(); ++i) {
-            bar.step(files[i], done);
+            bar(fraction(done, total));
             done += sizes[i];
-            if (!out.add_file(files[i])) throw std::runtime_error((files[i] + ": cannot read the file").str());
+            if (!out.add_file(files[i]))
+                throw std::runtime_error(
+                    (files[i] + tr(": cannot read the file", ": невозможно прочитать файл"_cp)).str());
         }
     }
-    if (!out.close()) throw std::runtime_error((archive + ": the archive cannot be written").str());
-    say("Записан архив "_cp + archive + ": " + AnsiString(std::to_string(files.size())) + " файлов, "_cp +
-        AnsiString(std::to_string(out.written())) + " байт"_cp);
+    if (!out.close())
+        throw write_failed((archive + tr(": the archive cannot be written", ": невозможно записать архив"_cp)).str());
+    return out.written();
 }
 
-int archive_command(const std::vector<AnsiString>& args) {
-    const AnsiString verb = args.empty() ? AnsiString() : args[0];
-    if (verb == "create") return create(args);
-    if (verb == "list") return list(args);
-    if (verb == "extract") return extract(args);
-    if (verb == "test") return test(args);
-    std::fprintf(stderr, "gti: archive takes create, list, extract or test (see gti --help)\n");
-    return 2;
+void add_archive_command(CLI::App& tool) {
+    auto o = std::make_shared<archive_options>();
+    CLI::App* a = add_command(tool, "archive", "block archives of the station's files", {});
+    add_details(a,
+                "Each file deflated on its own with zlib 9, a creation time and a comment; written crash-safe, read "
+                "without trusting a byte.");
+    a->require_subcommand(1);
+    CLI::App* c = add_command(*a, "create", "pack files into a new block archive", [o] { return create(*o); });
+    add_details(c, "The archive appears only once it is complete.");
+    c->add_option("archive", o->archive, "the archive to write")->required();
+    c->add_option("files", o->files, "the files to pack")->required();
+    c->add_option("--comment", o->comment, "the archive's comment");
+    add_force(c, o->force);
+    CLI::App* l = add_command(*a, "list", "the archive's time, comment and files", [o] { return list(*o); });
+    l->add_option("archive", o->archive, "the archive")->required();
+    add_json(l, o->json);
+    CLI::App* e = add_command(*a, "extract", "write the archive's files into a folder", [o] { return extract(*o); });
+    add_details(e, "A name that would leave the folder is not written (exit code 2).");
+    e->add_option("archive", o->archive, "the archive")->required();
+    e->add_option("folder", o->folder, "where the files go")->required();
+    CLI::App* t = add_command(*a, "test", "decompress every record, report the damaged ones", [o] { return test(*o); });
+    add_details(t, "Exit code 2 when a record is damaged.");
+    t->add_option("archive", o->archive, "the archive")->required();
+    add_json(t, o->json);
 }
 
 }  // namespace gti_tool

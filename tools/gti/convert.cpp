@@ -1,18 +1,11 @@
 #include "convert.h"
 
-#include <algorithm>
-#include <cstdio>
 #include <stdexcept>
 #include <string>
 
-#ifdef _WIN32
-#include <io.h>
-#else
-#include <unistd.h>
-#endif
-
+#include "cli.h"
+#include "commands.h"
 #include "convert_old.h"
-#include "gti/io/file_streams.h"
 #include "gti/platform/cp_literal.h"
 #include "gti/storage/data_file.h"
 #include "info.h"
@@ -21,75 +14,28 @@
 using namespace lib::literals;
 
 namespace gti_tool {
-namespace {
 
-bool stderr_is_terminal() {
-#ifdef _WIN32
-    return _isatty(_fileno(stderr)) != 0;
-#else
-    return isatty(fileno(stderr)) != 0;
-#endif
-}
-
-// A progress bar on standard error, drawn only when standard error is a terminal.
-class progress_bar {
-public:
-    explicit progress_bar(const AnsiString& label) : label_(u8(label)), shown_(stderr_is_terminal()) {}
-    ~progress_bar() {
-        if (drawn_ >= 0) std::fputc('\n', stderr);
-    }
-    progress_bar(const progress_bar&) = delete;
-    progress_bar& operator=(const progress_bar&) = delete;
-
-    // Shows the fraction done (0 to 1).
-    void operator()(double fraction) {
-        if (!shown_) return;
-        const int percent = std::clamp(static_cast<int>(fraction * 100), 0, 100);
-        if (percent == drawn_) return;
-        drawn_ = percent;
-        const int filled = percent * width / 100;
-        std::fprintf(stderr, "\r%s [%s%s] %3d%%", label_.c_str(),
-                     std::string(static_cast<std::size_t>(filled), '#').c_str(),
-                     std::string(static_cast<std::size_t>(width - filled), '.').c_str(), percent);
-        std::fflush(stderr);
-    }
-
-private:
-    static constexpr int width = 40;
-    std::string label_;
-    bool shown_;
-    int drawn_ = -1;
-};
-
-}  // namespace
-
-int convert(const std::vector<AnsiString>& args) {
-    std::vector<AnsiString> files;
-    int encodings = 0;
-    FileStorage::EncodeType encoding = FileStorage::encode_plain;
-    for (const AnsiString& a : args) {
-        if (a == "--plain" || a == "--quantized") {
-            encoding = a == "--plain" ? FileStorage::encode_plain : FileStorage::encode_quantized;
-            ++encodings;
-        } else {
-            files.push_back(a);
-        }
-    }
-    if (files.size() != 2) throw std::runtime_error("convert takes an input file and an output file");
-    if (encodings > 1) throw std::runtime_error("convert takes one of --plain and --quantized");
-    const AnsiString& from = files[0];
-    const AnsiString& to = files[1];
+int convert(const convert_options& o) {
+    const AnsiString from = station(o.input);
+    const AnsiString to = station(o.output);
     const bool compressed = lib::data_file_kind_of(to) == lib::data_file_kind::compressed;
     if (lib::data_file_kind_of(to) == lib::data_file_kind::unknown)
-        throw std::runtime_error((to + ": unknown kind of data file to write (known: .creg, .realtim, .realdep, "
-                                       ".reallag, .tim, .dep, .ldp)")
+        throw std::runtime_error(
+            (to +
+             tr(": unknown kind of data file to write (known: .creg, .realtim, .realdep, "
+                ".reallag, .tim, .dep, .ldp)",
+                ": неизвестный вид файла данных (известны: .creg, .realtim, .realdep, .reallag, .tim, .dep, .ldp)"_cp))
+                .str());
+    if (!compressed && (o.plain || o.quantized))
+        throw std::runtime_error(tr("--plain and --quantized choose how a .creg file stores its columns",
+                                    "--plain и --quantized выбирают, как файл .creg хранит столбцы"_cp)
                                      .str());
-    if (!compressed && encodings > 0)
-        throw std::runtime_error("--plain and --quantized choose how a .creg file stores its columns");
+    check_output(to, {from}, {}, o.force);
 
     FileStorage store;
     if (lib::data_file_kind_of(from) == lib::data_file_kind::compressed) {
-        progress_bar bar("Чтение "_cp + from);
+        check_input(from);
+        progress_bar bar(tr("Reading ", "Чтение "_cp) + from);
         try {
             store.add_compressed_file(from, false, [&](double done) { bar(done); });
         } catch (const std::exception& e) {
@@ -98,6 +44,8 @@ int convert(const std::vector<AnsiString>& args) {
     } else {
         load_data_file(store, from);
     }
+    std::vector<AnsiString> read_warnings;
+    store.get_warnings(read_warnings);
     if (is_old_generation(from)) {
         // An old run file's section headers are no name=value pairs and have no place elsewhere.
         TStringList& lines = store.get_text_values().get_list();
@@ -107,25 +55,35 @@ int convert(const std::vector<AnsiString>& args) {
     }
 
     if (compressed) {
-        progress_bar bar("Запись "_cp + to);
-        try {
-            store.save_compressed_file(to, encoding, [&](double done) { bar(done); });
-        } catch (const std::exception& e) {
-            throw std::runtime_error((to + ": " + e.what()).str());
-        }
+        progress_bar bar(tr("Writing ", "Запись "_cp) + to);
+        write_output(to, [&] {
+            store.save_compressed_file(to, o.quantized ? FileStorage::encode_quantized : FileStorage::encode_plain,
+                                       [&](double done) { bar(done); });
+        });
     } else {
         save_data_file(store, to);
     }
-    lib::io::OSFile written;
-    written.open(to, lib::io::open_read, false);
-    say("Записан "_cp + to + ": " + AnsiString(std::to_string(store.get_record_count())) + " записей, "_cp +
-        AnsiString(std::to_string(store.get_param_count())) + " параметров, "_cp +
-        AnsiString(std::to_string(written.get_real_size())) + " байт"_cp);
-    std::vector<AnsiString> warnings;
-    store.get_warnings(warnings);
-    for (const AnsiString& w : warnings)
-        say("Предупреждение: "_cp + w);
-    return 0;
+    print_written(store, to, o.json);
+    return read_warnings.empty() ? exit_done : exit_damaged;
+}
+
+void add_convert_command(CLI::App& tool) {
+    auto o = std::make_shared<convert_options>();
+    CLI::App* c =
+        add_command(tool, "convert", "write a data file as another kind of data file", [o] { return convert(*o); });
+    add_details(c,
+                "Reads IN and writes OUT, of the kind OUT's extension names, run information included: a compressed "
+                "data file .creg (the store column by column, deflated with zlib 9), a registration file (.realtim "
+                ".realdep .reallag) or a file of the old generation (.tim .dep .ldp, with the folder's inpgti.nbl and "
+                "the run file .rac). OUT takes its new contents whole or keeps its old ones.");
+    c->add_option("in", o->input, "the data file to read")->required();
+    c->add_option("out", o->output, "the data file to write")->required();
+    CLI::Option* plain = c->add_flag("--plain", o->plain, ".creg: keep every value bit for bit (the default)");
+    c->add_flag("--quantized", o->quantized,
+                ".creg: a column in 8 or 16 bits where every value comes back within a relative 1e-4")
+        ->excludes(plain);
+    add_force(c, o->force);
+    add_json(c, o->json);
 }
 
 }  // namespace gti_tool

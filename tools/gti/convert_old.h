@@ -10,8 +10,9 @@ namespace gti_tool {
 bool is_old_generation(const AnsiString& file);
 
 // Saves the store as the data file `file`, in the generation of its extension. An old-generation
-// file is refused (std::runtime_error, nothing written) when a parameter would find no column
+// file is refused (write_failed, nothing written) when a parameter would find no column
 // in it: more than 32 parameters, or one that the folder's "inpgti.nbl" does not list.
+// Any failure to write is write_failed naming the file.
 void save_data_file(FileStorage& store, const AnsiString& file);
 
 }  // namespace gti_tool

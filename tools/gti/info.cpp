@@ -1,14 +1,19 @@
 #include "info.h"
 
-#include <cstdio>
+#include <filesystem>
 #include <stdexcept>
 #include <string>
+#include <system_error>
 #include <vector>
 
+#include "cli.h"
+#include "commands.h"
 #include "gti/options/options.h"
 #include "gti/platform/cp_literal.h"
+#include "gti/platform/os.h"
 #include "gti/time/unix_time.h"
 #include "gti/util/number_text.h"
+#include "las.h"
 #include "output.h"
 
 using namespace lib::literals;
@@ -35,9 +40,42 @@ summary summarize(const FileStorage& s) {
     return r;
 }
 
+struct info_options {
+    std::string file;
+    bool json = false;
+};
+
+int info(const info_options& o) {
+    const AnsiString file = station(o.file);
+    check_input(file);
+    if (is_las_file(file)) return print_las_info(file, o.json);
+    FileStorage store;
+    load_data_file(store, file);
+    print_info(store, file, o.json);
+    std::vector<AnsiString> warnings;
+    store.get_warnings(warnings);
+    return warnings.empty() ? exit_done : exit_damaged;
+}
+
 }  // namespace
 
+void check_input(const AnsiString& file) {
+    const std::filesystem::path path(std::u8string(reinterpret_cast<const char8_t*>(u8(file).c_str())));
+    std::error_code ec;
+    const auto status = std::filesystem::status(path, ec);
+    if (std::filesystem::is_directory(status))
+        throw std::runtime_error((file + tr(": a folder, not a file", ": это папка, а не файл"_cp)).str());
+    if (std::filesystem::exists(status)) return;
+    const std::size_t slash = file.find_last_of("/\\");
+    if (slash != AnsiString::npos && slash > 0 && !std::filesystem::is_directory(path.parent_path(), ec))
+        throw std::runtime_error(
+            (file + tr(": the folder ", ": папки "_cp) + file.substr(0, slash) + tr(" does not exist", " нет"_cp))
+                .str());
+    throw std::runtime_error((file + tr(": no such file", ": файла нет"_cp)).str());
+}
+
 void load_data_file(FileStorage& store, const AnsiString& file) {
+    check_input(file);
     store.file_name = file;
     try {
         store.add_file(file, false);
@@ -46,13 +84,48 @@ void load_data_file(FileStorage& store, const AnsiString& file) {
     }
 }
 
+std::size_t print_warnings(const FileStorage& store) {
+    std::vector<AnsiString> warnings;
+    store.get_warnings(warnings);
+    if (!warnings.empty()) std::fprintf(stderr, "%s\n", u8(tr("Warnings:", "Предупреждения:"_cp)).c_str());
+    for (const AnsiString& w : warnings)
+        std::fprintf(stderr, "  %s\n", u8(w).c_str());
+    return warnings.size();
+}
+
+std::uint64_t file_size(const AnsiString& file) {
+    lib::os::dir_entry e;
+    return lib::os::entry_info(file, e) ? e.size : 0;
+}
+
+std::size_t print_written(const FileStorage& store, const AnsiString& file, bool json) {
+    std::vector<AnsiString> warnings;
+    store.get_warnings(warnings);
+    if (json) {
+        json_value doc{{"written", json_text(file)},
+                       {"records", store.get_record_count()},
+                       {"parameters", store.get_param_count()},
+                       {"bytes", file_size(file)},
+                       {"warnings", json_value::array()}};
+        for (const AnsiString& w : warnings)
+            doc["warnings"].push_back(json_text(w));
+        print_json(doc);
+        return warnings.size();
+    }
+    note(tr("Written ", "Записан "_cp) + file + ": " + count_text(store.get_record_count()) +
+         tr(" records, ", " записей, "_cp) + AnsiString(std::to_string(store.get_param_count())) +
+         tr(" parameters, ", " параметров, "_cp) + count_text(static_cast<long long>(file_size(file))) +
+         tr(" bytes", " байт"_cp));
+    return print_warnings(store);
+}
+
 void print_info(FileStorage& store, const AnsiString& file, bool json) {
     const summary sum = summarize(store);
     const int step = store.calc_time_step();
     std::vector<AnsiString> warnings;
     store.get_warnings(warnings);
     // The run information by descriptor; time values as the station shows them.
-    TStringList run;
+    std::vector<std::pair<AnsiString, AnsiString>> run_fields;
     lib::options_list descriptors;
     store.get_text_values().enum_values(descriptors);
     for (const auto& d : descriptors.items()) {
@@ -61,71 +134,86 @@ void print_info(FileStorage& store, const AnsiString& file, bool json) {
         if (d->units == "UNIX_TIME" && lib::str_to_int(value, time))
             value = json ? lib::to_iso8601(static_cast<std::uint32_t>(time))
                          : lib::date_to_string(static_cast<std::uint32_t>(time));
-        if (!value.empty()) run.Add(d->name + "=" + value);
+        if (!value.empty()) run_fields.emplace_back(d->name, value);
     }
     const bool any = store.get_record_count() > 0;
 
     if (json) {
-        std::printf("{\n  \"file\": %s,\n  \"parameters\": [", json_string(file).c_str());
+        json_value doc;
+        doc["file"] = json_text(file);
+        doc["parameters"] = json_value::array();
         for (int i = 0; i < store.get_param_count(); ++i) {
             const FileStorageParam& p = *store.get_param(i);
-            std::printf("%s\n    {\"key\": %s, \"name\": %s, \"short_name\": %s, \"unit\": %s, \"scale\": [%s, %s]}",
-                        i ? "," : "", json_string(p.global_name).c_str(), json_string(p.name).c_str(),
-                        json_string(p.short_name).c_str(), json_string(p.unit).c_str(),
-                        json_number(p.scale_min).c_str(), json_number(p.scale_max).c_str());
+            doc["parameters"].push_back({{"key", json_text(p.global_name)},
+                                         {"name", json_text(p.name)},
+                                         {"short_name", json_text(p.short_name)},
+                                         {"unit", json_text(p.unit)},
+                                         {"scale", {json_number(p.scale_min), json_number(p.scale_max)}}});
         }
-        std::printf("\n  ],\n  \"records\": %d,\n", store.get_record_count());
+        doc["records"] = store.get_record_count();
         if (any) {
             // Local wall-clock times: ISO 8601 without a zone, and seconds since 1970-01-01 00:00:00 local.
-            std::printf(
-                "  \"time_range\": {\"first\": \"%s\", \"last\": \"%s\", \"first_local_epoch_seconds\": %lld, "
-                "\"last_local_epoch_seconds\": %lld, \"first_text\": %s, \"last_text\": %s},\n",
-                lib::to_iso8601(sum.first).c_str(), lib::to_iso8601(sum.last).c_str(),
-                static_cast<long long>(lib::to_local_epoch_seconds(sum.first)),
-                static_cast<long long>(lib::to_local_epoch_seconds(sum.last)),
-                json_string(lib::date_to_string(sum.first)).c_str(),
-                json_string(lib::date_to_string(sum.last)).c_str());
-            std::printf("  \"depth_range\": [%s, %s],\n", json_number(sum.depth_min).c_str(),
-                        json_number(sum.depth_max).c_str());
+            doc["time_range"] = {{"first", lib::to_iso8601(sum.first).str()},
+                                 {"last", lib::to_iso8601(sum.last).str()},
+                                 {"first_local_epoch_seconds", lib::to_local_epoch_seconds(sum.first)},
+                                 {"last_local_epoch_seconds", lib::to_local_epoch_seconds(sum.last)},
+                                 {"first_text", json_text(lib::date_to_string(sum.first))},
+                                 {"last_text", json_text(lib::date_to_string(sum.last))}};
+            doc["depth_range"] = {json_number(sum.depth_min), json_number(sum.depth_max)};
         }
-        std::printf("  \"time_step\": %d,\n  \"run\": {", step);
-        for (int i = 0; i < run.Count(); ++i) {
-            const AnsiString name = run.Names(i);
-            std::printf("%s\n    %s: %s", i ? "," : "", json_string(name).c_str(),
-                        json_string(run.Values(name)).c_str());
-        }
-        std::printf("\n  },\n  \"warnings\": [");
-        for (std::size_t i = 0; i < warnings.size(); ++i)
-            std::printf("%s%s", i ? ", " : "", json_string(warnings[i]).c_str());
-        std::printf("]\n}\n");
+        doc["time_step"] = step;
+        doc["run"] = json_value::object();
+        for (const auto& [name, value] : run_fields)
+            doc["run"][u8(name)] = json_text(value);
+        doc["warnings"] = json_value::array();
+        for (const AnsiString& w : warnings)
+            doc["warnings"].push_back(json_text(w));
+        print_json(doc);
         return;
     }
 
-    say("Файл: "_cp + file);
-    say(AnsiString("Параметры ("_cp + std::to_string(store.get_param_count()) + "):"));
+    say(tr("File: ", "Файл: "_cp) + file);
+    say(tr("Parameters (", "Параметры ("_cp) + AnsiString(std::to_string(store.get_param_count())) + "):");
+    std::vector<std::vector<AnsiString>> rows{
+        {"#", tr("key", "ключ"_cp), tr("name", "название"_cp), tr("unit", "ед."_cp), tr("scale", "шкала"_cp)}};
     for (int i = 0; i < store.get_param_count(); ++i) {
         const FileStorageParam& p = *store.get_param(i);
-        char index[16];
-        std::snprintf(index, sizeof index, "%4d  ", i);
-        say(index + p.global_name + "  \"" + p.name + "\" [" + p.unit + "] " + lib::float_to_str(p.scale_min) + ".." +
-            lib::float_to_str(p.scale_max));
+        rows.push_back({AnsiString(std::to_string(i)), p.global_name, p.name, p.unit,
+                        lib::float_to_str(p.scale_min) + ".." + lib::float_to_str(p.scale_max)});
     }
-    say(AnsiString("Записей: "_cp + std::to_string(store.get_record_count())));
+    print_table(rows, {0});
+    std::vector<std::vector<AnsiString>> facts{{tr("Records:", "Записей:"_cp), count_text(store.get_record_count())}};
     if (any) {
-        say("Время: с "_cp + lib::date_to_string(sum.first) + " по "_cp + lib::date_to_string(sum.last) + " (" +
-            lib::time_to_string(static_cast<std::int32_t>(sum.last - sum.first)) + ")");
-        say("Глубина: "_cp + lib::float_to_str(sum.depth_min, 2) + " .. " + lib::float_to_str(sum.depth_max, 2) +
-            " м"_cp);
+        facts.push_back(
+            {tr("Time:", "Время:"_cp), lib::date_to_string(sum.first) + " .. " + lib::date_to_string(sum.last) + " (" +
+                                           lib::time_to_string(static_cast<std::int32_t>(sum.last - sum.first)) + ")"});
+        facts.push_back({tr("Depth:", "Глубина:"_cp), lib::float_to_str(sum.depth_min, 2) + " .. " +
+                                                          lib::float_to_str(sum.depth_max, 2) + tr(" m", " м"_cp)});
     }
-    say(AnsiString("Шаг по времени: "_cp + std::to_string(step) + " с"_cp));
-    say("Рейс:"_cp);
-    for (int i = 0; i < run.Count(); ++i)
-        say("  " + run[i]);
+    facts.push_back({tr("Time step:", "Шаг по времени:"_cp), AnsiString(std::to_string(step)) + tr(" s", " с"_cp)});
+    print_table(facts, {}, "");
+    say(tr("Run:", "Рейс:"_cp));
+    std::vector<std::vector<AnsiString>> run_rows;
+    for (const auto& [name, value] : run_fields)
+        run_rows.push_back({name, value});
+    print_table(run_rows);
     if (!warnings.empty()) {
-        say("Предупреждения:"_cp);
+        say(tr("Warnings:", "Предупреждения:"_cp));
         for (const AnsiString& w : warnings)
             say("  " + w);
     }
+}
+
+void add_info_command(CLI::App& tool) {
+    auto o = std::make_shared<info_options>();
+    CLI::App* c = add_command(tool, "info", "what a data file or LAS log holds", [o] { return info(*o); });
+    add_details(c,
+                "Parameters with units and scales, records, time range and step, depth range, run information, and the "
+                "warnings of a file that was damaged and read in part (exit code 2). A LAS log shows its header items, "
+                "curves, rows, index range and what its reader tolerated (--json: all notes).");
+    c->add_option("file", o->file, "a data file (.realtim .realdep .reallag .creg .tim .dep .ldp) or a LAS log")
+        ->required();
+    add_json(c, o->json);
 }
 
 }  // namespace gti_tool

@@ -5,6 +5,8 @@
 #include <string>
 #include <system_error>
 
+#include "cli.h"
+#include "commands.h"
 #include "gti/io/streams.h"
 #include "gti/las/export.h"
 #include "gti/platform/codepage.h"
@@ -58,93 +60,78 @@ void replace_file(const AnsiString& name, std::string_view bytes) {
     }
 }
 
-// The number after an option; throws when it is missing or not a number.
-double option_number(const std::vector<AnsiString>& args, std::size_t& i) {
-    double v = 0;
-    if (i + 1 >= args.size() || !lib::las::values_cont::read_number(args[i + 1].view(), v))
-        throw std::runtime_error((args[i] + " takes a number").str());
-    return v;
-}
-
 }  // namespace
+
+void save_las(lib::las::file& doc, const AnsiString& output, const std::string& encoding) {
+    lib::io::BinaryMemoryOutputStream out;
+    doc.save(out);
+    const std::string_view text(out.get_buffer() != nullptr ? out.get_buffer() : "", out.get_size());
+    write_output(output, [&] {
+        if (encoding == "utf-8")
+            replace_file(output, lib::cp1251::to_utf8(text));
+        else if (encoding == "ascii")
+            replace_file(output, to_ascii(text));
+        else
+            replace_file(output, text);
+    });
+}
 
 bool is_las_file(const AnsiString& file) {
     const std::string lower = lib::cp1251::to_lower(file.view());
     return lower.size() >= 4 && lower.compare(lower.size() - 4, 4, ".las") == 0;
 }
 
-int las_command(const std::vector<AnsiString>& args) {
+namespace {
+
+struct las_options {
+    std::string input, output, params, agg = "mean", encoding = "1251";
+    double step = 0.1;
+    bool time = false, iso = false, records = false, valid_only = false, force = false, json = false;
+};
+
+int las_command(const las_options& o) {
     lib::las::export_options options;
-    std::vector<AnsiString> files;
-    AnsiString encoding = "1251";
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const AnsiString& a = args[i];
-        const bool has_value = i + 1 < args.size();
-        if (a == "--valid-only")
-            options.valid_only = true;
-        else if (a == "--time")
-            options.index = lib::las::export_index::time;
-        else if (a == "--iso")
-            options.iso_time = true;
-        else if (a == "--records")
-            options.index = lib::las::export_index::records;
-        else if (a == "--step") {
-            options.step = option_number(args, i);
-            ++i;
-        } else if (a == "--agg" && has_value) {
-            const AnsiString& agg = args[++i];
-            if (agg == "mean")
-                options.agg = lib::las::aggregation::mean;
-            else if (agg == "last")
-                options.agg = lib::las::aggregation::last;
-            else if (agg == "min")
-                options.agg = lib::las::aggregation::min;
-            else if (agg == "max")
-                options.agg = lib::las::aggregation::max;
-            else
-                throw std::runtime_error("--agg takes mean, last, min or max");
-        } else if (a == "--params" && has_value) {
-            const AnsiString& list = args[++i];
-            std::size_t start = 0;
-            while (start <= list.size()) {
-                const std::size_t comma = list.find(',', start);
-                const std::size_t end = comma == AnsiString::npos ? list.size() : comma;
-                if (end > start) options.params.push_back(list.substr(start, end - start));
-                start = end + 1;
-            }
-        } else if (a == "--encoding" && has_value) {
-            encoding = args[++i];
-            if (encoding != "1251" && encoding != "utf-8" && encoding != "ascii")
-                throw std::runtime_error("--encoding takes 1251, utf-8 or ascii");
-        } else if (a.size() > 2 && a[0] == '-' && a[1] == '-')
-            throw std::runtime_error(("unknown option or missing value: " + a).str());
-        else
-            files.push_back(a);
-    }
-    if (files.size() != 2) throw std::runtime_error("las takes a data file and the LAS file to write");
-    if (options.iso_time && options.index != lib::las::export_index::time)
-        throw std::runtime_error("--iso goes with --time");
+    options.step = o.step;
+    options.valid_only = o.valid_only;
+    options.iso_time = o.iso;
+    if (o.time) options.index = lib::las::export_index::time;
+    if (o.records) options.index = lib::las::export_index::records;
+    options.agg = o.agg == "last"  ? lib::las::aggregation::last
+                  : o.agg == "min" ? lib::las::aggregation::min
+                  : o.agg == "max" ? lib::las::aggregation::max
+                                   : lib::las::aggregation::mean;
+    options.params = split_keys(o.params);
+    const AnsiString input = station(o.input);
+    const AnsiString output = station(o.output);
+    check_output(output, {input}, {".las"}, o.force);
     FileStorage store;
-    load_data_file(store, files[0]);
+    load_data_file(store, input);
+    std::vector<AnsiString> read_warnings;
+    store.get_warnings(read_warnings);
     lib::las::file doc;
     const int rows = lib::las::export_storage(store, options, doc);
     if (rows == 0 && options.index == lib::las::export_index::depth && store.get_record_count() > 0)
-        throw std::runtime_error((files[0] + ": за время записи скважина не углублялась, глубинный LAS пуст; "_cp
-                                             "по времени: gti las --time"_cp)
-                                     .str());
-    lib::io::BinaryMemoryOutputStream out;
-    doc.save(out);
-    const std::string_view text(out.get_buffer() != nullptr ? out.get_buffer() : "", out.get_size());
-    if (encoding == "utf-8")
-        replace_file(files[1], lib::cp1251::to_utf8(text));
-    else if (encoding == "ascii")
-        replace_file(files[1], to_ascii(text));
-    else
-        replace_file(files[1], text);
-    say("Записан LAS: "_cp + files[1] + " (" + AnsiString(std::to_string(rows)) + " строк, "_cp +
-        AnsiString(std::to_string(doc.get_param_count())) + " кривых)"_cp);
-    return 0;
+        throw std::runtime_error(
+            (input + tr(": the hole did not deepen while this file was recorded, so a depth log is empty; "
+                        "by time: gti las --time",
+                        ": за время записи скважина не углублялась, глубинный LAS пуст; по времени: gti las --time"_cp))
+                .str());
+    save_las(doc, output, o.encoding);
+    if (o.json) {
+        print_json({{"written", json_text(output)},
+                    {"rows", rows},
+                    {"curves", doc.get_param_count()},
+                    {"bytes", file_size(output)}});
+    } else {
+        note(tr("Written LAS ", "Записан LAS "_cp) + output + ": " + count_text(rows) + tr(" rows, ", " строк, "_cp) +
+             AnsiString(std::to_string(doc.get_param_count())) + tr(" curves, ", " кривых, "_cp) +
+             count_text(static_cast<long long>(file_size(output))) + tr(" bytes", " байт"_cp));
+    }
+    print_warnings(store);
+    return read_warnings.empty() ? exit_done : exit_damaged;
 }
+
+}  // namespace
 
 int print_las_info(const AnsiString& file, bool json) {
     lib::las::file doc;
@@ -159,28 +146,26 @@ int print_las_info(const AnsiString& file, bool json) {
                                                               : AnsiString(lib::las::number_text(v));
     };
     if (json) {
-        std::printf("{\n  \"file\": %s,\n  \"las\": %s,\n  \"curves\": [", json_string(file).c_str(),
-                    doc.is_log() ? "true" : "false");
+        json_value doc_json{{"file", json_text(file)}, {"las", doc.is_log()}, {"curves", json_value::array()}};
         for (int i = 0; curves && i < curves->size(); ++i) {
             const auto& c = curves->item_by_index(i);
-            std::printf("%s\n    {\"mnemonic\": %s, \"unit\": %s, \"description\": %s}", i ? "," : "",
-                        json_string(c.mnemonic).c_str(), json_string(c.unit).c_str(),
-                        json_string(c.description).c_str());
+            doc_json["curves"].push_back({{"mnemonic", json_text(c.mnemonic)},
+                                          {"unit", json_text(c.unit)},
+                                          {"description", json_text(c.description)}});
         }
-        std::printf("\n  ],\n  \"rows\": %d,\n  \"null\": %s", rows, json_number(doc.values.null_value).c_str());
+        doc_json["rows"] = rows;
+        doc_json["null"] = json_number(doc.values.null_value);
         if (rows > 0 && columns > 0)
-            std::printf(",\n  \"index_range\": [%s, %s]", json_string(index_text(0)).c_str(),
-                        json_string(index_text(rows - 1)).c_str());
-        std::printf(",\n  \"diagnostics_total\": %zu,\n  \"diagnostics\": [", notes.total());
-        for (std::size_t i = 0; i < notes.items().size(); ++i) {
-            const lib::las::diagnostic& d = notes.items()[i];
-            std::printf("%s\n    {\"line\": %d, \"kind\": \"%s\", \"text\": %s}", i ? "," : "", d.line,
-                        lib::las::kind_name(d.kind), json_string(d.text).c_str());
-        }
-        std::printf("\n  ]\n}\n");
-        return doc.is_log() ? 0 : 1;
+            doc_json["index_range"] = {json_text(index_text(0)), json_text(index_text(rows - 1))};
+        doc_json["diagnostics_total"] = notes.total();
+        doc_json["diagnostics"] = json_value::array();
+        for (const lib::las::diagnostic& d : notes.items())
+            doc_json["diagnostics"].push_back(
+                {{"line", d.line}, {"kind", lib::las::kind_name(d.kind)}, {"text", json_text(d.text)}});
+        print_json(doc_json);
+        return doc.is_log() ? exit_done : exit_usage;
     }
-    say("Файл LAS: "_cp + file);
+    say(tr("LAS file: ", "Файл LAS: "_cp) + file);
     for (const auto& block : doc.blocks) {
         const auto headers = std::dynamic_pointer_cast<lib::las::text_headers>(block);
         if (!headers || headers == curves) continue;
@@ -191,25 +176,52 @@ int print_las_info(const AnsiString& file, bool json) {
         }
     }
     if (curves) {
-        say(AnsiString("Кривых: "_cp + std::to_string(curves->size())));
+        say(tr("Curves: ", "Кривых: "_cp) + AnsiString(std::to_string(curves->size())));
+        std::vector<std::vector<AnsiString>> table;
         for (int i = 0; i < curves->size(); ++i) {
             const auto& c = curves->item_by_index(i);
-            say("  " + c.mnemonic + " [" + c.unit + "] " + c.description);
+            table.push_back({c.mnemonic, c.unit.empty() ? AnsiString() : "[" + c.unit + "]", c.description});
         }
+        print_table(table);
     }
-    say(AnsiString("Строк: "_cp + std::to_string(rows)));
-    if (rows > 0 && columns > 0) say("Индекс: "_cp + index_text(0) + " .. " + index_text(rows - 1));
+    say(tr("Rows: ", "Строк: "_cp) + count_text(rows));
+    if (rows > 0 && columns > 0) say(tr("Index: ", "Индекс: "_cp) + index_text(0) + " .. " + index_text(rows - 1));
     if (notes.total() > 0) {
-        say(AnsiString("Замечания при чтении: "_cp + std::to_string(notes.total())));
+        say(tr("Notes of the reader: ", "Замечания при чтении: "_cp) + AnsiString(std::to_string(notes.total())));
         for (std::size_t i = 0; i < notes.items().size() && i < notes_shown; ++i) {
             const lib::las::diagnostic& d = notes.items()[i];
-            say(AnsiString("  строка "_cp + std::to_string(d.line) + " [" + lib::las::kind_name(d.kind) + "] ") +
-                d.text);
+            say(tr("  line ", "  строка "_cp) +
+                AnsiString(std::to_string(d.line) + " [" + lib::las::kind_name(d.kind) + "] ") + d.text);
         }
         if (notes.total() > notes_shown)
-            say(AnsiString("  ... и ещё "_cp + std::to_string(notes.total() - notes_shown) + " (все: --json)"_cp));
+            say(tr("  ... and ", "  ... и ещё "_cp) + AnsiString(std::to_string(notes.total() - notes_shown)) +
+                tr(" more (all of them: --json)", " (все: --json)"_cp));
     }
-    return doc.is_log() ? 0 : 1;
+    return doc.is_log() ? exit_done : exit_usage;
+}
+
+void add_las_command(CLI::App& tool) {
+    auto o = std::make_shared<las_options>();
+    CLI::App* c = add_command(tool, "las", "a data file as a LAS 2.0 log", [o] { return las_command(*o); });
+    add_details(c,
+                "By default a row per --step of new hole, each curve the --agg of the records of that step, NULL where "
+                "none fell; --time: a row per record by time; --records: a row per record by depth. gti info describes "
+                "LAS files too.");
+    c->add_option("in", o->input, "the data file to read")->required();
+    c->add_option("out", o->output, "the LAS file to write")->required();
+    c->add_option("--step", o->step, "metres of hole a row (0.1)")->check(CLI::PositiveNumber);
+    c->add_option("--agg", o->agg, "a row's value of the records of its step: mean, last, min or max")
+        ->check(CLI::IsMember({"mean", "last", "min", "max"}));
+    CLI::Option* time =
+        c->add_flag("--time", o->time, "a row per record by time (epoch seconds, or ISO 8601 with --iso)");
+    c->add_flag("--iso", o->iso, "times as ISO 8601 text")->needs(time);
+    c->add_flag("--records", o->records, "a row per record by depth")->excludes(time);
+    add_params(c, o->params);
+    c->add_option("--encoding", o->encoding, "of the text: 1251 (the default), utf-8 or ascii")
+        ->check(CLI::IsMember({"1251", "utf-8", "ascii"}));
+    c->add_flag("--valid-only", o->valid_only, "only the records that depth processing leaves valid");
+    add_force(c, o->force);
+    add_json(c, o->json);
 }
 
 }  // namespace gti_tool

@@ -1,15 +1,16 @@
 // The tool's LAS commands: exporting recorded data as a LAS log, describing a LAS file.
 #pragma once
 
-#include <vector>
+#include <string>
 
+#include "gti/las/file.h"
 #include "gti/platform/ansi_string.h"
 
 namespace gti_tool {
 
-// gti las FILE OUT.las [--step M] [--agg mean|last|min|max] [--time [--iso]] [--records]
-//                      [--params LIST] [--encoding 1251|utf-8|ascii] [--valid-only]
-int las_command(const std::vector<AnsiString>& args);
+// Writes a LAS document as the file `output` in the encoding "1251", "utf-8" or "ascii"; the file
+// takes its new contents whole or keeps its old ones (write_failed naming the file).
+void save_las(lib::las::file& doc, const AnsiString& output, const std::string& encoding);
 
 // True when the file name ends in ".las" (any letter case).
 bool is_las_file(const AnsiString& file);

@@ -1,10 +1,10 @@
-#include "notices.h"
-
 #include <csignal>
 #include <cstdio>
 #include <stdexcept>
 #include <string>
 
+#include "cli.h"
+#include "commands.h"
 #include "gti/comm/mailslot.h"
 #include "gti/plugins/plugin_manager.h"
 #include "output.h"
@@ -40,24 +40,11 @@ udp_address parse_udp(const AnsiString& text) {
     throw std::runtime_error("--udp takes ADDRESS:PORT, such as 127.0.0.1:7500, not '" + s + "'");
 }
 
-// Splits the arguments into the plain ones and the values of --udp and --count; --json sets `json`.
-std::vector<AnsiString> options(const std::vector<AnsiString>& args, AnsiString* udp, AnsiString* count, bool* json) {
-    std::vector<AnsiString> plain;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        if (json != nullptr && args[i] == "--json") {
-            *json = true;
-        } else if ((args[i] == "--udp" && udp != nullptr) || (args[i] == "--count" && count != nullptr)) {
-            if (i + 1 == args.size()) throw std::runtime_error(args[i].str() + " needs a value");
-            AnsiString* target = args[i] == "--udp" ? udp : count;
-            *target = args[++i];
-        } else if (args[i].size() > 1 && args[i][0] == '-' && args[i][1] == '-') {
-            throw std::runtime_error("unknown option " + args[i].str());
-        } else {
-            plain.push_back(args[i]);
-        }
-    }
-    return plain;
-}
+struct notice_options {
+    std::string slot, text, udp;
+    long count = -1;
+    bool json = false;
+};
 
 // Prints why the manager skipped libraries as it goes.
 class plugin_lister : public lib::PluginManager {
@@ -82,12 +69,9 @@ protected:
     }
 };
 
-}  // namespace
-
-int notify_command(const std::vector<AnsiString>& args) {
-    AnsiString udp;
-    const std::vector<AnsiString> plain = options(args, &udp, nullptr, nullptr);
-    if (plain.size() != 2) throw std::runtime_error("notify takes a slot name and a text");
+int notify_command(const notice_options& o) {
+    const AnsiString udp = station(o.udp);
+    const std::vector<AnsiString> plain{station(o.slot), station(o.text)};
     if (plain[1].size() > lib::mailslot_max_text)
         throw std::runtime_error("a notice holds at most " + std::to_string(lib::mailslot_max_text) + " bytes");
     if (!udp.empty()) {
@@ -99,18 +83,11 @@ int notify_command(const std::vector<AnsiString>& args) {
     throw std::runtime_error("no program listens on the slot '" + plain[0].str() + "'");
 }
 
-int listen_command(const std::vector<AnsiString>& args) {
-    AnsiString udp, count_text;
-    bool json = false;
-    const std::vector<AnsiString> plain = options(args, &udp, &count_text, &json);
-    if (plain.size() != 1) throw std::runtime_error("listen takes a slot name");
-    long count = -1;
-    if (!count_text.empty()) {
-        const std::string c = count_text.str();
-        if (c.size() > 9 || c.find_first_not_of("0123456789") != std::string::npos || std::stol(c) == 0)
-            throw std::runtime_error("--count takes a positive number, not '" + c + "'");
-        count = std::stol(c);
-    }
+int listen_command(const notice_options& o) {
+    const AnsiString udp = station(o.udp);
+    const bool json = o.json;
+    const std::vector<AnsiString> plain{station(o.slot)};
+    long count = o.count;
     lib::ListeningMailSlot slot(plain[0].c_str());
     if (!slot.valid())
         throw std::runtime_error("cannot listen on the slot '" + plain[0].str() + "': another program holds it");
@@ -128,8 +105,8 @@ int listen_command(const std::vector<AnsiString>& args) {
             AnsiString text;
             slot.read_text(text);
             if (json)
-                std::printf("{\"slot\": %s, \"text\": %s}\n", json_string(slot.name()).c_str(),
-                            json_string(text).c_str());
+                std::printf("%s\n",
+                            json_value{{"slot", json_text(slot.name())}, {"text", json_text(text)}}.dump().c_str());
             else
                 std::printf("%s\n", u8(text).c_str());
             std::fflush(stdout);
@@ -139,14 +116,37 @@ int listen_command(const std::vector<AnsiString>& args) {
     return 0;
 }
 
-int plugins_command(const std::vector<AnsiString>& args) {
-    if (args.size() != 1) throw std::runtime_error("plugins takes a folder");
+int plugins_command(const std::string& folder) {
     plugin_lister lister;
-    lister.load(args[0]);
+    lister.load(station(folder));
     const int loaded = lister.size();
     lister.free();
     say(std::to_string(loaded) + " plug-ins load, " + std::to_string(lister.skipped) + " libraries skipped");
     return 0;
+}
+
+}  // namespace
+
+void add_notice_commands(CLI::App& tool) {
+    auto notify = std::make_shared<notice_options>();
+    CLI::App* n = add_command(tool, "notify", "send a notice to the programs listening on a slot",
+                              [notify] { return notify_command(*notify); });
+    add_details(n, "Fails when nobody listens locally; with --udp a network copy goes to that address as well.");
+    n->add_option("slot", notify->slot, "the slot's name")->required();
+    n->add_option("text", notify->text, "the notice")->required();
+    n->add_option("--udp", notify->udp, "also send a network copy to ADDRESS:PORT")->type_name("ADDRESS:PORT");
+    auto listen = std::make_shared<notice_options>();
+    CLI::App* l = add_command(tool, "listen", "print the notices sent to a slot as they arrive",
+                              [listen] { return listen_command(*listen); });
+    add_details(l, "One a line (--json: one JSON object a line), until interrupted or --count have come.");
+    l->add_option("slot", listen->slot, "the slot's name")->required();
+    l->add_option("--count", listen->count, "stop after N notices")->check(CLI::Range(1L, 999999999L));
+    l->add_option("--udp", listen->udp, "also take network copies at ADDRESS:PORT")->type_name("ADDRESS:PORT");
+    add_json(l, listen->json);
+    auto folder = std::make_shared<std::string>();
+    CLI::App* p = add_command(tool, "plugins", "which plug-in libraries of a folder would load, and why others not",
+                              [folder] { return plugins_command(*folder); });
+    p->add_option("folder", *folder, "the plug-in folder")->required();
 }
 
 }  // namespace gti_tool

@@ -1,14 +1,15 @@
-#include "params.h"
-
 #include <cstdio>
 #include <stdexcept>
 #include <string>
 
+#include "cli.h"
+#include "commands.h"
 #include "gti/params/all_params.h"
 #include "gti/params/par_tabl.h"
 #include "gti/platform/cp_literal.h"
 #include "gti/platform/os.h"
 #include "gti/util/number_text.h"
+#include "info.h"
 #include "output.h"
 
 using namespace lib::literals;
@@ -24,11 +25,14 @@ AnsiString adc_text(int channel) {
     return channel < 0 ? AnsiString("нет"_cp) : AnsiString(std::to_string(channel));
 }
 
-}  // namespace
+struct params_options {
+    std::string file;
+    bool json = false;
+};
 
-int params_command(const std::vector<AnsiString>& args) {
-    if (args.size() != 1) throw std::runtime_error("params takes one parameter-table file");
-    const AnsiString& file = args[0];
+int params_command(const params_options& o) {
+    const AnsiString file = station(o.file);
+    check_input(file);
     // The table keeps its contents when its file cannot be read: find out first.
     const lib::os::open_result probe =
         lib::os::open_shared(file, lib::os::access::read, lib::os::disposition::open_existing);
@@ -40,6 +44,30 @@ int params_command(const std::vector<AnsiString>& args) {
     lib::os::close_file(probe.handle);
     ParTabl table;
     table.load_from(file);
+    if (o.json) {
+        json_value doc{{"file", json_text(file)}, {"parameters", json_value::array()}};
+        for (int i = 0; i < table.get_items_count(); ++i) {
+            const Param p = static_cast<const ParTabl&>(table)[i];
+            json_value item{{"key", json_text(p.global_name)},
+                            {"name", json_text(p.name)},
+                            {"short_name", json_text(p.short_name)},
+                            {"unit", json_text(p.unit)},
+                            {"adc_channel", p.adc_channel < 0 ? json_value(nullptr) : json_value(p.adc_channel)},
+                            {"range", json_number(p.range)},
+                            {"zero", json_number(p.zero)},
+                            {"scale", {json_number(p.scale_min), json_number(p.scale_max)}},
+                            {"averaging", p.averaging},
+                            {"calibration", json_value::array()},
+                            {"extra", json_value::object()}};
+            for (const auto& point : p.calibration)
+                item["calibration"].push_back({json_number(point.voltage), json_number(point.value)});
+            for (const auto& [key, value] : p.ext_info.items())
+                item["extra"][u8(key)] = json_text(value);
+            doc["parameters"].push_back(item);
+        }
+        print_json(doc);
+        return exit_done;
+    }
     say("Таблица параметров: "_cp + file);
     say(AnsiString("Параметров: "_cp + std::to_string(table.get_items_count())));
     for (int i = 0; i < table.get_items_count(); ++i) {
@@ -62,9 +90,25 @@ int params_command(const std::vector<AnsiString>& args) {
     return 0;
 }
 
-int catalogue_command(const std::vector<AnsiString>& args) {
-    if (!args.empty()) throw std::runtime_error("catalogue takes no arguments");
+int catalogue_command(bool json) {
     AllParams& catalogue = get_all_params();
+    if (json) {
+        json_value doc = json_value::array();
+        for (int i = 0; i < catalogue.get_items_count(); ++i) {
+            const DefaultParam& p = catalogue.at(i);
+            doc.push_back(
+                {{"index", i},
+                 {"group", p.group},
+                 {"group_name", p.group == 0 ? json_value(nullptr) : json_text(AllParams::get_group_name(p.group))},
+                 {"key", json_text(p.global_name)},
+                 {"name", json_text(p.name)},
+                 {"unit", json_text(p.unit)},
+                 {"adc_channel", p.adc_channel < 0 ? json_value(nullptr) : json_value(p.adc_channel)},
+                 {"scale", {json_number(p.scale_min), json_number(p.scale_max)}}});
+        }
+        print_json(doc);
+        return exit_done;
+    }
     for (int group = 0; group <= 8; ++group) {
         bool heading = false;
         for (int i = 0; i < catalogue.get_items_count(); ++i) {
@@ -82,6 +126,21 @@ int catalogue_command(const std::vector<AnsiString>& args) {
         }
     }
     return 0;
+}
+
+}  // namespace
+
+void add_params_commands(CLI::App& tool) {
+    auto o = std::make_shared<params_options>();
+    CLI::App* c =
+        add_command(tool, "params", "the parameters of a parameter-table file", [o] { return params_command(*o); });
+    add_details(c, "Keys, names, units, converter inputs, calibration points and extra values.");
+    c->add_option("file", o->file, "the parameter-table file")->required();
+    add_json(c, o->json);
+    auto json = std::make_shared<bool>(false);
+    CLI::App* cat = add_command(tool, "catalogue", "the built-in catalogue of known parameters, by group",
+                                [json] { return catalogue_command(*json); });
+    add_json(cat, *json);
 }
 
 }  // namespace gti_tool

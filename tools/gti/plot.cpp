@@ -1,5 +1,3 @@
-#include "plot.h"
-
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -7,6 +5,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "cli.h"
+#include "commands.h"
 #include "gti/platform/codepage.h"
 #include "gti/platform/cp_literal.h"
 #include "gti/time/unix_time.h"
@@ -51,7 +51,8 @@ double parse_depth(const AnsiString& text) {
     std::replace(s.begin(), s.end(), ',', '.');
     char* end = nullptr;
     const double v = std::strtod(s.c_str(), &end);
-    if (s.empty() || *end || !std::isfinite(v)) throw std::runtime_error(("not a depth: " + text).str());
+    if (s.empty() || *end || !std::isfinite(v))
+        throw std::runtime_error((tr("not a depth: ", "не глубина: "_cp) + text).str());
     return v;
 }
 
@@ -65,7 +66,8 @@ double parse_time(const AnsiString& text, std::uint32_t first) {
     s = 0;
     if (std::sscanf(text.c_str(), "%2d:%2d:%2d", &h, &mi, &s) >= 2 && h < 24 && mi < 60 && s < 60)
         return first - first % 86400 + h * 3600 + mi * 60 + s;
-    throw std::runtime_error(("not a time (YYYY-MM-DD HH:MM or HH:MM): " + text).str());
+    throw std::runtime_error(
+        (tr("not a time (YYYY-MM-DDTHH:MM or HH:MM): ", "не время (ГГГГ-ММ-ДДTЧЧ:ММ или ЧЧ:ММ): "_cp) + text).str());
 }
 
 bool ends_with_nocase(const AnsiString& s, const char* tail) {
@@ -73,43 +75,27 @@ bool ends_with_nocase(const AnsiString& s, const char* tail) {
     return lower.ends_with(tail);
 }
 
-}  // namespace
+struct plot_options {
+    std::string input, output, params, from, to;
+    bool time = false, depth = false, force = false, json = false;
+    int height = 0;
+};
 
-int plot(const std::vector<AnsiString>& args) {
+int plot(const plot_options& o) {
     lib::ui::strip_chart_options options;
-    AnsiString file, out, from, to;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const AnsiString& a = args[i];
-        const auto value = [&]() -> const AnsiString& {
-            if (i + 1 >= args.size()) throw std::runtime_error(("plot: " + a + " needs a value").str());
-            return args[++i];
-        };
-        if (a == "-o")
-            out = value();
-        else if (a == "--params")
-            options.tracks = parse_tracks(value());
-        else if (a == "--time")
-            options.by_time = true;
-        else if (a == "--depth")
-            options.by_time = false;
-        else if (a == "--from")
-            from = value();
-        else if (a == "--to")
-            to = value();
-        else if (a == "--height") {
-            if (!lib::str_to_int(value(), options.body_height))
-                throw std::runtime_error(("plot: --height takes pixels, not " + args[i]).str());
-        } else if (a.starts_with("-"))
-            throw std::runtime_error(("plot: unknown option " + a).str());
-        else if (file.empty())
-            file = a;
-        else
-            throw std::runtime_error("plot takes one data file");
-    }
-    if (file.empty() || out.empty()) throw std::runtime_error("plot takes a data file and -o OUT.png or OUT.svg");
+    if (!o.params.empty()) options.tracks = parse_tracks(station(o.params));
+    options.by_time = o.time;
+    if (o.height > 0) options.body_height = o.height;
+    const AnsiString file = station(o.input);
+    const AnsiString out = station(o.output);
+    const AnsiString from = station(o.from);
+    const AnsiString to = station(o.to);
     const bool svg = ends_with_nocase(out, ".svg");
     if (!svg && !ends_with_nocase(out, ".png"))
-        throw std::runtime_error((out + ": the chart is written as .png or .svg").str());
+        throw std::runtime_error(
+            (out + tr(": the chart is written as .png or .svg", ": диаграмма записывается как .png или .svg"_cp))
+                .str());
+    check_output(out, {file}, {".png", ".svg"}, o.force);
 
     FileStorage store;
     load_data_file(store, file);
@@ -122,20 +108,52 @@ int plot(const std::vector<AnsiString>& args) {
     if (options.has_to) options.to = options.by_time ? parse_time(to, first) : parse_depth(to);
 
     const lib::ui::strip_chart chart(store, options);
-    if (svg) {
-        lib::ui::svg_canvas canvas(chart.width(), chart.height());
-        chart.draw(canvas);
-        canvas.save(out);
-    } else {
-        lib::ui::png_canvas canvas(chart.width(), chart.height());
-        chart.draw(canvas);
-        canvas.save(out);
-    }
-    say("Записана диаграмма: "_cp + out + " (" + AnsiString(std::to_string(chart.width())) + "x" +
-        AnsiString(std::to_string(chart.height())) + ", дорожек: "_cp +
-        AnsiString(std::to_string(chart.track_count())) + ", точек: "_cp +
-        AnsiString(std::to_string(chart.row_count())) + ")");
-    return 0;
+    write_output(out, [&] {
+        if (svg) {
+            lib::ui::svg_canvas canvas(chart.width(), chart.height());
+            chart.draw(canvas);
+            canvas.save(out);
+        } else {
+            lib::ui::png_canvas canvas(chart.width(), chart.height());
+            chart.draw(canvas);
+            canvas.save(out);
+        }
+    });
+    if (o.json)
+        print_json({{"written", json_text(out)},
+                    {"width", chart.width()},
+                    {"height", chart.height()},
+                    {"tracks", chart.track_count()},
+                    {"points", chart.row_count()},
+                    {"bytes", file_size(out)}});
+    else
+        note(tr("Written chart ", "Записана диаграмма "_cp) + out + " (" + AnsiString(std::to_string(chart.width())) +
+             "x" + AnsiString(std::to_string(chart.height())) + tr(", tracks: ", ", дорожек: "_cp) +
+             AnsiString(std::to_string(chart.track_count())) + tr(", points: ", ", точек: "_cp) +
+             count_text(chart.row_count()) + ", " + count_text(static_cast<long long>(file_size(out))) +
+             tr(" bytes)", " байт)"_cp));
+    return print_warnings(store) == 0 ? exit_done : exit_damaged;
+}
+
+}  // namespace
+
+void add_plot_command(CLI::App& tool) {
+    auto o = std::make_shared<plot_options>();
+    CLI::App* c =
+        add_command(tool, "plot", "a data file as a mud-log strip chart (PNG or SVG)", [o] { return plot(*o); });
+    add_details(c,
+                "Depth (or time) down the page, a track per key; \"+\" joins curves into one track. Without --params, "
+                "the usual tracks of a mud log.");
+    c->add_option("in", o->input, "the data file to read")->required();
+    c->add_option("-o,--output", o->output, "the chart to write: OUT.png or OUT.svg")->required();
+    add_params(c, o->params,
+               "tracks by key, \"+\" joins curves into one track (default: the usual tracks of a mud log)");
+    CLI::Option* time = c->add_flag("--time", o->time, "time down the page");
+    c->add_flag("--depth", o->depth, "depth down the page (the default)")->excludes(time);
+    add_range(c, o->from, o->to);
+    c->add_option("--height", o->height, "the height of the chart body in pixels")->check(CLI::Range(100, 100000));
+    add_force(c, o->force);
+    add_json(c, o->json);
 }
 
 }  // namespace gti_tool

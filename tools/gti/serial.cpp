@@ -1,11 +1,11 @@
-#include "serial.h"
-
 #include <chrono>
 #include <cstdio>
 #include <stdexcept>
 #include <string>
 #include <thread>
 
+#include "cli.h"
+#include "commands.h"
 #include "gti/comm/comm_port.h"
 #include "gti/platform/serial_line.h"
 #include "output.h"
@@ -14,46 +14,24 @@
 namespace gti_tool {
 namespace {
 
-// A whole number of an option, within [low, high].
-int number_option(const std::vector<AnsiString>& args, std::size_t& i, int low, int high) {
-    if (i + 1 >= args.size()) throw std::runtime_error(args[i].str() + " needs a value");
-    const std::string text = args[++i].str();
-    std::size_t used = 0;
-    int value = 0;
-    try {
-        value = std::stoi(text, &used);
-    } catch (const std::exception&) {
-        used = 0;
-    }
-    if (used == 0 || used != text.size() || value < low || value > high)
-        throw std::runtime_error(args[i - 1].str() + ": " + text + " is not a number from " + std::to_string(low) +
-                                 " to " + std::to_string(high));
-    return value;
-}
-
 // The line settings of both serial commands.
 struct line_options {
     int baud = 9600;
-    int parity = 0;
+    std::string parity = "n";
     int timeout_ms = 500;
+    std::string port, data;
+    bool json = false, hex = false;
+    int count = 0;
 
-    // Takes args[i] when it is a line option; false otherwise.
-    bool take(const std::vector<AnsiString>& args, std::size_t& i) {
-        if (args[i] == "--baud") {
-            baud = number_option(args, i, 1, 4000000);
-        } else if (args[i] == "--timeout") {
-            timeout_ms = number_option(args, i, 1, 60000);
-        } else if (args[i] == "--parity") {
-            static const std::string letters = "noems";
-            const std::size_t p =
-                i + 1 < args.size() && args[i + 1].size() == 1 ? letters.find(args[i + 1][0]) : std::string::npos;
-            if (p == std::string::npos) throw std::runtime_error("--parity takes n, o, e, m or s");
-            parity = static_cast<int>(p);
-            ++i;
-        } else {
-            return false;
-        }
-        return true;
+    // Adds the line settings to a command.
+    void add_to(CLI::App* c) {
+        c->add_option("port", port,
+                      "COM1... (GTI_COM1=/dev/... names its device; else /dev/ttyS0... or "
+                      "/dev/ttyUSB0...) or a device path")
+            ->required();
+        c->add_option("--baud", baud, "bits a second (9600)")->check(CLI::Range(1, 4000000));
+        c->add_option("--parity", parity, "n, o, e, m or s (n)")->check(CLI::IsMember({"n", "o", "e", "m", "s"}));
+        c->add_option("--timeout", timeout_ms, "milliseconds to wait for a byte (500)")->check(CLI::Range(1, 60000));
     }
 
     void open(CommPort& port, const AnsiString& name) const {
@@ -61,7 +39,7 @@ struct line_options {
         const AnsiString shown = device == name ? name : name + " (" + device + ")";
         if (!port.open(name))
             throw std::runtime_error((shown + ": " + lib::os::serial_open_text(port.get_open_status())).str());
-        if (!port.configure(baud, parity, timeout_ms, -1))
+        if (!port.configure(baud, static_cast<int>(std::string("noems").find(parity)), timeout_ms, -1))
             throw std::runtime_error((shown + ": the line refuses " + AnsiString(std::to_string(baud)) +
                                       " baud with that parity (standard rates: 110 ... 921600)")
                                          .str());
@@ -103,14 +81,16 @@ int serial_read(CommPort& port, bool json, int count) {
                              : port.get_corrected_error_counter() > corrected_before ? "repaired"
                                                                                      : "intact";
         if (json) {
-            std::string data;
-            for (int i = 0; i < 8; ++i)
-                data += (i ? ", " : "") + std::to_string(p.data[i]);
-            std::printf(
-                "{\"packet\": %d, \"train\": %d, \"data\": [%s], \"status\": \"%s\", \"corrected\": %d, "
-                "\"uncorrected\": %d}\n",
-                p.header & 0x0F, p.header >> 4, good ? data.c_str() : "", status, port.get_corrected_error_counter(),
-                port.get_uncorrected_error_counter());
+            json_value data = json_value::array();
+            for (int i = 0; good && i < 8; ++i)
+                data.push_back(p.data[i]);
+            const json_value line{{"packet", p.header & 0x0F},
+                                  {"train", p.header >> 4},
+                                  {"data", data},
+                                  {"status", status},
+                                  {"corrected", port.get_corrected_error_counter()},
+                                  {"uncorrected", port.get_uncorrected_error_counter()}};
+            std::printf("%s\n", line.dump().c_str());
         } else {
             std::printf("packet %2d  train %2d  %-23s  %-8s  corrected %d  uncorrected %d\n", p.header & 0x0F,
                         p.header >> 4, good ? hex_bytes(p.data, 8).c_str() : "", status,
@@ -141,58 +121,36 @@ std::string from_hex(const std::string& text) {
     return bytes;
 }
 
-}  // namespace
-
-int serial_command(const std::vector<AnsiString>& args) {
-    const char* usage = "usage: gti serial read PORT [--json] [--count N] | gti serial send PORT DATA [--hex]";
-    if (args.size() < 2 || (args[0] != "read" && args[0] != "send")) throw std::runtime_error(usage);
-    line_options line;
-    bool json = false, hex = false;
-    int count = 0;
-    std::vector<AnsiString> rest;
-    for (std::size_t i = 1; i < args.size(); ++i) {
-        if (line.take(args, i)) continue;
-        if (args[i] == "--json")
-            json = true;
-        else if (args[i] == "--hex")
-            hex = true;
-        else if (args[i] == "--count")
-            count = number_option(args, i, 1, 1 << 30);
-        else if (args[i].size() > 1 && args[i][0] == '-' && args[i][1] == '-')
-            throw std::runtime_error("serial: unknown option " + args[i].str());
-        else
-            rest.push_back(args[i]);
-    }
+int serial_read_command(const line_options& o) {
     CommPort port;
-    if (args[0] == "read") {
-        if (rest.size() != 1 || hex) throw std::runtime_error(usage);
-        line.open(port, rest[0]);
-        return serial_read(port, json, count);
-    }
-    if (rest.size() != 2 || json || count) throw std::runtime_error(usage);
-    const std::string data = hex ? from_hex(rest[1].str()) : rest[1].str();
+    o.open(port, station(o.port));
+    return serial_read(port, o.json, o.count);
+}
+
+int serial_send_command(const line_options& o) {
+    const std::string data = o.hex ? from_hex(o.data) : o.data;
     if (data.size() > 127)
         throw std::runtime_error("a train carries at most 127 bytes, not " + std::to_string(data.size()));
-    line.open(port, rest[0]);
+    CommPort port;
+    o.open(port, station(o.port));
     if (!port.send_data2(data.data(), static_cast<int>(data.size())) || !port.flush())
         throw std::runtime_error((port.port_name + ": the line refuses the write").str());
-    std::printf("sent %zu bytes in %zu packets\n", data.size(), data.size() / 8 + 1);
+    if (o.json)
+        print_json({{"sent", data.size()}, {"packets", data.size() / 8 + 1}});
+    else
+        note(AnsiString("sent " + std::to_string(data.size()) + " bytes in " + std::to_string(data.size() / 8 + 1) +
+                        " packets"));
     return 0;
 }
 
-int serial_sim_command(const std::vector<AnsiString>& args) {
+struct sim_options {
     int every_ms = 1000, count = 0;
     bool errors = false;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == "--every")
-            every_ms = number_option(args, i, 10, 3600000);
-        else if (args[i] == "--count")
-            count = number_option(args, i, 1, 1 << 30);
-        else if (args[i] == "--errors")
-            errors = true;
-        else
-            throw std::runtime_error("usage: gti serial-sim [--every MS] [--errors] [--count N]");
-    }
+};
+
+int serial_sim_command(const sim_options& o) {
+    const int every_ms = o.every_ms, count = o.count;
+    const bool errors = o.errors;
     gti_test::serial_sim sim;
     std::printf("unit: %s\n", u8(sim.device()).c_str());
     std::fflush(stdout);
@@ -238,6 +196,37 @@ int serial_sim_command(const std::vector<AnsiString>& args) {
     }
     sim.wait_sent(1000);
     return 0;
+}
+
+}  // namespace
+
+void add_serial_commands(CLI::App& tool) {
+    CLI::App* s = add_command(tool, "serial", "the measuring unit's serial line", {});
+    s->require_subcommand(1);
+    auto read = std::make_shared<line_options>();
+    CLI::App* r = add_command(*s, "read", "print the unit's packets as they arrive",
+                              [read] { return serial_read_command(*read); });
+    add_details(r, "\"SP\" packets with the error counters; --json: one JSON object a line.");
+    read->add_to(r);
+    add_json(r, read->json);
+    r->add_option("--count", read->count, "stop after N packets")->check(CLI::Range(1, 1 << 30));
+    auto send = std::make_shared<line_options>();
+    CLI::App* w = add_command(*s, "send", "send DATA (at most 127 bytes) as one train",
+                              [send] { return serial_send_command(*send); });
+    add_details(w, "As \"DP\" packets; --hex: DATA as hex digits.");
+    send->add_to(w);
+    w->add_option("data", send->data, "the bytes to send")->required();
+    w->add_flag("--hex", send->hex, "DATA is hex digits");
+    add_json(w, send->json);
+    auto sim = std::make_shared<sim_options>();
+    CLI::App* u = add_command(tool, "serial-sim", "a simulated measuring unit on a pseudo-terminal",
+                              [sim] { return serial_sim_command(*sim); });
+    add_details(u,
+                "Prints the device to open, sends a train every MS (--errors: a repairable bit error in every other "
+                "one), prints and confirms the trains it gets.");
+    u->add_option("--every", sim->every_ms, "milliseconds between trains (1000)")->check(CLI::Range(10, 3600000));
+    u->add_flag("--errors", sim->errors, "a repairable bit error in every other train");
+    u->add_option("--count", sim->count, "stop after N trains")->check(CLI::Range(1, 1 << 30));
 }
 
 }  // namespace gti_tool

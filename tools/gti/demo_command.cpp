@@ -1,0 +1,149 @@
+// gti demo: the whole road of a data file on a made-up run, step by step with what each wrote.
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <stdexcept>
+#include <string>
+#include <system_error>
+
+#include "archive.h"
+#include "cli.h"
+#include "commands.h"
+#include "demo.h"
+#include "gti/las/export.h"
+#include "gti/params/par_tabl.h"
+#include "gti/platform/cp_literal.h"
+#include "gti/time/unix_time.h"
+#include "gti/ui/canvas.h"
+#include "gti/ui/strip_chart.h"
+#include "info.h"
+#include "las.h"
+#include "output.h"
+
+using namespace lib::literals;
+
+namespace gti_tool {
+namespace {
+
+struct demo_options {
+    std::string dir = ".";
+    bool json = false;
+};
+
+// One step of the road: what it made, the file it wrote, its size and how long it took.
+struct step_report {
+    AnsiString what, file;
+    std::uint64_t bytes = 0;
+    double ms = 0;
+};
+
+// Runs a step that writes `file` and reports it.
+step_report timed(const AnsiString& what, const AnsiString& file, const std::function<void()>& step) {
+    const auto start = std::chrono::steady_clock::now();
+    write_output(file, step);
+    const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - start;
+    return {what, file, file_size(file), took.count()};
+}
+
+int demo(const demo_options& o) {
+    const AnsiString dir = station(o.dir);
+    std::error_code ec;
+    std::filesystem::create_directories(
+        std::filesystem::path(std::u8string(reinterpret_cast<const char8_t*>(o.dir.c_str()))), ec);
+    if (ec)
+        throw write_failed((dir + tr(": cannot create the folder: ", ": невозможно создать папку: "_cp)).str() +
+                           ec.message());
+    const AnsiString data = dir + "/12.realtim";
+    std::vector<step_report> steps;
+
+    FileStorage store;
+    const auto start = std::chrono::steady_clock::now();
+    generate_run(store, lib::time_2_long(2024, 3, 5, 7, 0, 0), 4 * 3600);
+    const std::chrono::duration<double, std::milli> made = std::chrono::steady_clock::now() - start;
+    steps.push_back(
+        {tr("recorded: 4 h, one record a second", "записано: 4 ч, запись в секунду"_cp), "", 0, made.count()});
+    steps.push_back(
+        timed(tr("registration file", "файл регистрации"_cp), data, [&] { store.save_with_new_format(data); }));
+
+    // The station's parameter table for the same channels, from the catalogue's defaults, with
+    // the hook-load sensor calibrated at two points.
+    ParTabl table;
+    for (int i = 0; i < store.get_param_count(); ++i)
+        table.add(store.get_param(i)->global_name);
+    table["вес_на_крюке"_cp].calibration = {{0.0, 0.0}, {5.0, 200.0}};
+    const AnsiString table_file = dir + "/params.tbl";
+    steps.push_back(timed(tr("parameter table", "таблица параметров"_cp), table_file, [&] {
+        if (!table.save_to(table_file)) throw std::runtime_error("Невозможно записать в файл!"_cp);
+    }));
+
+    FileStorage back;
+    load_data_file(back, data);
+    const AnsiString creg = dir + "/12.creg";
+    steps.push_back(timed(tr("compressed data file, quantized", "сжатый файл данных, квантованный"_cp), creg,
+                          [&] { back.save_compressed_file(creg, FileStorage::encode_quantized); }));
+    const AnsiString las = dir + "/12.las";
+    steps.push_back(timed(tr("LAS depth log, a row per 0.1 m", "LAS по глубине, строка на 0,1 м"_cp), las, [&] {
+        lib::las::file doc;
+        lib::las::export_storage(back, lib::las::export_options{}, doc);
+        save_las(doc, las, "1251");
+    }));
+    const AnsiString png = dir + "/12.png";
+    steps.push_back(timed(tr("strip chart", "диаграмма"_cp), png, [&] {
+        const lib::ui::strip_chart chart(back, lib::ui::strip_chart_options{});
+        lib::ui::png_canvas canvas(chart.width(), chart.height());
+        chart.draw(canvas);
+        canvas.save(png);
+    }));
+    // The run packed for keeping: the data file, the parameter table and the run file that a
+    // save in the old generation keeps beside its data file.
+    steps.push_back(
+        timed(tr("run file", "файл рейса"_cp), dir + "/12.rac", [&] { back.save_all(dir + "/12.tim", true); }));
+    std::vector<AnsiString> packed = {data, table_file, dir + "/12.rac"};
+    if (file_size(table_file + ".extended") > 0) packed.push_back(table_file + ".extended");
+    const FileStorageTextValues& run = back.get_text_values();
+    const AnsiString comment = "Рейс "_cp + AnsiString(std::to_string(run.race_number)) + " скважины "_cp + run.well;
+    steps.push_back(
+        timed(tr("archive", "архив"_cp), dir + "/12.arc", [&] { pack_files(dir + "/12.arc", packed, comment); }));
+
+    if (o.json) {
+        json_value doc{{"folder", json_text(dir)},
+                       {"records", back.get_record_count()},
+                       {"parameters", back.get_param_count()},
+                       {"steps", json_value::array()}};
+        for (const step_report& s : steps)
+            doc["steps"].push_back({{"step", json_text(s.what)},
+                                    {"file", s.file.empty() ? json_value(nullptr) : json_text(s.file)},
+                                    {"bytes", s.bytes},
+                                    {"ms", s.ms}});
+        print_json(doc);
+        return exit_done;
+    }
+    say(comment + ": " + count_text(back.get_record_count()) + tr(" records, ", " записей, "_cp) +
+        AnsiString(std::to_string(back.get_param_count())) + tr(" parameters", " параметров"_cp));
+    std::vector<std::vector<AnsiString>> rows{
+        {tr("step", "шаг"_cp), tr("file", "файл"_cp), tr("bytes", "байт"_cp), tr("ms", "мс"_cp)}};
+    for (const step_report& s : steps)
+        rows.push_back({s.what, s.file, s.file.empty() ? AnsiString() : count_text(static_cast<long long>(s.bytes)),
+                        AnsiString(std::to_string(static_cast<long long>(s.ms + 0.5)))});
+    print_table(rows, {2, 3});
+    say(tr("Look at it: gti info ", "Посмотреть: gti info "_cp) + data);
+    return exit_done;
+}
+
+}  // namespace
+
+void add_demo_command(CLI::App& tool) {
+    auto o = std::make_shared<demo_options>();
+    CLI::App* c = add_command(tool, "demo", "make up a drilling run and walk the whole road of its data",
+                              [o] { return demo(*o); });
+    add_details(c,
+                "Makes up a four-hour drilling run (depth with connections and a wiper trip, hook load, pressures, "
+                "pump strokes, rotation, mud, tanks and gas, every run field filled) and writes it into DIR as a "
+                "registration file 12.realtim, its parameter table params.tbl, a quantized compressed data file "
+                "12.creg, a LAS depth log 12.las, a strip chart 12.png, the run file 12.rac, and the archive 12.arc of "
+                "the data file, the table and the run file. Prints what each step wrote: size and time.");
+    c->add_option("dir", o->dir, "the folder to write into, made when missing (default: the current folder)");
+    add_json(c, o->json);
+}
+
+}  // namespace gti_tool
