@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
+#include <limits>
 #include <memory>
 #include <mutex>
 #include <stdexcept>
@@ -32,6 +33,7 @@
 #include "gti/platform/os.h"
 #include "gti/storage/data_file.h"
 #include "gti/storage/file_storage.h"
+#include "gti/time/unix_time.h"
 
 namespace py = pybind11;
 namespace fs = std::filesystem;
@@ -39,8 +41,37 @@ using namespace lib::literals;
 
 namespace {
 
-// The station's time value of 1970-01-01 00:00:00.
-constexpr std::int64_t station_epoch = 86400;
+// Station time values and seconds of local time since 1970-01-01 (gti/time/unix_time.h), with
+// one calendar look-up a day instead of one a record: within a day the two differ by a constant.
+class epoch_days {
+public:
+    // The local epoch seconds of a time value.
+    std::int64_t to_epoch(std::uint32_t t) {
+        const std::uint32_t day = t / 86400;
+        if (day != station_day_) {
+            station_day_ = day;
+            station_offset_ = lib::to_local_epoch_seconds(day * 86400) - std::int64_t{day} * 86400;
+        }
+        return t + station_offset_;
+    }
+    // The time value of local epoch seconds; throws std::out_of_range outside the time values.
+    std::uint32_t to_station(std::int64_t seconds) {
+        const std::int64_t day = seconds >= 0 ? seconds / 86400 : (seconds - 86399) / 86400;
+        if (day != local_day_) {
+            local_offset_ = std::int64_t{lib::from_local_epoch_seconds(day * 86400)} - day * 86400;
+            local_day_ = day;
+        }
+        const std::int64_t t = seconds + local_offset_;
+        if (t < 0 || t > 0xFFFFFFFF) throw std::out_of_range("a time after the station's last time value");
+        return static_cast<std::uint32_t>(t);
+    }
+
+private:
+    std::uint32_t station_day_ = 0xFFFFFFFF;
+    std::int64_t station_offset_ = 0;
+    std::int64_t local_day_ = std::numeric_limits<std::int64_t>::min();
+    std::int64_t local_offset_ = 0;
+};
 
 // The UTF-8 text of station text.
 std::string utf8(std::string_view s) {
@@ -169,9 +200,10 @@ py::dict read_file(const fs::path& path) {
         float* v = values.mutable_data();
         py::gil_scoped_release unlocked;
         const auto columns = static_cast<std::size_t>(p);
+        epoch_days days;
         for (py::ssize_t i = 0; i < n; ++i) {
             const FileStorageItem& r = *store.get_record(static_cast<int>(i));
-            t[i] = static_cast<std::int64_t>(r.time) - station_epoch;
+            t[i] = days.to_epoch(r.time);
             d[i] = r.depth;
             float* row = v + static_cast<std::size_t>(i) * columns;
             const std::size_t have = std::min(r.values.size(), columns);
@@ -213,14 +245,15 @@ py::dict read_file(const fs::path& path) {
 // The columns of a log as numpy arrays, checked to agree.
 struct columns {
     py::list params;
-    py::array_t<std::uint32_t, py::array::c_style> times;  // station time values
+    py::array_t<std::int64_t, py::array::c_style> times;  // seconds of local time since 1970-01-01
     py::array_t<float, py::array::c_style> depths;
     py::array_t<float, py::array::c_style> values;  // records x parameters
     py::dict run;
 };
 
-// Fills an empty store with the parameters and run of a log; the records follow in add_records.
-void add_header(FileStorage& store, const columns& log) {
+// Fills an empty store with the parameters and run of a log and returns the records' time values;
+// the records follow in add_records.
+std::vector<std::uint32_t> add_header(FileStorage& store, const columns& log) {
     const py::ssize_t n = log.times.size();
     const auto p = static_cast<py::ssize_t>(log.params.size());
     if (log.depths.size() != n || log.values.ndim() != 2 || log.values.shape(0) != n || log.values.shape(1) != p)
@@ -242,18 +275,28 @@ void add_header(FileStorage& store, const columns& log) {
         lines.Add(station(py::str(key).cast<std::string>(), "run field") + "=" +
                   station(py::str(value).cast<std::string>(), "run value"));
     store.get_text_values().ri_from_data();
+
+    std::vector<std::uint32_t> times(static_cast<std::size_t>(n));
+    epoch_days days;
+    const std::int64_t* seconds = log.times.data();
+    try {
+        for (py::ssize_t i = 0; i < n; ++i)
+            times[static_cast<std::size_t>(i)] = days.to_station(seconds[i]);
+    } catch (const std::out_of_range&) {
+        throw py::value_error("times must lie between 1969-12-31 00:00:00 and 2106-02-05 06:28:15");
+    }
+    return times;
 }
 
-// Appends the log's records to the store; runs without the interpreter lock.
-void add_records(FileStorage& store, const columns& log) {
+// Appends the log's records with their time values to the store; runs without the interpreter lock.
+void add_records(FileStorage& store, const columns& log, const std::vector<std::uint32_t>& times) {
     const py::ssize_t n = log.times.size();
     const py::ssize_t p = log.values.shape(1);
-    const std::uint32_t* t = log.times.data();
     const float* d = log.depths.data();
     const float* v = log.values.data();
     FileStorageItem item;
     for (py::ssize_t i = 0; i < n; ++i) {
-        item.time = t[i];
+        item.time = times[static_cast<std::size_t>(i)];
         item.depth = d[i];
         item.values.assign(v + i * p, v + (i + 1) * p);
         store.add_record(item);
@@ -263,13 +306,13 @@ void add_records(FileStorage& store, const columns& log) {
 // Writes a store to a data file of the kind its extension names.
 void write_file(const fs::path& path, const columns& log) {
     FileStorage store;
-    add_header(store, log);
+    const std::vector<std::uint32_t> times = add_header(store, log);
     const lib::os::file_path name(path);
     if (lib::data_file_kind_of(name.display()) == lib::data_file_kind::unknown)
         raise_for(format_error, path,
                   "the extension names no kind of data file: \"" + path.extension().string() + "\"");
     const AnsiString station_name = library_name(path);
-    add_records(store, log);
+    add_records(store, log, times);
     const py::object os_error = py::reinterpret_borrow<py::object>(PyExc_OSError);
     guarded(
         path, [&] { store.save_all(station_name, false); }, &os_error);
@@ -312,10 +355,10 @@ int las_export(const fs::path& path, const columns& log, const std::string& inde
     if (encoding != "1251" && encoding != "utf-8") throw py::value_error("encoding takes '1251' or 'utf-8'");
     const lib::las::export_options options = export_options_of(index, step, agg, iso, keys, valid_only);
     FileStorage store;
-    add_header(store, log);
+    const std::vector<std::uint32_t> times = add_header(store, log);
     int rows = 0;
     guarded(path, [&] {
-        add_records(store, log);
+        add_records(store, log, times);
         lib::las::file doc;
         rows = lib::las::export_storage(store, options, doc);
         lib::io::BinaryMemoryOutputStream out;

@@ -22,10 +22,7 @@ import numpy as np
 from . import _core
 from ._core import FormatError
 
-__all__ = ["Log", "Param", "FormatError", "read", "write", "las_export", "STATION_EPOCH_OFFSET"]
-
-# The station's time value of 1970-01-01 00:00:00: it counts from the day before.
-STATION_EPOCH_OFFSET = 86400
+__all__ = ["Log", "Param", "FormatError", "read", "write", "las_export"]
 
 
 @dataclass
@@ -81,17 +78,11 @@ class Log:
         return cls(params, times.to_numpy().astype("datetime64[s]"), depths, values, dict(run or {}))
 
 
-def _to_station_times(times):
-    seconds = np.asarray(times, "datetime64[s]").astype(np.int64) + STATION_EPOCH_OFFSET
-    if seconds.size and (seconds.min() < 0 or seconds.max() > 0xFFFFFFFF):
-        raise ValueError("times must lie between 1969-12-31 and 2106-02-06")
-    return seconds.astype(np.uint32)
-
-
 def _columns(log):
     params = [(p.key, p.name, p.unit, p.short_name, float(p.range[0]), float(p.range[1])) for p in log.params]
     values = np.ascontiguousarray(log.values, np.float32).reshape(len(log.times), len(params))
-    return (params, _to_station_times(log.times), np.ascontiguousarray(log.depths, np.float32), values,
+    times = np.ascontiguousarray(np.asarray(log.times, "datetime64[s]").view(np.int64))
+    return (params, times, np.ascontiguousarray(log.depths, np.float32), values,
             {str(k): str(v) for k, v in log.run.items()})
 
 

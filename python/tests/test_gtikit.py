@@ -35,6 +35,17 @@ def test_round_trip_keeps_values_times_keys_and_run(tmp_path, extension):
     assert back.values.dtype == np.float32 and back.values.shape == (50, 2)
 
 
+@pytest.mark.parametrize("extension", [".realtim", ".creg"])
+def test_times_across_the_station_calendar(tmp_path, extension):
+    log = small_log(3)
+    log.times = np.array(["2100-02-28T23:59:59", "2100-03-01T00:00:00", "2106-02-05T06:28:15"], "datetime64[s]")
+    gtikit.write(tmp_path / ("12" + extension), log)
+    np.testing.assert_array_equal(gtikit.read(tmp_path / ("12" + extension)).times, log.times)
+    log.times[2] += np.timedelta64(1, "s")
+    with pytest.raises(ValueError, match="2106"):
+        gtikit.write(tmp_path / ("13" + extension), log)
+
+
 def test_pandas_both_ways(tmp_path):
     pd = pytest.importorskip("pandas")
     df = small_log().to_pandas()

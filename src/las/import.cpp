@@ -12,6 +12,7 @@
 #include "gti/las/export.h"
 #include "gti/platform/codepage.h"
 #include "gti/platform/cp_literal.h"
+#include "gti/time/unix_time.h"
 
 using namespace lib::literals;
 
@@ -128,12 +129,16 @@ import_result import_storage(const file& doc, FileStorage& store) {
     item.values.resize(chosen.size());
     for (int r = 0; r < rows.size(); ++r) {
         const double seconds = time_column >= 0 ? cell(r, time_column) * time_scale : fixed_time;
-        const double station_time = std::round(seconds) + 86400.0;
-        if (!(station_time >= 0 && station_time <= 4294967295.0)) {
+        if (!(std::abs(seconds) < 1e11)) {
             ++result.skipped;
             continue;
         }
-        item.time = static_cast<std::uint32_t>(station_time);
+        try {
+            item.time = from_local_epoch_seconds(std::llround(seconds));
+        } catch (const std::out_of_range&) {
+            ++result.skipped;
+            continue;
+        }
         item.depth = static_cast<float>(cell(r, depth_column) * depth_scale);
         for (std::size_t i = 0; i < chosen.size(); ++i)
             item.values[i] = static_cast<float>(cell(r, chosen[i]));

@@ -17,8 +17,9 @@
 //   values   a NULL cell (null_value or not a number) is missing_value (NaN).
 //   run      WELL and FLD of the well block become the run's well and area, RUN of the parameter
 //            block its number.
-// A row whose time is NULL or outside the station's time values (1969-12-31 to 2106-02-06) is
-// left out and counted.
+// Times are local wall-clock times, converted as gti/time/unix_time.h says. A row whose time is
+// NULL or outside the station's time values (1969-12-31 00:00:00 to 2106-02-05 06:28:15) is left
+// out and counted.
 #pragma once
 
 #include "gti/las/file.h"
