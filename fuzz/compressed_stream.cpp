@@ -47,8 +47,10 @@ bool read(FileStorage& s, lib::io::BinaryInputStream& in) {
     }
 }
 
-void check_shape(const FileStorage& s) {
+// Every record kept had its 17 bytes of fields in the input: none is made from a count alone.
+void check_shape(const FileStorage& s, std::size_t size) {
     if (s.get_param_count() < 0 || s.get_param_count() > FileStorage::max_params) std::abort();
+    if (static_cast<std::uint64_t>(s.get_record_count()) * 17 > size) std::abort();
     for (int i = 0; i < s.get_record_count(); ++i) {
         if (s.get_record(i)->values.size() != static_cast<std::size_t>(s.get_param_count())) std::abort();
     }
@@ -83,12 +85,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FileStorage s;
     lib::io::BinaryMemoryInputStream in(bytes, static_cast<unsigned>(size));
     const bool whole = read(s, in);
-    check_shape(s);
+    check_shape(s, size);
 
     FileStorage opaque_store;
     opaque_stream opaque(bytes, size);
     if (read(opaque_store, opaque) != whole) std::abort();
-    check_shape(opaque_store);
+    check_shape(opaque_store, size);
     if (!whole) return 0;
     check_same(s, opaque_store, false);
 

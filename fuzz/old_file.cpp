@@ -52,7 +52,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         s.add_old_data(data_file, list.empty() ? std::nullopt : std::optional(list),
                        run.empty() ? std::nullopt : std::optional(run));
     } catch (const std::exception&) {
-        // A torn data file fails as a mapped file reports it.
+        // Bytes that do not begin like an old-generation file; a torn one keeps its whole records.
     }
     check(s);
     return 0;

@@ -1,10 +1,11 @@
 // Fuzz target: the registration-file reader over bytes in memory. Any bytes either read into the
-// store, become a warning, or fail with an exception; every record it keeps has one value per
-// parameter, and nothing is read outside the input.
+// store, read in part with one warning, or fail because they do not begin like a registration
+// file; every record it keeps has one value per parameter, and nothing is read outside the input.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <exception>
+#include <vector>
 
 #include "gti/storage/file_storage.h"
 
@@ -25,9 +26,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FileStorage s;
         try {
             s.add_new_data(bytes, size, text_only);
-        } catch (const std::exception&) {
-            // A file cut inside a block fails as the stream reports it.
+        } catch (const FileStorageException& e) {
+            // Only bytes that are no registration file fail; anything else keeps what is whole.
+            if (!e.is_critical()) std::abort();
         }
+        std::vector<AnsiString> warnings;
+        s.get_warnings(warnings);
+        if (warnings.size() > 1) std::abort();
         check(s);
         if (text_only && s.get_param_count() != 0) std::abort();
     }

@@ -9,12 +9,15 @@
 #include <string>
 
 #include "gti/io/atomic_file.h"
+#include "gti/io/damage.h"
 #include "gti/io/file_streams.h"
 #include "gti/io/zlib_streams.h"
 #include "gti/numeric/interpolation.h"
+#include "gti/options/race_info.h"
 #include "gti/platform/cp_literal.h"
 #include "gti/storage/compressed_file.h"
 #include "gti/storage/file_storage.h"
+#include "read_problems.h"
 #include "record_arena.h"
 
 using namespace lib::literals;
@@ -65,6 +68,47 @@ void read_bytes(BinaryInputStream& in, std::uint32_t count, std::size_t size, st
         in.read(bytes.data() + done, static_cast<unsigned>(piece));
         done += piece;
     }
+}
+
+// A stream that counts the bytes read through it, so that damage can be placed.
+class counted_stream final : public BinaryInputStream {
+public:
+    explicit counted_stream(BinaryInputStream& in) : in_(in) {}
+    void read(char* buffer, unsigned count) override {
+        in_.read(buffer, count);
+        pos_ += count;
+    }
+    void skip(unsigned count) override {
+        in_.skip(count);
+        pos_ += count;
+    }
+    bool eof() override { return in_.eof(); }
+    std::optional<std::uint64_t> bytes_left() override { return in_.bytes_left(); }
+    // The bytes read or skipped so far.
+    std::uint64_t position() const noexcept { return pos_; }
+
+private:
+    BinaryInputStream& in_;
+    std::uint64_t pos_ = 0;
+};
+
+// Reads a text up to its zero byte into `text`; false, the rest unread, past `most` bytes.
+bool read_text(BinaryInputStream& in, std::uint64_t most, AnsiString& text) {
+    std::string bytes;
+    for (int c = in.get(); c != 0; c = in.get()) {
+        if (bytes.size() >= most) return false;
+        bytes.push_back(static_cast<char>(c));
+    }
+    text = AnsiString(std::move(bytes));
+    return true;
+}
+
+// Reads a text of at most lib::max_race_text bytes; a longer one is damage.
+AnsiString read_text(BinaryInputStream& in) {
+    AnsiString text;
+    if (!read_text(in, lib::max_race_text, text))
+        fail("a text is longer than " + lib::io::grouped(lib::max_race_text) + " bytes");
+    return text;
 }
 
 std::uint32_t read_u32(BinaryInputStream& in) {
@@ -344,84 +388,158 @@ void FileStorage::smart_read_vector(BinaryInputStream& in, std::vector<float>& c
 }
 
 void FileStorage::load_after_decompressing(BinaryInputStream& in) {
+    load_stream(in, AnsiString(), "of the stream");
+}
+
+void FileStorage::load_stream(BinaryInputStream& source, const AnsiString& file, const char* where) {
     clear();
-    AnsiString text;
-    lib::io::read_binary(in, text);
-    if (text != magic) fail("Некорркетный заголовок файла"_cp);
-    if (read_u32(in) != version) fail("Некорркетная версия файла"_cp);
-
-    // A descriptor takes at least four zero bytes and two floats.
-    const std::uint32_t count = read_u32(in);
-    check_fits(in, count, 4 + 8);
-    // Column i of the stream goes to the parameter that its descriptor became: descriptors with
-    // one key share a parameter, and the later column wins, as in a registration file.
+    counted_stream in(source);
+    // Where the reading stopped, for a person: the file named, the byte of the stream.
+    const auto place = [&](std::string_view what) {
+        return lib::storage::with_file(file, "damaged at byte " + lib::io::grouped(in.position()) +
+                                                 (*where != 0 ? " " : "") + where + ": " + std::string(what));
+    };
+    std::uint32_t count = 0;
     std::vector<int> columns;
-    for (std::uint32_t i = 0; i < count; ++i) {
-        // A stream that cannot tell its length ends the descriptors when it ends.
-        if (in.eof()) fail("Длина массива больше остатка данных: "_cp + std::to_string(count));
-        FileStorageParam p;
-        lib::io::read_binary(in, p.name);
-        lib::io::read_binary(in, p.short_name);
-        lib::io::read_binary(in, p.unit);
-        lib::io::read_binary(in, p.global_name);
-        lib::io::read_binary(in, p.scale_min);
-        lib::io::read_binary(in, p.scale_max);
-        columns.push_back(add_parametr(p));
-    }
-    lib::io::read_binary(in, text);
-    text_values_.get_list().SetText(text);
-
-    // Every record takes its five fields and at least a byte in each column.
-    const std::uint32_t record_count = read_u32(in);
-    check_fits(in, record_count, record_field_bytes + count);
-    // The records are made from the times that arrive, so that a stream which cannot tell its
-    // length does not make them from the count alone.
+    std::uint32_t record_count = 0;
     std::vector<std::uint32_t> times;
-    read_new_reg_file_vector(in, times);
-    if (times.size() != record_count) fail("Длина массива не равна числу записей: "_cp + std::to_string(times.size()));
-    {
-        record_arena arena(records_, times.size(), param_count_);
-        for (const std::uint32_t t : times)
-            arena.add(param_count_).time = t;
-    }
-    read_new_reg_any_values(in, &FileStorageItem::depth);
-    read_new_reg_any_values(in, &FileStorageItem::second_depth);
-    read_new_reg_any_values(in, &FileStorageItem::third_depth);
-    read_new_reg_any_values(in, &FileStorageItem::tag);
+    std::vector<float> depths, second_depths, third_depths;
+    std::vector<std::uint8_t> tags;
+    try {
+        AnsiString head;
+        if (!read_text(in, std::strlen(magic), head) || head != magic) fail("Некорркетный заголовок файла"_cp);
+        if (read_u32(in) != version) fail("Некорркетная версия файла"_cp);
 
-    std::vector<float> column;
-    for (std::uint32_t i = 0; i < count; ++i) {
-        const std::uint32_t tag = read_u32(in);
-        if (tag == plain_column)
-            read_new_reg_file_vector(in, column);
-        else if (tag == quantized_column)
-            smart_read_vector(in, column);
-        else
-            fail("Неизвестный тип столбца: "_cp + std::to_string(tag));
-        if (column.size() != records_.size())
-            fail("Длина массива не равна числу записей: "_cp + std::to_string(column.size()));
+        // A descriptor takes at least four zero bytes and two floats.
+        count = read_u32(in);
+        check_fits(in, count, 4 + 8);
+        // Column i of the stream goes to the parameter that its descriptor became: descriptors
+        // with one key share a parameter, and the later column wins, as in a registration file.
+        for (std::uint32_t i = 0; i < count; ++i) {
+            // A stream that cannot tell its length ends the descriptors when it ends.
+            if (in.eof()) fail("Длина массива больше остатка данных: "_cp + std::to_string(count));
+            FileStorageParam p;
+            p.name = read_text(in);
+            p.short_name = read_text(in);
+            p.unit = read_text(in);
+            p.global_name = read_text(in);
+            lib::io::read_binary(in, p.scale_min);
+            lib::io::read_binary(in, p.scale_max);
+            columns.push_back(add_parametr(p));
+        }
+        text_values_.get_list().SetText(read_text(in));
+
+        // Every record takes its five fields and at least a byte in each column. The records are
+        // made only once their columns have arrived: memory grows with the bytes really there,
+        // never with a count alone.
+        record_count = read_u32(in);
+        check_fits(in, record_count, record_field_bytes + count);
+        const auto field = [&](auto& values) {
+            read_new_reg_file_vector(in, values);
+            if (values.size() != record_count)
+                fail("Длина массива не равна числу записей: "_cp + std::to_string(values.size()));
+        };
+        field(times);
+        field(depths);
+        field(second_depths);
+        field(third_depths);
+        field(tags);
+    } catch (const FileStorageException& e) {
+        if (file.empty() || !e.is_critical()) throw;
+        if (in.position() <= std::strlen(magic) + 1 + 4)
+            throw FileStorageException(lib::storage::with_file(file, e.what()), true);
+        throw FileStorageException(place(e.what()), true);
+    } catch (const std::runtime_error& e) {
+        if (file.empty()) throw;
+        throw std::runtime_error(place(e.what()));
+    }
+
+    // A column that is damaged or cut short ends the reading: the columns before it are kept,
+    // the others are missing.
+    std::vector<std::vector<float>> read(count);
+    std::uint32_t whole = 0;
+    try {
+        for (; whole < count; ++whole) {
+            std::vector<float>& column = read[whole];
+            const std::uint32_t tag = read_u32(in);
+            if (tag == plain_column)
+                read_new_reg_file_vector(in, column);
+            else if (tag == quantized_column)
+                smart_read_vector(in, column);
+            else
+                fail("Неизвестный тип столбца: "_cp + std::to_string(tag));
+            if (column.size() != record_count)
+                fail("Длина массива не равна числу записей: "_cp + std::to_string(column.size()));
+        }
+    } catch (const std::runtime_error& e) {
+        read.resize(whole);
+        warnings_.push_back(AnsiString(place(e.what()) + "; " + lib::io::grouped(whole) + " of " +
+                                       lib::io::grouped(count) + " columns read before it, the others left out"));
+        // The parameters of the columns read come first (a key met again keeps its first place):
+        // the others go, so that no record holds values that the data never had.
+        int kept = 0;
+        for (std::uint32_t i = 0; i < whole; ++i)
+            kept = std::max(kept, columns[i] + 1);
+        param_count_ = kept;
+    }
+
+    {
+        record_arena arena(records_, record_count, param_count_);
+        for (std::uint32_t j = 0; j < record_count; ++j) {
+            FileStorageItem& r = arena.add(param_count_);
+            r.time = times[j];
+            r.depth = depths[j];
+            r.second_depth = second_depths[j];
+            r.third_depth = third_depths[j];
+            r.tag = tags[j];
+        }
+    }
+    for (std::uint32_t i = 0; i < whole; ++i) {
         const auto at = static_cast<std::size_t>(columns[i]);
-        for (std::size_t j = 0; j < column.size(); ++j)
-            records_[j]->values[at] = column[j];
+        for (std::size_t j = 0; j < record_count; ++j)
+            records_[j]->values[at] = read[i][j];
+        std::vector<float>().swap(read[i]);
     }
     text_values_.ri_from_data();
 }
 
 void FileStorage::load_after_decompressing(const AnsiString& file) {
-    lib::io::InputMappedFile in;
-    in.open(file, false);
-    load_after_decompressing(in);
+    lib::storage::naming_file(file, [&] {
+        lib::io::InputMappedFile in;
+        lib::storage::open_data_file(in, file, true);
+        load_stream(in, file, "");
+    });
 }
 
 bool FileStorage::add_compressed_file(const AnsiString& name, bool text_only,
                                       const std::function<void(double)>& progress) {
+    return lib::storage::naming_file(name, [&] {
+        lib::io::InputMappedFile mapped;
+        lib::storage::open_data_file(mapped, name, true);
+        return add_compressed_data(mapped.get_data(), mapped.get_size(), text_only, name, progress);
+    });
+}
+
+bool FileStorage::add_compressed_data(const char* data, std::size_t size, bool text_only, const AnsiString& name,
+                                      const std::function<void(double)>& progress) {
+    const AnsiString label = name.empty() ? AnsiString("compressed data") : name;
+    if (!lib::compressed::starts_like_file(data, size))
+        throw FileStorageException(lib::storage::with_file(label, "not a compressed data file"), true);
     FileStorage read;
     {
-        lib::io::InputMappedFile mapped;
-        mapped.open(name, true);
-        lib::io::InflatingInputStream in(mapped.get_data(), mapped.get_size(), progress);
-        read.load_after_decompressing(in);
+        lib::io::InflatingInputStream in(data, size, progress);
+        read.load_stream(in, label, "of the inflated data");
+        // The zlib stream's own end and checksum vouch for what was read whole.
+        try {
+            while (read.warnings_.empty() && !in.eof())
+                in.get();
+        } catch (const std::runtime_error& e) {
+            read.warnings_.push_back(AnsiString(lib::storage::with_file(
+                label, "the end of the compressed data is damaged: " + std::string(e.what()) +
+                           "; every column was read, but the data could not be checked whole")));
+        }
     }
+    warnings_.insert(warnings_.end(), read.warnings_.begin(), read.warnings_.end());
     // Merged like a data file of another kind: parameters by key, records inside the time range.
     const TStringList& lines = read.text_values_.get_list();
     TStringList& list = text_values_.get_list();

@@ -14,6 +14,7 @@
 #include "gti/storage/old_file.h"
 #include "gti/util/files.h"
 #include "gti/util/string_list.h"
+#include "read_problems.h"
 #include "record_arena.h"
 
 using namespace lib::literals;
@@ -86,19 +87,23 @@ columns columns_by_keys(const FileStorage& s, const std::vector<AnsiString>& key
 bool FileStorage::add_old_file(const AnsiString& name, bool text_only) {
     file_name = name;
     if (!text_only) {
-        lib::io::InputMappedFile data;
-        data.open(name, true);
-        // Without the list the values stay in the file's column order, and its error reaches the
-        // caller after the records.
+        // Without the list the values stay in the file's column order, and its error, naming
+        // the list, reaches the caller after the records.
+        const AnsiString list_path = folder_of(name) + old::list_name;
         std::exception_ptr list_error;
-        lib::io::InputMappedFile list;
-        try {
-            list.open(folder_of(name) + old::list_name, true);
-        } catch (const std::runtime_error&) {
-            list_error = std::current_exception();
-        }
-        const std::string_view list_bytes(list.get_data() ? list.get_data() : "", list.get_size());
-        add_old_records(std::string_view(data.get_data(), data.get_size()), list_error ? nullptr : &list_bytes);
+        lib::storage::naming_file(name, [&] {
+            lib::io::InputMappedFile data;
+            lib::storage::open_data_file(data, name, true);
+            lib::io::InputMappedFile list;
+            try {
+                lib::storage::naming_file(list_path, [&] { lib::storage::open_data_file(list, list_path, true); });
+            } catch (const std::runtime_error&) {
+                list_error = std::current_exception();
+            }
+            const std::string_view list_bytes(list.get_data() ? list.get_data() : "", list.get_size());
+            add_old_records(std::string_view(data.get_data(), data.get_size()), list_error ? nullptr : &list_bytes,
+                            name, list_path);
+        });
         if (list_error != nullptr) std::rethrow_exception(list_error);
     }
     load_text_values(name);
@@ -108,7 +113,7 @@ bool FileStorage::add_old_file(const AnsiString& name, bool text_only) {
 
 bool FileStorage::add_old_data(std::string_view data, std::optional<std::string_view> list,
                                std::optional<std::string_view> run_text) {
-    add_old_records(data, list ? &*list : nullptr);
+    add_old_records(data, list ? &*list : nullptr, "old-generation data", old::list_name);
     if (run_text) {
         merge_run_text(*run_text);
         // As from a file: the list then holds the run text's lines as they are.
@@ -117,7 +122,10 @@ bool FileStorage::add_old_data(std::string_view data, std::optional<std::string_
     return get_record_count() > 0;
 }
 
-void FileStorage::add_old_records(std::string_view data, const std::string_view* list) {
+void FileStorage::add_old_records(std::string_view data, const std::string_view* list, const AnsiString& name,
+                                  const AnsiString& list_name) {
+    if (!data.empty() && !old::starts_like_file(data.data(), data.size()))
+        throw FileStorageException(lib::storage::with_file(name, "not an old-generation data file"), true);
     // The list comes first so that every column finds its parameter by key.
     columns map;
     map.fill(-1);
@@ -125,13 +133,19 @@ void FileStorage::add_old_records(std::string_view data, const std::string_view*
     if (list != nullptr) {
         lib::storage::byte_reader in{list->data(), list->size()};
         FileStorageParam p;
-        while (in.left() > 0 && old::decode_entry(in, p)) {
+        while (in.left() > 0) {
+            const std::size_t start = in.pos;
+            if (!old::decode_entry(in, p)) {
+                warnings_.push_back(lib::storage::damage_warning(list_name, start, "an entry is cut short", entries,
+                                                                 list->size() - start, "entry", "entries"));
+                break;
+            }
             int index = -1;
             if (!p.global_name.empty()) {
                 try {
                     index = add_parametr(p);
                 } catch (const FileStorageException& e) {
-                    warnings_.push_back(AnsiString(e.what()));
+                    warnings_.push_back(AnsiString(lib::storage::with_file(list_name, e.what())));
                 }
             }
             if (entries < value_count) map[static_cast<std::size_t>(entries)] = index;
@@ -148,10 +162,16 @@ void FileStorage::add_old_records(std::string_view data, const std::string_view*
 
     lib::storage::byte_reader in{data.data(), data.size()};
     record_arena arena(records_, data.size() / record_size, width);
+    std::uint64_t records_read = 0;
     while (in.left() > 0) {
         old::record_view v;
-        // A record cut short ends the file with the error a mapped file gives.
-        if (!old::decode_record(in, v)) throw std::runtime_error("InputMappedFile::read: eof");
+        if (!old::decode_record(in, v)) {
+            // A record cut short: a recorder stopped in the middle of it. The whole ones stay.
+            warnings_.push_back(
+                lib::storage::damage_warning(name, in.pos, "a record is cut short", records_read, in.left()));
+            break;
+        }
+        ++records_read;
         if (v.time == 0 || v.time < time_range_start || v.time > time_range_end) continue;
         FileStorageItem& r = arena.add(width);
         r.tag = v.tag;

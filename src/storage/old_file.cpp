@@ -39,6 +39,11 @@ bool decode_record(storage::byte_reader& in, record_view& r) noexcept {
     return true;
 }
 
+bool starts_like_file(const char* data, std::size_t size) noexcept {
+    static constexpr char zero[4] = {};
+    return size >= record_size && std::memcmp(data + record_size - 4, zero, 4) == 0;
+}
+
 void encode_record(const FileStorageItem& r, const columns& cols, char* out) noexcept {
     std::memset(out, 0, record_size);
     put(out, r.tag);

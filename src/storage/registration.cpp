@@ -8,6 +8,7 @@
 #include "gti/platform/cp_literal.h"
 #include "gti/storage/file_storage.h"
 #include "gti/storage/registration_file.h"
+#include "read_problems.h"
 #include "record_arena.h"
 
 namespace reg = lib::registration;
@@ -16,8 +17,9 @@ using namespace lib::literals;
 
 namespace {
 
-[[noreturn]] void fail_eof() {
-    throw std::runtime_error("InputMappedFile::read: eof");
+// Ends the reading of a file at a damaged block; the reader turns it into a warning.
+[[noreturn]] void damaged(const std::string& what) {
+    throw FileStorageException(what);
 }
 
 }  // namespace
@@ -86,39 +88,52 @@ void FileStorage::save_with_new_format(const AnsiString& file) {
 }
 
 bool FileStorage::add_new_file(const AnsiString& file, bool text_only) {
-    lib::io::InputMappedFile in;
-    in.open(file, true);
-    return add_new_data(in.get_data(), in.get_size(), text_only);
+    return lib::storage::naming_file(file, [&] {
+        lib::io::InputMappedFile in;
+        lib::storage::open_data_file(in, file, true);
+        return add_new_data(in.get_data(), in.get_size(), text_only, file);
+    });
 }
 
-bool FileStorage::add_new_data(const char* data, std::size_t size, bool text_only) {
+bool FileStorage::add_new_data(const char* data, std::size_t size, bool text_only, const AnsiString& name) {
+    const AnsiString label = name.empty() ? AnsiString("registration data") : name;
+    if (!reg::starts_like_file(data, size))
+        throw FileStorageException(lib::storage::with_file(label, "not a registration file"), true);
     lib::storage::byte_reader in{data, size};
     // Columns belong to the file being read: a record before this file's parameter block must
     // not be mapped by another file's columns.
     file_param_count_ = 0;
     record_arena arena(records_, size / (reg::block_header_size + reg::record_fixed_size), param_count_);
+    std::uint64_t records_read = 0;
+    std::size_t block_start = 0;
     try {
         for (;;) {
+            block_start = in.pos;
             reg::block_header h;
             const reg::block_status status = reg::next_block(in, h);
-            if (status == reg::block_status::end || status == reg::block_status::end_mark) break;
-            if (status == reg::block_status::cut_header) fail_eof();
-            if (status == reg::block_status::negative_size)
-                throw FileStorageException("line_header.size = " + std::to_string(h.size));
+            if (status == reg::block_status::end) break;
+            if (status == reg::block_status::end_mark) {
+                // A size of 0 ends the file; bytes after it are damage, not an ending.
+                if (in.left() > 0) damaged("a block header of size 0 ends the file early");
+                break;
+            }
+            if (status == reg::block_status::cut_header) damaged("the file ends inside a block header");
+            if (status == reg::block_status::negative_size) damaged("line_header.size = " + std::to_string(h.size));
             if (h.type == reg::text_block) {
                 load_text_values(in, h.size);
             } else if (!text_only && h.type == reg::record_block) {
                 add_values(in, arena);
+                ++records_read;
             } else if (!text_only && h.type == reg::params_block) {
                 load_params(in);
             } else if (!in.skip(static_cast<std::size_t>(h.size))) {
-                // A block of another kind that the file cuts short ends the reading quietly.
-                break;
+                damaged("a block of type " + std::to_string(h.type) + " is cut short");
             }
         }
     } catch (const FileStorageException& e) {
         if (e.is_critical()) throw;
-        warnings_.push_back(AnsiString(e.what()));
+        warnings_.push_back(
+            lib::storage::damage_warning(label, block_start, e.what(), records_read, size - block_start));
     }
     text_values_.ri_from_data();
     return true;
@@ -140,17 +155,17 @@ void FileStorage::load_params(lib::storage::byte_reader& in) {
     } resize{*this};
     for (std::size_t i = 0; i < read.size(); ++i)
         file_param_map_[i] = add_parametr(read[i]);
-    if (status == reg::params_status::cut) fail_eof();
+    if (status == reg::params_status::cut) damaged("a parameter block is cut short");
     file_param_count_ = static_cast<int>(read.size());
 }
 
 void FileStorage::add_values(lib::storage::byte_reader& in, record_arena& arena) {
     reg::record_view v;
     const reg::record_status status = reg::decode_record(in, v);
-    if (status == reg::record_status::cut_fields) fail_eof();
+    if (status == reg::record_status::cut_fields) damaged("a record block is cut short");
     if (v.count != file_param_count_)
         throw FileStorageException("Недопустимое число параметров в файле: "_cp + std::to_string(v.count));
-    if (status == reg::record_status::cut_values) fail_eof();
+    if (status == reg::record_status::cut_values) damaged("a record block is cut short");
     if (v.time < time_range_start || v.time > time_range_end) return;
     FileStorageItem& r = arena.add(param_count_);
     r.time = v.time;
@@ -174,7 +189,7 @@ void FileStorage::add_values(lib::storage::byte_reader& in, record_arena& arena)
 void FileStorage::load_text_values(lib::storage::byte_reader& in, int size) {
     AnsiString text;
     const reg::text_status status = reg::decode_text(in, static_cast<std::size_t>(size), text);
-    if (status == reg::text_status::cut) fail_eof();
+    if (status == reg::text_status::cut) damaged("a run-information block is cut short");
     if (status == reg::text_status::no_zero) throw FileStorageException("Повреждён файл в области текстовых данных"_cp);
     TStringList lines;
     lines.SetText(text);

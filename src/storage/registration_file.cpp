@@ -32,6 +32,12 @@ block_status next_block(storage::byte_reader& in, block_header& header) noexcept
     return block_status::block;
 }
 
+bool starts_like_file(const char* data, std::size_t size) noexcept {
+    storage::byte_reader in{data, size};
+    block_header h;
+    return next_block(in, h) == block_status::block && h.type >= record_block && h.type <= text_block;
+}
+
 std::string block_too_large(std::size_t size) {
     return "Блок файла регистрации больше 32767 байт: "_cp + std::to_string(size);
 }

@@ -58,29 +58,45 @@ TEST_F(OldFiles, GoldenRecordAndListEntries) {
                   z5 + std::string("\0\0\0\xF5\xEE\xE4\xFB\0", 8) + z12 + std::string("\0\0\0\0\0\0\xC8\x42", 8) + z5);
 }
 
-TEST_F(OldFiles, DamagedFilesKeepWhatCameBefore) {
+TEST_F(OldFiles, DamagedFilesKeepWhatCameBeforeAndSaySo) {
     struct row {
-        std::string data;
-        bool list;
-        const char* error;
+        std::string data, list, error, warning;  // list "-": none; error and warning after the folder
         int records;
     };
     const std::string two = old_record(1, 1, {5}) + old_record(2, 2, {6});
+    const std::string list = entry("A", "a");
     for (const row& r : {
-             row{"", true, "InputMappedFile::open: (h_file_mapping == NULL)", 0},
-             row{two, false, "Файл не найден!"_cp, 2},
+             row{"", list, "7.dep: the file is empty", "", 0},
+             row{std::string(200, 'x'), list, "7.dep: not an old-generation data file", "", 0},
+             row{two, "-", "inpgti.nbl: Файл не найден!"_cp, "", 2},
+             row{two + std::string(100, '\0'), list, "",
+                 "7.dep: damaged at byte 290: a record is cut short; 2 records read before it; 100 bytes not read", 2},
+             row{two, list + "B", "",
+                 "inpgti.nbl: damaged at byte 34: an entry is cut short; 1 entry read before it; 1 byte not read", 2},
          }) {
-        SCOPED_TRACE(r.error);
+        SCOPED_TRACE(r.error + r.warning);
         gti_test::temp_dir d;
+        const std::string folder = d.path().str() + "/";
         gti_test::write_bytes(d.file("7.dep"), r.data);
-        if (r.list) gti_test::write_bytes(d.file("inpgti.nbl"), entry("A", "a"));
+        if (r.list != "-") gti_test::write_bytes(d.file("inpgti.nbl"), r.list);
         FileStorage s;
-        EXPECT_TRUE(throws_with<std::runtime_error>([&] { s.add_old_file(d.file("7.dep"), false); }, r.error));
+        if (r.error.empty())
+            s.add_old_file(d.file("7.dep"), false);
+        else
+            EXPECT_TRUE(
+                throws_with<std::runtime_error>([&] { s.add_old_file(d.file("7.dep"), false); }, folder + r.error));
+        std::vector<AnsiString> warnings;
+        s.get_warnings(warnings);
+        EXPECT_EQ(warnings,
+                  r.warning.empty() ? std::vector<AnsiString>{} : std::vector<AnsiString>{folder + r.warning});
         ASSERT_EQ(s.get_record_count(), r.records);
         if (r.records > 0) {
             EXPECT_EQ(s.get_record(1)->values[0], 6.0f);
         }
     }
+    FileStorage s;
+    EXPECT_TRUE(throws_with<std::runtime_error>([&] { s.add_file(dir.file("нет/7.tim"_cp), false); },
+                                                "folder " + dir.file("нет"_cp).str() + " does not exist"));
 }
 
 TEST_F(OldFiles, TheRunFileLiesBesideTheDataFileWhateverItsFolderIsCalled) {

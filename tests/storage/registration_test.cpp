@@ -147,33 +147,55 @@ TEST_F(RegistrationTest, RecordsOutsideTheTimeRangeAreDropped) {
 
 TEST_F(RegistrationTest, UnknownBlocksAreSkippedAndSizeZeroEndsTheFile) {
     FileStorage s;
-    read(s, block(2, small_params) + block(7, "12345") + block(1, small_record) + std::string("\x01\0\0", 3) +
-                block(1, small_record));
+    read(s, block(2, small_params) + block(7, "12345") + block(1, small_record) + std::string("\x01\0\0", 3));
     EXPECT_EQ(s.get_record_count(), 1);
     EXPECT_TRUE(warnings(s).empty());
 }
 
-TEST_F(RegistrationTest, DamagedBlocksBecomeWarningsAndKeepWhatCameBefore) {
+TEST_F(RegistrationTest, DamagedOrCutBlocksKeepWhatCameBeforeAndSayWhereAndHowMuch) {
     struct row {
         std::string tail;
-        const char* warning;
+        bool at_end;  // the file ends with the tail; else a whole record block follows it
+        std::string what;
     };
     std::string bad_count = small_record;
     bad_count[17] = 3;
-    const std::string negative("\x05\x00\x80", 3);
+    const std::string record = block(1, small_record), text = block(3, default_run_text() + '\0');
+    const std::string params = block(2, small_params);
     for (const row& r : {
-             row{block(3, "a=1"), "Повреждён файл в области текстовых данных"_cp},
-             row{negative, "line_header.size = -32768"},
-             row{block(1, bad_count + "1234"), "Недопустимое число параметров в файле: 3"_cp},
-             row{block(2, std::string("\x81", 1)), "слишком много параметров"_cp},
+             row{block(3, "a=1"), false, "Повреждён файл в области текстовых данных"_cp},
+             row{std::string("\x05\x00\x80", 3), false, "line_header.size = -32768"},
+             row{block(1, bad_count + "1234"), false, "Недопустимое число параметров в файле: 3"_cp},
+             row{block(2, std::string("\x81", 1)), false, "слишком много параметров"_cp},
+             row{std::string("\x01\0\0", 3), false, "a block header of size 0 ends the file early"},
+             row{record.substr(0, 20), true, "a record block is cut short"},
+             row{record.substr(0, 2), true, "the file ends inside a block header"},
+             row{text.substr(0, 10), true, "a run-information block is cut short"},
+             row{params.substr(0, 12), true, "a parameter block is cut short"},
+             row{block(7, "12345").substr(0, 5), true, "a block of type 7 is cut short"},
          }) {
-        SCOPED_TRACE(r.warning);
+        SCOPED_TRACE(r.what);
         FileStorage s;
-        read(s, block(2, small_params) + block(1, small_record) + r.tail + block(1, small_record));
+        read(s, params + record + r.tail + (r.at_end ? "" : record));
         EXPECT_EQ(s.get_record_count(), 1);
-        EXPECT_EQ(warnings(s), std::vector<AnsiString>{r.warning});
+        const std::size_t left = r.tail.size() + (r.at_end ? 0 : record.size());
+        EXPECT_EQ(warnings(s),
+                  std::vector<AnsiString>{name + ": damaged at byte 81: " + r.what + "; 1 record read before it; " +
+                                          std::to_string(left) + " bytes not read"});
         EXPECT_EQ(s.get_text_values().race_number, 0);  // the run fields are still converted
     }
+}
+
+TEST_F(RegistrationTest, BytesThatDoNotBeginLikeARegistrationFileAreAnError) {
+    for (const std::string& bytes :
+         {std::string("date,time\r\n1,2\r\n"), std::string("~Version\r\n VERS. 2.0\r\n"), std::string(300, '\0'),
+          std::string("\x02\x05", 2), block(0, "abc") + small_file(), block(2, "") + small_file()}) {
+        FileStorage s;
+        EXPECT_TRUE(
+            throws_with<FileStorageException>([&] { read(s, bytes); }, (name + ": not a registration file").str()));
+    }
+    FileStorage s;
+    EXPECT_TRUE(throws_with<std::runtime_error>([&] { read(s, ""); }, (name + ": the file is empty").str()));
 }
 
 TEST_F(RegistrationTest, AParameterBlockCutShortStillGivesEveryRecordItsColumns) {
@@ -183,7 +205,8 @@ TEST_F(RegistrationTest, AParameterBlockCutShortStillGivesEveryRecordItsColumns)
     const std::string zero(1, '\0');
     const std::string cut = std::string("\x02\x40\x00\x02", 4) + "Новый"_cp + zero + "т"_cp + zero + "Н"_cp + zero +
                             "новый"_cp + zero + std::string(8, '\0');
-    EXPECT_TRUE(throws_with<std::runtime_error>([&] { read(s, cut); }, "InputMappedFile::read: eof"));
+    read(s, cut);
+    EXPECT_EQ(warnings(s).size(), 1u);
     EXPECT_EQ(s.get_param_count(), 3);
     EXPECT_EQ(s.get_record(0)->values.size(), 3u);
 }
@@ -193,23 +216,25 @@ TEST_F(RegistrationTest, RecordsBeforeAParameterBlockAreNotMappedByAnotherFile) 
     read(s, small_file());
     read(s, block(1, small_record));
     EXPECT_EQ(s.get_record_count(), 1);
-    EXPECT_EQ(warnings(s), std::vector<AnsiString>{"Недопустимое число параметров в файле: 2"_cp});
+    EXPECT_EQ(warnings(s), std::vector<AnsiString>{name + ": damaged at byte 0: " +
+                                                   "Недопустимое число параметров в файле: 2; 0 records read "_cp +
+                                                   "before it; 29 bytes not read"});
 }
 
-TEST_F(RegistrationTest, EveryPrefixOfTheGoldenFileReadsOrFailsCleanly) {
+TEST_F(RegistrationTest, EveryPrefixOfTheGoldenFileReadsToTheLastWholeRecord) {
     const std::string file = small_file();
-    const std::size_t record_end = 3 + small_params.size() + 3 + small_record.size();
+    const std::size_t params_end = 3 + small_params.size(), record_end = params_end + 3 + small_record.size();
     for (std::size_t n = 1; n < file.size(); ++n) {
         SCOPED_TRACE(n);
         FileStorage s;
-        try {
-            read(s, file.substr(0, n));
-            // Only a cut that falls between blocks reads without an error.
-            EXPECT_TRUE(n == 3 + small_params.size() || n == record_end);
-        } catch (const std::runtime_error& e) {
-            EXPECT_EQ(std::string(e.what()), "InputMappedFile::read: eof");
+        if (n < 3) {
+            EXPECT_THROW(read(s, file.substr(0, n)), FileStorageException);
+            continue;
         }
+        read(s, file.substr(0, n));
         EXPECT_EQ(s.get_record_count(), n >= record_end ? 1 : 0);
+        // Only a cut that falls between blocks reads without a warning.
+        EXPECT_EQ(warnings(s).size(), n == params_end || n == record_end ? 0u : 1u);
     }
 }
 

@@ -39,6 +39,7 @@ int convert(const convert_options& o) {
         try {
             store.add_compressed_file(from, false, [&](double done) { bar(done); });
         } catch (const std::exception& e) {
+            if (std::string_view(e.what()).starts_with((from + ":").view())) throw;
             throw std::runtime_error((from + ": " + e.what()).str());
         }
     } else {

@@ -80,6 +80,8 @@ void load_data_file(FileStorage& store, const AnsiString& file) {
     try {
         store.add_file(file, false);
     } catch (const std::exception& e) {
+        // The library's readers name the file themselves.
+        if (std::string_view(e.what()).starts_with((file + ":").view())) throw;
         throw std::runtime_error((file + ": " + e.what()).str());
     }
 }

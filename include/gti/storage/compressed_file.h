@@ -50,11 +50,20 @@
 //     "Число точных значений не равно числу позиций: " + count
 //     "Число кодов не равно числу неточных значений: " + count
 //     "Число уровней равно нулю"                     codes with L = 0
+//     "a text is longer than 16,777,216 bytes"
 //   a non-critical FileStorageException "слишком много параметров" from add_parametr;
 //   the stream's own error when it ends early.
+// Once the five record fields are whole, a damaged or missing column no longer fails: the
+// columns before it are kept with their parameters, the other parameters are left out, and the
+// store's warnings get "damaged at byte N of the stream: WHAT; K of P columns read before it,
+// the others left out". From a file, errors and warnings name it and count N in its inflated data:
+//   FILE: not a compressed data file           the bytes are no zlib stream (critical)
+//   FILE: FileStorage::load_after_decompressing: Некорркетный заголовок файла
+//   FILE: damaged at byte N of the inflated data: the compressed data end early
 // Counts are checked against the bytes left of memory streams, mapped files and file streams
-// before anything is allocated; a stream of another kind is read in pieces, so memory grows
-// only with the bytes that arrive.
+// before anything is allocated; a stream of another kind is read in pieces, and records are made
+// only once all their fields and columns have arrived, so memory grows only with the bytes that
+// arrive (a few times the inflated bytes, never a count alone).
 
 #pragma once
 
@@ -74,6 +83,13 @@ inline constexpr std::uint32_t version = 1;
 enum column_tag : std::uint32_t { plain_column = 1, quantized_column = 2 };
 // The largest relative error a quantized value may come back with.
 inline constexpr float tolerance = 0.0001f;
+
+// True when the bytes begin like a ".creg" file: a zlib stream header (deflate, checksum good).
+inline bool starts_like_file(const char* data, std::size_t size) noexcept {
+    if (size < 2) return false;
+    const auto cmf = static_cast<unsigned char>(data[0]), flg = static_cast<unsigned char>(data[1]);
+    return (cmf & 0x0F) == 8 && (cmf >> 4) <= 7 && (cmf * 256u + flg) % 31 == 0;
+}
 
 // The unsigned integer of T's size, for taking values apart byte by byte.
 template <class T>

@@ -96,10 +96,13 @@ public:
 
     // Reads a registration file into the store under the whole-file lock: parameters merged by
     // key, records inside the time range appended, text values merged, then converted into the
-    // run fields. With `text_only` only the text values are read. Returns true.
+    // run fields. With `text_only` only the text values are read. Returns true. A file damaged
+    // or cut short keeps what came before the damage, and a warning says where and how much was
+    // not read; a file that is no registration file fails (gti/storage/registration_file.h).
     bool add_new_file(const AnsiString& file, bool text_only);
-    // The same over the bytes of a registration file in memory.
-    bool add_new_data(const char* data, std::size_t size, bool text_only);
+    // The same over the bytes of a registration file in memory; `name`, when given, names the
+    // file in errors and warnings.
+    bool add_new_data(const char* data, std::size_t size, bool text_only, const AnsiString& name = AnsiString());
 
     // Loaders keep only records whose time lies in [from, to].
     void set_time_range(const lib::unix_time& from, const lib::unix_time& to);
@@ -138,13 +141,15 @@ public:
     // the lower-cased extension for any other file, and loads nothing then.
     bool add_file(const AnsiString& name, bool text_only);
     // Loads an old-generation file with its "inpgti.nbl" and run file; with `text_only` only the
-    // run file. True when the store then holds a record; false with `text_only`.
+    // run file. A data file or list cut short keeps its whole records or entries and warns; the
+    // errors name the file (gti/storage/old_file.h). True when the store then holds a record;
+    // false with `text_only`.
     bool add_old_file(const AnsiString& name, bool text_only);
     // Loads an old-generation file from bytes in memory: the data file, the folder's parameter
     // list (none: values in file column order) and the run file's text (none: no run text).
     // The run text merges as load_text_values merges a run file, and the list then holds its
-    // lines; the typed run fields are left to the caller (ri_from_data). Fails as add_old_file
-    // does for a data length that is not a multiple of 145, after the whole records were loaded.
+    // lines; the typed run fields are left to the caller (ri_from_data). A data length that is
+    // not a multiple of 145 keeps the whole records and warns, as add_old_file does.
     // True when the store then holds a record.
     bool add_old_data(std::string_view data, std::optional<std::string_view> list,
                       std::optional<std::string_view> run_text);
@@ -210,10 +215,17 @@ public:
     // Reads a compressed data file (".creg") into the store like the other data files: its
     // parameters merged by key, its records inside the time range appended, its run text lines
     // merged, then converted into the run fields. With `text_only` only the run text. `progress`,
-    // when set, hears the fraction of the file inflated (0 to 1). Throws the file's error, the
-    // zlib stream's errors (gti/io/zlib_streams.h) and those of load_after_decompressing; the
-    // store is unchanged then. Returns true when the store then holds a record.
+    // when set, hears the fraction of the file inflated (0 to 1). Throws, the file named, its
+    // file error, "not a compressed data file", the zlib stream's errors (gti/io/zlib_streams.h)
+    // and those of load_after_decompressing met before the records are whole; the store is
+    // unchanged then. A column damaged or cut short, or a damaged end of the zlib stream, becomes
+    // a warning instead (gti/storage/compressed_file.h). Returns true when the store then holds a
+    // record.
     bool add_compressed_file(const AnsiString& name, bool text_only,
+                             const std::function<void(double)>& progress = nullptr);
+    // The same over the bytes of a ".creg" file in memory; `name`, when given, names the file in
+    // errors and warnings.
+    bool add_compressed_data(const char* data, std::size_t size, bool text_only, const AnsiString& name = AnsiString(),
                              const std::function<void(double)>& progress = nullptr);
     // Writes the store as a compressed data file, deflated; the file is touched only once the
     // whole stream is made (the run text as it is: see save_for_compressing); `progress`, when set, hears the fraction
@@ -249,7 +261,7 @@ public:
     // Replaces the store's content by a compressed data stream, then converts the run text into
     // the run fields (ri_from_data). The stream is left just after the last column.
     void load_after_decompressing(lib::io::BinaryInputStream& in);
-    // The same from a file, mapped without the lock.
+    // The same from a file, mapped under the whole-file lock like every data file read.
     void load_after_decompressing(const AnsiString& file);
     // Reads a plane array (the types of add_new_reg_file_vector).
     template <class T>
@@ -281,9 +293,11 @@ private:
     void load_params(lib::storage::byte_reader& in);
     void add_values(lib::storage::byte_reader& in, record_arena& arena);
     void load_text_values(lib::storage::byte_reader& in, int size);
-    void add_old_records(std::string_view data, const std::string_view* list);
+    void add_old_records(std::string_view data, const std::string_view* list, const AnsiString& name,
+                         const AnsiString& list_name);
     void merge_run_text(std::string_view run_text);
     void check_block_sizes();
+    void load_stream(lib::io::BinaryInputStream& in, const AnsiString& file, const char* where);
     void save_old_file(const AnsiString& name, bool text_only);
 
     lib::lock_object lock_;

@@ -20,15 +20,20 @@
 // columns, or a store that already holds other parameters, keeps every value under its own
 // parameter. A record whose time is 0 is never loaded.
 //
-// Failures of the old-generation reader, all std::runtime_error from gti/io:
-//   missing, locked or empty data file        the file's error; nothing is loaded
-//   length not a multiple of 145              "InputMappedFile::read: eof" after the whole
-//                                             records were loaded
-//   missing or empty "inpgti.nbl"             its file error, after the records were loaded
-//                                             (values in file column order, no run file)
-// An entry of "inpgti.nbl" cut short by the end of the file is ignored; one that would be
-// the 129th parameter becomes the warning "слишком много параметров".
-
+// Failures of the old-generation reader, the file named in front of each:
+//   a folder that does not exist              "folder F does not exist"
+//   an empty data file                        "the file is empty"
+//   shorter than a record, or a first record  critical FileStorageException "not an
+//   not ending in its zero bytes              old-generation data file"
+//   missing or locked data file               the file's error from gti/io; nothing is loaded
+//   missing "inpgti.nbl"                      its file error, named, after the records were
+//                                             loaded (values in file column order)
+// and the warnings (the whole part before the damage is kept):
+//   length not a multiple of 145              FILE: damaged at byte N: a record is cut short;
+//                                             K records read before it; B bytes not read
+//   an entry of "inpgti.nbl" cut short        the same about the list: "an entry is cut
+//                                             short", the entries read before it
+//   a 129th parameter                         "слишком много параметров", the list named
 //
 // The run file's lines merge into the run text values: its key=value lines, then "нач_глубина",
 // "нач_время", "конеч_глубина", "конеч_время" from the keys "глубина" and "время" of the
@@ -70,6 +75,9 @@ struct record_view {
     const char* values = nullptr;  // 32 floats, unaligned
 };
 
+// True when the bytes begin like an old-generation data file: one whole record at least, and the
+// first one ending in its 4 zero bytes.
+bool starts_like_file(const char* data, std::size_t size) noexcept;
 // Reads a record; false, unmoved, when fewer than 145 bytes are left.
 bool decode_record(storage::byte_reader& in, record_view& r) noexcept;
 // Writes a record into `out` (145 bytes): column k holds the value of parameter cols[k] (0 for

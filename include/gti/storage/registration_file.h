@@ -17,16 +17,24 @@
 // those of the latest parameter block before it, which the reader maps onto the store's
 // parameters by key.
 //
-// Reading problems that end the reading of a file but keep what came before it become warnings
-// (get_warnings):
-//   a negative block size                   "line_header.size = " + size
-//   more than 128 parameters                "слишком много параметров"
-//   a record whose value count is not the parameter block's
-//                                           "Недопустимое число параметров в файле: " + count
-//   a text block without its zero byte      "Повреждён файл в области текстовых данных"
-// A block size of 0 ends the reading quietly. A file that ends inside a block fails with
-// "InputMappedFile::read: eof"; missing, locked and empty files fail with the file errors of
-// gti/io. The reader never reads outside the file.
+// A file that does not begin like one (starts_like_file) fails with the critical
+// FileStorageException "FILE: not a registration file"; an empty one with "FILE: the file is
+// empty". A problem further on ends the reading of the file but keeps everything before it: the
+// store's warnings (get_warnings) get
+//   FILE: damaged at byte N: WHAT; K records read before it; B bytes not read
+// with N the offset of the block where the reading stopped, and WHAT one of
+//   "line_header.size = " + size                     a negative block size
+//   "слишком много параметров"                       more than 128 parameters
+//   "Недопустимое число параметров в файле: " + n    a record whose value count is not the
+//                                                    parameter block's
+//   "Повреждён файл в области текстовых данных"      a text block without its zero byte
+//   "a record block is cut short" (also a parameter block, a run-information block, a block of
+//   type T), "the file ends inside a block header"   the file ends inside a block: a recorder
+//                                                    cut off in the middle of an append
+//   "a block header of size 0 ends the file early"   bytes follow a header of size 0
+// A block size of 0 at the very end ends the reading quietly. Missing, locked and
+// not-regular files fail with the file errors of gti/io, the file named in front. The reader
+// never reads outside the file.
 //
 // Writing refuses, before the file is touched, a store whose parameter block or run text does
 // not fit a block (FileStorageException "Блок файла регистрации больше 32767 байт: " + size):
@@ -76,6 +84,11 @@ struct block_header {
 
 // Reads the block header at the position.
 block_status next_block(storage::byte_reader& in, block_header& header) noexcept;
+
+// True when the bytes begin like a registration file: a first block of a known type (record,
+// parameters, text) with a size of 1..32767. Anything else (a text, a LAS file, zeros, fewer than
+// 3 bytes) is no registration file.
+bool starts_like_file(const char* data, std::size_t size) noexcept;
 
 // The message of a block too large to write: "Блок файла регистрации больше 32767 байт: " + size.
 std::string block_too_large(std::size_t size);
