@@ -89,10 +89,11 @@ AnsiString station(const std::string& s, const char* what) {
 // Raised for a file the library refuses.
 py::object format_error;
 
-// Raises `type` with "NAME: message" and the file name as its `filename`.
+// Raises `type` with "NAME: message" (the message as it is when it names the file first) and the
+// file name as its `filename`.
 [[noreturn]] void raise_for(const py::object& type, const fs::path& path, const std::string& message) {
     const std::string name = path.string();
-    const std::string text = name + ": " + message;
+    const std::string text = message.rfind(name + ":", 0) == 0 ? message : name + ": " + message;
     const py::object shown = py::reinterpret_steal<py::object>(
         PyUnicode_DecodeUTF8(text.data(), static_cast<py::ssize_t>(text.size()), "replace"));
     py::object error = type(shown);

@@ -97,12 +97,20 @@ def damaged(tmp_path, name):
     return path
 
 
-@pytest.mark.parametrize("name", ["cut.creg", "junk.las"])
+@pytest.mark.parametrize("name", ["cut.creg", "junk.las", "junk.realtim"])
 def test_a_damaged_file_raises_format_error_naming_it(tmp_path, name):
     path = damaged(tmp_path, name)
     with pytest.raises(gtikit.FormatError, match=name) as caught:
         gtikit.read(path)
     assert caught.value.filename == str(path)
+    assert str(caught.value).count(name) == 1
+
+
+def test_a_torn_file_reads_to_its_last_whole_record(tmp_path):
+    log = gtikit.read(damaged(tmp_path, "cut.realtim"))
+    assert 0 < len(log.times) < 50
+    np.testing.assert_array_equal(log.values, small_log().values[: len(log.times)])
+    assert len(log.warnings) == 1 and "cut.realtim" in log.warnings[0]
 
 
 def test_the_os_errors_are_the_os_own(tmp_path):
