@@ -59,11 +59,20 @@ void atomic_file::flush() {
     written_ += n;
 }
 
-void atomic_file::commit() {
+os::file_handle atomic_file::lock_target() {
+    if (!is_open()) throw std::runtime_error(msg_cannot_write);
+    return replacement_->lock_target();
+}
+
+bool atomic_file::commit() {
     flush();
     if (!is_open()) throw std::runtime_error(msg_cannot_write);
-    replacement_->commit();
+    if (!replacement_->commit()) {
+        abort();
+        return false;
+    }
     committed_ = true;
+    return true;
 }
 
 void atomic_file::abort() noexcept {

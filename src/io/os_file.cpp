@@ -70,7 +70,11 @@ void OSFile::open(const os::file_path& name, open_types type, bool lock) {
             break;
         }
         if (r.status == os::open_status::not_regular) throw std::runtime_error(os::not_regular_file_message());
-        if (attempt == max_try_counter - 1) throw std::runtime_error(msg_cannot_open);
+        if (attempt == max_try_counter - 1) {
+            if (r.status == os::open_status::busy)
+                throw std::runtime_error(name.display().str() + ": busy: another program holds it locked or reads it");
+            throw std::runtime_error(msg_cannot_open);
+        }
         if (r.status == os::open_status::not_found) throw std::runtime_error(msg_not_found);
         sleep_ms(retry_pause_ms);
     }
@@ -78,6 +82,19 @@ void OSFile::open(const os::file_path& name, open_types type, bool lock) {
         locked_ = true;
     else if (lock)
         this->lock();
+    // A writer may have replaced the file while this handle waited for the lock: the name is then
+    // opened again, so that nothing goes to a file that is no longer there.
+    for (int attempt = 1; type == open_append && lock && !os::names_file(name, handle_); ++attempt) {
+        close();
+        const os::open_result r = os::open_shared(name, mode, disp);
+        if (r.status != os::open_status::ok) throw std::runtime_error(msg_cannot_open);
+        handle_ = r.handle;
+        if (attempt == max_try_counter) {
+            close();
+            throw std::runtime_error(msg_cannot_open);
+        }
+        this->lock();
+    }
     if (type == open_append) set_pointer(0, seek_end);
 }
 
@@ -113,6 +130,14 @@ unsigned OSFile::read(char* buffer, unsigned count) {
 void OSFile::write(const char* data, unsigned count) {
     if (count == 0) return;
     if (!os::write_file(handle_, data, count)) throw std::runtime_error(msg_cannot_write);
+}
+
+void OSFile::append(const char* data, unsigned count) {
+    const std::int64_t end = os::seek_file(handle_, 0, os::seek_origin::end);
+    if (end < 0) throw std::runtime_error(msg_cannot_write);
+    if (count == 0 || os::write_file(handle_, data, count)) return;
+    os::set_file_size(handle_, static_cast<std::uint64_t>(end));
+    throw std::runtime_error(msg_cannot_write);
 }
 
 unsigned OSFile::set_pointer(int offset, seek_types from) {

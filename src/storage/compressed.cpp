@@ -12,13 +12,13 @@
 #include "gti/io/damage.h"
 #include "gti/io/file_streams.h"
 #include "gti/io/zlib_streams.h"
-#include "gti/numeric/interpolation.h"
 #include "gti/options/race_info.h"
 #include "gti/platform/cp_literal.h"
 #include "gti/storage/compressed_file.h"
 #include "gti/storage/file_storage.h"
 #include "read_problems.h"
 #include "record_arena.h"
+#include "refusals.h"
 
 using namespace lib::literals;
 
@@ -154,6 +154,11 @@ bool quantize(const std::vector<float>& column, unsigned levels, bool force, qua
     // A constant column gets a range of 1. A narrow one keeps its own: flows in m3/s vary by a
     // few millionths, and a range of 1 would leave none of their readings within the tolerance.
     // Beyond 2^24 the 1 may be lost: a constant column then restores from Lo alone.
+    // A value counts as zero, and any code restores it well enough, only when it is that small
+    // against the column's own magnitude: a gas log in fractions (H2S near 1e-8) is judged
+    // value by value like any other.
+    const double magnitude = std::max(std::fabs(static_cast<double>(low)), std::fabs(static_cast<double>(high)));
+    const double zero_below = 1e-5 * std::min(1.0, magnitude);
     if (high == low) high += 1;
     const double range = static_cast<double>(high) - low;
     const double scale = range > 0 ? levels / range : 0.0;
@@ -171,7 +176,8 @@ bool quantize(const std::vector<float>& column, unsigned levels, bool force, qua
             const auto code = static_cast<std::uint16_t>((static_cast<double>(v) - low) * scale + 0.5);
             codes[i] = code;
             const float r = restore(code, low, high, levels);
-            e = lib::is_over_null(v) ? 0.0 : std::fabs((static_cast<double>(r) - v) / v);
+            const bool zero = r == v || std::fabs(static_cast<double>(v)) < zero_below;
+            e = zero ? 0.0 : std::fabs((static_cast<double>(r) - v) / v);
         }
         errors[i] = e;
         sum += e;
@@ -577,6 +583,7 @@ bool FileStorage::add_compressed_data(const char* data, std::size_t size, bool t
 
 void FileStorage::save_compressed_file(const AnsiString& name, EncodeType encoding,
                                        const std::function<void(double)>& progress) {
+    lib::storage::refuse_unstorable_texts(*this, name);
     lib::io::DeflatingOutputStream deflated;
     const int columns = std::max(1, param_count_);
     save_for_compressing(deflated, encoding, [&](int column) {
@@ -589,6 +596,7 @@ void FileStorage::save_compressed_file(const AnsiString& name, EncodeType encodi
     out.commit();
     FILETIME created, accessed;
     out.get_time(created, accessed, saved_file_time);
+    saved_file_size_ = out.get_real_size();
 }
 
 template void FileStorage::add_new_reg_file_vector(BinaryOutputStream&, const std::vector<char>&);

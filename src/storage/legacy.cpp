@@ -1,12 +1,18 @@
 // The old generation of data files: 145-byte records, the parameter list "inpgti.nbl" and the
 // run file.
 #include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <exception>
+#include <filesystem>
 #include <stdexcept>
 
+#include "gti/io/atomic_file.h"
 #include "gti/io/file_streams.h"
 #include "gti/io/whole_file.h"
+#include "gti/options/ini_options.h"
 #include "gti/platform/codepage.h"
 #include "gti/platform/cp_literal.h"
 #include "gti/platform/os.h"
@@ -16,6 +22,7 @@
 #include "gti/util/string_list.h"
 #include "read_problems.h"
 #include "record_arena.h"
+#include "refusals.h"
 
 using namespace lib::literals;
 
@@ -31,6 +38,36 @@ AnsiString folder_of(const AnsiString& path) {
     const std::size_t sep = path.find_last_of("\\/");
     return sep == AnsiString::npos ? AnsiString() : path.substr(0, sep + 1);
 }
+
+// The lock of a folder of old files, held while its list and a data file written by the list's
+// columns change, and while they are read: two writers never describe one file's columns by the
+// other's list, and a reader never sees a list with a data file it does not describe. It is a
+// named lock of the folder's full path, shared by every program of the user.
+class folder_lock {
+public:
+    explicit folder_lock(const AnsiString& data_file) : mutex_(lock_name(data_file)) { mutex_.lock(); }
+    ~folder_lock() { mutex_.unlock(); }
+    folder_lock(const folder_lock&) = delete;
+    folder_lock& operator=(const folder_lock&) = delete;
+
+private:
+    static AnsiString lock_name(const AnsiString& data_file) {
+        const AnsiString folder = folder_of(data_file);
+        std::error_code ec;
+        std::filesystem::path path = lib::os::file_path(folder.empty() ? AnsiString(".") : folder).path();
+        path = std::filesystem::absolute(path, ec);
+        const std::filesystem::path real = std::filesystem::weakly_canonical(path, ec);
+        // FNV-1a of the path: a short name that no separator splits.
+        std::uint64_t hash = 14695981039346656037ull;
+        for (const char c : (ec ? path : real).string())
+            hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ull;
+        char hex[17];
+        std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(hash));
+        return AnsiString("gti-old-folder-") + hex;
+    }
+
+    lib::os::named_mutex mutex_;
+};
 
 // The keys of the entries of a parameter list, in column order; empty keys stand for unused
 // columns.
@@ -87,6 +124,7 @@ columns columns_by_keys(const FileStorage& s, const std::vector<AnsiString>& key
 bool FileStorage::add_old_file(const AnsiString& name, bool text_only) {
     file_name = name;
     if (!text_only) {
+        const folder_lock folder(name);
         // Without the list the values stay in the file's column order, and its error, naming
         // the list, reaches the caller after the records.
         const AnsiString list_path = folder_of(name) + old::list_name;
@@ -221,34 +259,53 @@ std::array<int, FileStorage::old_value_count> FileStorage::old_columns(const Ans
 }
 
 void FileStorage::save_old_file(const AnsiString& name, bool text_only) {
+    // Everything that would make a file its reader refuses, or reads back otherwise, is refused
+    // before anything is touched.
+    const AnsiString race_file = RaceInfo::get_race_file(name);
+    lib::storage::refuse_unstorable_run_fields(text_values_, name);
+    if (!text_only) {
+        lib::storage::refuse_unstorable_texts(*this, name);
+        if (std::ranges::none_of(records_, [](const auto& r) { return r->valid; }))
+            throw FileStorageException(name.str() +
+                                           ": not written: no valid record, and an old-generation file "
+                                           "without records cannot be read back",
+                                       true);
+    }
+    warn_run_losses(name, race_file);
+
+    // The folder's list and the data files written by its columns change together.
+    const folder_lock folder(name);
     std::exception_ptr data_error;
     if (!text_only) {
         const std::vector<AnsiString> keys = folder_list_keys(name);
         const bool new_list = std::ranges::all_of(keys, [](const AnsiString& k) { return k.empty(); });
+        if (new_list && param_count_ == 0)
+            throw FileStorageException(name.str() +
+                                           ": not written: no parameter, and a folder of old files without "
+                                           "a parameter list cannot be read back",
+                                       true);
         const columns cols = columns_by_keys(*this, keys);
+        warn_data_losses(name, cols, new_list);
         try {
-            lib::io::BinaryOutputFileStream out;
-            out.open(name, false, true);
+            lib::io::atomic_file out(name);
             char raw[record_size];
             for (const auto& r : records_) {
                 if (!r->valid) continue;
                 old::encode_record(*r, cols, raw);
                 out.write(raw, record_size);
             }
-            out.close();
+            out.commit();
             // The old files of a folder share one list: it is written only where none describes
             // any column yet.
             if (new_list) {
-                lib::io::BinaryOutputFileStream list;
-                list.open(folder_of(name) + old::list_name, false, true);
+                lib::io::atomic_file list(folder_of(name) + old::list_name);
                 old_save_params(list);
-                list.close();
+                list.commit();
             }
         } catch (const std::runtime_error&) {
             data_error = std::current_exception();
         }
     }
-    const AnsiString race_file = RaceInfo::get_race_file(name);
     if (!race_file.empty()) {
         RaceInfo run;
         static_cast<RaceInfoData&>(run) = static_cast<const RaceInfoData&>(text_values_);
@@ -262,5 +319,69 @@ void FileStorage::save_old_file(const AnsiString& name, bool text_only) {
     FILETIME written{};
     lib::get_file_times(name, nullptr, &written);
     saved_file_time = written;
+    saved_file_size_ = -1;
     if (data_error != nullptr) std::rethrow_exception(data_error);
+}
+
+void FileStorage::warn_data_losses(const AnsiString& name, const columns& cols, bool new_list) {
+    std::vector<AnsiString> lost;
+    for (int i = 0; i < param_count_; ++i)
+        if (std::ranges::find(cols, i) == cols.end()) lost.push_back(params_[static_cast<std::size_t>(i)].global_name);
+    if (!lost.empty()) {
+        warnings_.push_back(name +
+                            (new_list ? ": the old generation holds 32 parameters; not written: "
+                                      : ": \"inpgti.nbl\" of the folder has no column for: ") +
+                            lib::storage::key_list(lost));
+    }
+    const auto own_third = [](const auto& r) {
+        return r->valid && !(r->third_depth == r->depth || (std::isnan(r->third_depth) && std::isnan(r->depth)));
+    };
+    if (const auto n = std::ranges::count_if(records_, own_third); n > 0) {
+        warnings_.push_back(name + ": the old generation keeps no third depth; not written for " + std::to_string(n) +
+                            " records");
+    }
+}
+
+void FileStorage::warn_run_losses(const AnsiString& name, const AnsiString& race_file) {
+    // The run file holds the run fields of its INI sections; the run text's other lines, and the
+    // fields that have no key there, stay behind.
+    static const std::vector<AnsiString> carried = [] {
+        std::vector<AnsiString> keys;
+        RaceInfo run;
+        lib::ini_options_elements elements;
+        run.get_elements_list(elements);
+        for (const auto& e : elements.items())
+            keys.push_back(e->key);
+        FileStorageTextValues all;
+        all.ri_to_data();
+        for (int i = 0; i < all.get_list().Count(); ++i)
+            keys.push_back(all.get_list().Names(i));
+        return keys;
+    }();
+    static const char* const uncarried[] = {"диаметр_скважины"_cp, "мастер"_cp,         "насос"_cp,
+                                            "временной_файл"_cp,   "глубинный_файл"_cp, "реальн_глубинный_файл"_cp};
+    const auto is = [](const AnsiString& a, std::string_view b) { return lib::cp1251::equal_nocase(a.view(), b); };
+    std::vector<AnsiString> lost;
+    const auto set = [](const AnsiString& v) {
+        return v.view().find_first_not_of(' ') != std::string_view::npos &&
+               !lib::cp1251::equal_nocase(v.view(), "::не задано::"_cp);
+    };
+    const FileStorageTextValues& run = text_values_;
+    const bool fields[] = {run.hole_diameter != 0,  set(run.foreman),         set(run.pump),
+                           set(run.time_file_name), set(run.depth_file_name), set(run.real_depth_file_name)};
+    for (std::size_t i = 0; i < std::size(fields); ++i)
+        if (fields[i]) lost.push_back(uncarried[i]);
+    const TStringList& list = text_values_.get_list();
+    for (int i = 0; i < list.Count(); ++i) {
+        if (list[i].find('=') == AnsiString::npos || list.Values(list.Names(i)).empty()) continue;
+        const AnsiString key = list.Names(i);
+        const bool known = std::ranges::any_of(carried, [&](const AnsiString& k) { return is(k, key.view()); });
+        const bool dropped = std::ranges::any_of(uncarried, [&](const char* k) { return is(key, k); });
+        if ((!known || dropped) && std::ranges::none_of(lost, [&](const AnsiString& k) { return is(k, key.view()); }))
+            lost.push_back(key);
+    }
+    if (lost.empty()) return;
+    warnings_.push_back(
+        (race_file.empty() ? name : race_file) +
+        ": the old generation's run file keeps only its run fields; not written: " + lib::storage::key_list(lost));
 }

@@ -10,6 +10,7 @@
 #include "gti/storage/registration_file.h"
 #include "read_problems.h"
 #include "record_arena.h"
+#include "refusals.h"
 
 namespace reg = lib::registration;
 
@@ -80,11 +81,13 @@ void FileStorage::save_with_new_format(const AnsiString& file) {
     // Everything that could refuse the store is checked before anything is written; the new
     // file takes the old one's place whole, or the old one stays.
     check_block_sizes();
+    lib::storage::refuse_unstorable_texts(*this, file);
     lib::io::atomic_file out(file);
     save_all_to_stream(out);
     out.commit();
     FILETIME created, accessed;
     out.get_time(created, accessed, saved_file_time);
+    saved_file_size_ = out.get_real_size();
 }
 
 bool FileStorage::add_new_file(const AnsiString& file, bool text_only) {

@@ -64,54 +64,65 @@ AnsiString FileStorageTextValues::get_full_text() {
 }
 
 void FileStorageTextValues::ri_to_data() {
-    auto integer = [&](const char* key, std::int64_t v) {
-        list_.SetValue(key, AnsiString(std::to_string(static_cast<std::int32_t>(v))));
+    // A line stays byte for byte while its field holds what was last read or written: the
+    // program changed nothing there, and the text may say more than the field holds.
+    const auto unchanged = [&](const char* key, auto RaceInfoData::*field) {
+        return this->*field == last_fields_.*field && list_.IndexOfName(key) >= 0;
     };
-    auto real = [&](const char* key, double v) { list_.SetValue(key, real_text(v)); };
-    auto text = [&](const char* key, const AnsiString& v) { list_.SetValue(key, v); };
-    integer("номер_рейса"_cp, race_number);
-    integer("шаг_записи_по_времени"_cp, time_step);
-    integer("нач_время"_cp, start_time);
-    integer("конеч_время"_cp, end_time);
-    integer("время_бурения"_cp, drilling_time);
-    integer("время_циркуляции"_cp, circulation_time);
-    integer("время_спо"_cp, trip_time);
-    integer("время_промывки"_cp, flushing_time);
-    integer("время_проработки"_cp, reaming_time);
-    real("диаметр_долота"_cp, bit_diameter);
-    real("шаг_записи_по_глубине"_cp, depth_step);
-    real("нач_глубина"_cp, start_depth);
-    real("конеч_глубина"_cp, end_depth);
-    real("средняя_нагрузка"_cp, average_load);
-    real("плотность"_cp, average_density);
-    real("среднее_давление"_cp, average_pressure);
-    real("средний_расход"_cp, average_flow);
-    real("рейсовая_скорость"_cp, drilling_speed);
-    real("диаметр_скважины"_cp, hole_diameter);
-    real("толщина_корки"_cp, cake_thickness);
-    real("процент_песка"_cp, sand_percent);
-    real("ph", ph);
-    real("chl", chl);
-    real("удельное_сопротивление"_cp, resistivity);
-    text("тип_долота"_cp, bit_type);
-    text("тип_раствора"_cp, mud_type);
-    text("вязкость"_cp, viscosity);
-    text("фильтрация"_cp, filtration);
-    text("стабильность"_cp, stability);
-    text("липкость"_cp, stickiness);
-    text("типоразмер_забойного_двиг"_cp, motor_size);
-    text("мастер"_cp, foreman);
-    text("оператор"_cp, operators);
-    text("насос"_cp, pump);
-    text("код_износа_долота"_cp, bit_wear);
-    text("заводской_номер_долота"_cp, bit_number);
-    text("скважина"_cp, well);
-    text("площадь"_cp, area);
-    text("категория_скважины"_cp, well_category);
-    text("временной_файл"_cp, time_file_name);
-    text("глубинный_файл"_cp, depth_file_name);
-    text("реальн_глубинный_файл"_cp, real_depth_file_name);
-    integer("способ_бурения"_cp, drill_type);
+    const auto integer = [&](const char* key, auto RaceInfoData::*field) {
+        if (unchanged(key, field)) return;
+        list_.SetValue(key, AnsiString(std::to_string(static_cast<std::int32_t>(this->*field))));
+    };
+    const auto real = [&](const char* key, double RaceInfoData::*field) {
+        if (!unchanged(key, field)) list_.SetValue(key, real_text(this->*field));
+    };
+    const auto text = [&](const char* key, AnsiString RaceInfoData::*field) {
+        if (!unchanged(key, field)) list_.SetValue(key, this->*field);
+    };
+    integer("номер_рейса"_cp, &RaceInfoData::race_number);
+    integer("шаг_записи_по_времени"_cp, &RaceInfoData::time_step);
+    integer("нач_время"_cp, &RaceInfoData::start_time);
+    integer("конеч_время"_cp, &RaceInfoData::end_time);
+    integer("время_бурения"_cp, &RaceInfoData::drilling_time);
+    integer("время_циркуляции"_cp, &RaceInfoData::circulation_time);
+    integer("время_спо"_cp, &RaceInfoData::trip_time);
+    integer("время_промывки"_cp, &RaceInfoData::flushing_time);
+    integer("время_проработки"_cp, &RaceInfoData::reaming_time);
+    real("диаметр_долота"_cp, &RaceInfoData::bit_diameter);
+    real("шаг_записи_по_глубине"_cp, &RaceInfoData::depth_step);
+    real("нач_глубина"_cp, &RaceInfoData::start_depth);
+    real("конеч_глубина"_cp, &RaceInfoData::end_depth);
+    real("средняя_нагрузка"_cp, &RaceInfoData::average_load);
+    real("плотность"_cp, &RaceInfoData::average_density);
+    real("среднее_давление"_cp, &RaceInfoData::average_pressure);
+    real("средний_расход"_cp, &RaceInfoData::average_flow);
+    real("рейсовая_скорость"_cp, &RaceInfoData::drilling_speed);
+    real("диаметр_скважины"_cp, &RaceInfoData::hole_diameter);
+    real("толщина_корки"_cp, &RaceInfoData::cake_thickness);
+    real("процент_песка"_cp, &RaceInfoData::sand_percent);
+    real("ph", &RaceInfoData::ph);
+    real("chl", &RaceInfoData::chl);
+    real("удельное_сопротивление"_cp, &RaceInfoData::resistivity);
+    text("тип_долота"_cp, &RaceInfoData::bit_type);
+    text("тип_раствора"_cp, &RaceInfoData::mud_type);
+    text("вязкость"_cp, &RaceInfoData::viscosity);
+    text("фильтрация"_cp, &RaceInfoData::filtration);
+    text("стабильность"_cp, &RaceInfoData::stability);
+    text("липкость"_cp, &RaceInfoData::stickiness);
+    text("типоразмер_забойного_двиг"_cp, &RaceInfoData::motor_size);
+    text("мастер"_cp, &RaceInfoData::foreman);
+    text("оператор"_cp, &RaceInfoData::operators);
+    text("насос"_cp, &RaceInfoData::pump);
+    text("код_износа_долота"_cp, &RaceInfoData::bit_wear);
+    text("заводской_номер_долота"_cp, &RaceInfoData::bit_number);
+    text("скважина"_cp, &RaceInfoData::well);
+    text("площадь"_cp, &RaceInfoData::area);
+    text("категория_скважины"_cp, &RaceInfoData::well_category);
+    text("временной_файл"_cp, &RaceInfoData::time_file_name);
+    text("глубинный_файл"_cp, &RaceInfoData::depth_file_name);
+    text("реальн_глубинный_файл"_cp, &RaceInfoData::real_depth_file_name);
+    integer("способ_бурения"_cp, &RaceInfoData::drill_type);
+    last_fields_ = *this;
 }
 
 void FileStorageTextValues::ri_from_data() {
@@ -165,6 +176,7 @@ void FileStorageTextValues::ri_from_data() {
     get_text("глубинный_файл"_cp, depth_file_name);
     get_text("реальн_глубинный_файл"_cp, real_depth_file_name);
     get_text("способ_бурения"_cp, drill_type_text);
+    last_fields_ = *this;
 }
 
 void FileStorageTextValues::ri_from_data_old() {

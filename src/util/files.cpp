@@ -405,13 +405,11 @@ void remove_directory_with_files(const AnsiString& dir) {
     directories.find(join(dir, "*.*"), fa_directory | fa_hidden | fa_sys_file, true);
     for (const FindedFile& d : directories.files)
         os::remove_directory(d.path + d.name);
-    os::remove_directory(dir);
 }
 
 void remove_directory_with_files(const os::file_path& dir) {
     if (dir.native().empty()) return;
     remove_tree_contents(dir);
-    os::remove_directory(dir);
 }
 
 void get_dir_list(const AnsiString& dir, TStrings* list) {

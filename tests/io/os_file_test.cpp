@@ -179,8 +179,8 @@ TEST_F(OSFileTest, AMappedFileIsNotTruncatedUnderItsReader) {
     InputMappedFile reader;
     reader.open(name, false);
     OSFile writer;
-    EXPECT_TRUE(
-        throws_with<std::runtime_error>([&] { writer.open(name, open_write, false); }, "Невозможно открыть файл!"_cp));
+    EXPECT_TRUE(throws_with<std::runtime_error>([&] { writer.open(name, open_write, false); },
+                                                (name + ": busy: another program holds it locked or reads it").str()));
     char buf[13];
     reader.read(buf, 13);
     EXPECT_EQ(std::string(buf, 13), "recorded data");

@@ -312,7 +312,8 @@ TEST_F(FinderTest, RemovingATreeNeverLeavesIt) {
     ASSERT_EQ(stat(os::native_path(outside.file("precious")).c_str(), &before), 0);
 
     lib::remove_directory_with_files(root.path());
-    EXPECT_FALSE(gti_test::exists(root.path()));
+    EXPECT_TRUE(gti_test::exists(root.path()));  // the folder itself stays, empty
+    EXPECT_TRUE(std::filesystem::is_empty(os::native_path(root.path())));
     EXPECT_EQ(gti_test::read_bytes(outside.file("precious")), "keep");
     EXPECT_EQ(gti_test::read_bytes(outside.file("folder/inside")), "keep");
     struct stat st {};
@@ -502,12 +503,12 @@ TEST(UnicodeFolders, AFolderOfAnyNameIsWrittenReadListedAndRemoved) {
         lib::get_dir_list(dir, &dirs);
         EXPECT_EQ(items(dirs), std::vector<AnsiString>{"<U+4E95>"});
 
-        // The station-text forms do not see the folder; the path forms remove it.
+        // The station-text forms do not see the folder; the path forms empty it.
         std::vector<os::dir_entry> station;
         ASSERT_TRUE(os::list_directory(root.path(), station));
         EXPECT_TRUE(station.empty());
         lib::remove_directory_with_files(dir);
-        EXPECT_FALSE(fs::exists(folder));
+        EXPECT_TRUE(fs::is_empty(folder));
     }
 }
 

@@ -53,8 +53,14 @@ public:
         write_large(data, count);
     }
 
-    // Writes the buffered bytes and puts the new file in the target's place.
-    void commit();
+    // Takes the whole-file lock of the current target and keeps it until commit() or abort(), for
+    // a writer that reads the old contents before it writes the new ones; no appender adds to the
+    // old file meanwhile. Returns the old file's handle, locked, or os::invalid_handle when there
+    // is no target yet. Called once.
+    os::file_handle lock_target();
+    // Writes the buffered bytes and puts the new file in the target's place. Returns false only
+    // after lock_target() found no target and one has appeared since: nothing is replaced then.
+    bool commit();
     // Drops what was written; the target stays as it was. A second call does nothing.
     void abort() noexcept;
 

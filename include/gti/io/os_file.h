@@ -56,9 +56,11 @@ public:
 
     // Opens `name` (closing any file held first), shared for reading and writing. With `lock`,
     // takes the whole-file lock; if that fails the file stays open, unlocked. open_append places
-    // the position at the end. open_write truncates only when no other handle holds the file
-    // locked or mapped, and waits (as for any refusal) until then; with `lock` it keeps the lock
-    // from the truncation on, so no reader ever sees the file empty or half written.
+    // the position at the end; with `lock` it also makes sure, once locked, that the name still
+    // names the file it opened, and opens it again when a writer has replaced it meanwhile, so
+    // that nothing is appended to a file that is no longer there. open_write truncates only when no other handle holds
+    // the file locked or mapped, and waits (as for any refusal) until then; with `lock` it keeps the lock from the
+    // truncation on, so no reader ever sees the file empty or half written.
     void open(const AnsiString& name, open_types type, bool lock);
     void open(const os::file_path& name, open_types type, bool lock);
     // Closes the file, giving up the lock. A second close does nothing.
@@ -73,6 +75,10 @@ public:
     unsigned read(char* buffer, unsigned count);
     // Writes all `count` bytes at the position.
     void write(const char* data, unsigned count);
+    // Writes all `count` bytes at the end of the file as one piece: when the system refuses part
+    // way (a full disk), the file is cut back to its old length, so that no reader or later
+    // appender meets a partial block. Throws "Невозможно записать в файл!".
+    void append(const char* data, unsigned count);
     // Moves the position and returns the new one; returns 0xFFFFFFFF, the position unchanged,
     // when the system refuses (a position before the start).
     unsigned set_pointer(int offset, seek_types from);

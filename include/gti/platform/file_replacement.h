@@ -35,6 +35,7 @@ const char* not_regular_file_message() noexcept;
 // whole-file lock: false means a writer has replaced the file since it was opened, and the
 // appender must reopen it, or its blocks would go to the replaced file.
 bool names_file(const AnsiString& path, file_handle h) noexcept;
+bool names_file(const file_path& path, file_handle h) noexcept;
 
 // One replacement of a whole file, from the temporary file to the rename. Not for sharing
 // between threads.

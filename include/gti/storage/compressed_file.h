@@ -32,9 +32,10 @@
 // Quantizing a column tries 8-bit codes with 255 levels, then 16-bit codes with 1024, 2048,
 // ..., 32768 and 65535 levels, over the range Lo..H of the column (H = Lo + 1 for a constant
 // column), and keeps the first that brings every value back within a relative error of
-// 1e-4. Not counted: values that count as zero (-1e-12 < v < 1e-5; they come back within
-// (H - Lo) / 2L) and the values stored exactly: the worst ones, at most one in 30 (at least
-// one), each at least four times the mean error. NaN and infinities are stored exactly. A
+// 1e-4. Not counted: values that count as zero against the column's magnitude M, the larger
+// of |Lo| and |H| (|v| < 1e-5 * min(1, M); they come back within (H - Lo) / 2L), so a column of
+// small values (a gas fraction near 1e-8) is judged value by value; and the values stored exactly: the worst ones, at
+// most one in 30 (at least one), each at least four times the mean error. NaN and infinities are stored exactly. A
 // column that no code width keeps within the tolerance is stored plain: no reading is ever
 // degraded beyond it. valid is not stored; every record read back is valid.
 //

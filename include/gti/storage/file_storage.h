@@ -90,8 +90,11 @@ public:
     void save_params(lib::io::BinaryMemoryOutputStream& out);
     // Writes the text block payload of the given run information.
     void save_text_values(lib::io::BinaryMemoryOutputStream& out, FileStorageTextValues& values);
-    // Writes the registration file `file` under the whole-file lock and remembers its
-    // last-write time in saved_file_time.
+    // Writes the registration file `file` through a crash-safe replacement (the old file or the
+    // complete new one, whatever happens) and remembers its last-write time in saved_file_time.
+    // Refuses, with a critical FileStorageException naming the file and before it is touched, a
+    // block too large and a text its reader would not read back: a zero byte in a parameter's
+    // text, a zero byte or a line break in a line of the run text.
     void save_with_new_format(const AnsiString& file);
 
     // Reads a registration file into the store under the whole-file lock: parameters merged by
@@ -159,21 +162,33 @@ public:
     void load_text_values(const AnsiString& name);
 
     // Writes the store to `name` in the kind of its extension (for another extension, in the
-    // generation of the file last loaded, new_format). A compressed data file is written plain
-    // (see the overload with an EncodeType). A registration file is written whole,
-    // or with `text_only` only its run block is replaced (the other blocks stay as they are).
+    // generation of the file last loaded, new_format). Every file is replaced crash-safe: the
+    // old one or the complete new one, whatever happens. A compressed data file is written plain
+    // (see the overload with an EncodeType). A registration file is written whole (see
+    // save_with_new_format), or with `text_only` only its run block is replaced (the other
+    // blocks stay as they are; a missing file gets the run block alone).
     // An old-generation file gets the valid records in the columns of old_columns, then its run
     // file (see RaceInfo), with `text_only` only the run file; a folder whose "inpgti.nbl" has no
-    // entry with a key receives one written from the store. Throws the file's error when the
-    // old data file cannot be written, after the run file was written (the run file's error when
-    // only that one failed); a list that exists but cannot be read fails the save before
-    // anything is written.
+    // entry with a key receives one written from the store. The list and the data file are
+    // written, and read by add_old_file, under one named lock per folder, so two programs
+    // writing into one folder never describe a file by the other's list. Refused before anything
+    // is touched, with a critical FileStorageException "FILE: not written: ...": no valid record
+    // (an empty old file is unreadable), a zero byte in a parameter's text, a zero byte or a line
+    // break in a run text field. What the old generation cannot keep becomes a warning of the
+    // store naming it: parameters past 32, or without a column in the folder's list; a third
+    // depth of its own; run text lines and fields that the run file has no key for. Throws the
+    // file's error when the old data file cannot be written, after the run file was written (the
+    // run file's error when only that one failed); a list that exists but cannot be read fails
+    // the save before anything is written.
     void save_all(const AnsiString& name, bool text_only);
     // Saves the store to `name`, first appending the records that another process added to that
     // file since this store last read or wrote it (those later than the store's latest record).
     // The file's last-write time is read twice, 200 ms apart, so that a writer in the middle of
     // appending is noticed. The store's own run information wins over the file's, and the time
-    // range is back as it was afterwards. A missing file is simply written.
+    // range is back as it was afterwards. A missing file is simply written. A registration file
+    // is not looked at twice: it stays locked from that merge until the new file has replaced
+    // it, so an appender that waits for the lock appends to the new file and loses nothing; it
+    // counts as changed when its size or its last-write time differs.
     void smart_save_all(const AnsiString& name);
     // Writes every valid record as a 145-byte old-generation record, values in parameter order
     // (the first 32 parameters; columns without one are 0).
@@ -185,15 +200,17 @@ public:
     // parameters in order. Throws the list's file error when it exists but cannot be read.
     std::array<int, old_value_count> old_columns(const AnsiString& name) const;
     // Appends a run block with the text of `values` to a registration file, under the
-    // whole-file lock. Throws the critical FileStorageException of an oversized block before the
-    // file is touched.
+    // whole-file lock, whole or not at all (see lib::io::OSFile::append); the file is reopened
+    // when a writer replaced it while this waited for the lock. Throws the critical
+    // FileStorageException of an oversized block before the file is touched.
     void append_text_values(const AnsiString& name, FileStorageTextValues& values);
     // Removes every block of the given types from a registration file (other extensions are
     // left alone); `block_types` is sorted. The other blocks keep their order. A block of size 0
     // or an incomplete header ends the file: what follows it, which no reader reads, is dropped.
     // A block whose size is negative or runs past the end is kept with everything after it as
-    // it is. When the file cannot be read, or the temporary copy (`name` + ".tmp") cannot be
-    // written or cannot replace the file, the file stays as it was and nothing is reported.
+    // it is. The new file replaces the old one crash-safe, under the file's lock: when the file
+    // cannot be read, or its new contents cannot be written or cannot take its place, the file
+    // stays as it was, whole, and nothing is reported.
     static void exclude_records(const AnsiString& name, std::vector<int>& block_types);
     // ---- end of the data files of both generations ------------------------------------------
 
@@ -299,8 +316,15 @@ private:
     void check_block_sizes();
     void load_stream(lib::io::BinaryInputStream& in, const AnsiString& file, const char* where);
     void save_old_file(const AnsiString& name, bool text_only);
+    void warn_data_losses(const AnsiString& name, const std::array<int, old_value_count>& cols, bool new_list);
+    void warn_run_losses(const AnsiString& name, const AnsiString& race_file);
+    void merge_newer_records(const std::function<void()>& read);
+    static void rewrite_blocks(const AnsiString& name, const std::vector<int>& types, std::string_view extra);
 
     lib::lock_object lock_;
+    // The size of the data file as this store last read or wrote it, beside saved_file_time: an
+    // append within the file system's time step leaves the time as it was.
+    std::int64_t saved_file_size_ = -1;
     std::vector<std::shared_ptr<FileStorageItem>> records_;
     std::array<int, max_params> file_param_map_{};
     std::array<FileStorageParam, max_params> params_;

@@ -50,7 +50,9 @@ public:
     // Every line followed by CR LF.
     AnsiString get_full_text();
 
-    // Typed fields to text lines (other lines stay).
+    // Typed fields to text lines (other lines stay). A field that holds what the last
+    // ri_from_data or ri_to_data left in it (a new run's value before either) keeps its line
+    // byte for byte when the list has one: only what the program changed is written anew.
     void ri_to_data();
     // Text lines to typed fields; the fields start again from a new run's values.
     void ri_from_data();
@@ -68,4 +70,5 @@ public:
 private:
     TStringList list_;
     FileStorage* owner_ = nullptr;
+    RaceInfoData last_fields_;  // the fields as the list last held them
 };

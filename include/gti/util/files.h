@@ -140,9 +140,9 @@ int check_file_coding(const os::file_path& path);
 // does nothing.
 void clear_dir(const AnsiString& dir);
 void clear_dir(const os::file_path& dir);
-// Removes `dir` with everything in it: the files of the whole tree are made writable and deleted,
-// then the subdirectories are removed deepest first, then `dir` itself. What cannot be deleted
-// stays (and so do the directories above it). An empty `dir` does nothing.
+// Empties `dir`: the files of the whole tree are made writable and deleted, then the
+// subdirectories are removed deepest first; `dir` itself stays. What cannot be deleted stays
+// (and so do the directories above it). An empty `dir` does nothing.
 void remove_directory_with_files(const AnsiString& dir);
 void remove_directory_with_files(const os::file_path& dir);
 // Appends the names of the subdirectories of `dir` (not hidden ones) to `list`.

@@ -96,13 +96,17 @@ std::string resolved(const std::string& native) {
 }  // namespace
 
 bool names_file(const AnsiString& path, file_handle h) noexcept {
-    struct stat by_fd {
-    }, by_name{};
     try {
-        return fstat(h, &by_fd) == 0 && stat(native_path(path).c_str(), &by_name) == 0 && same_file(by_fd, by_name);
+        return names_file(file_path(path), h);
     } catch (...) {
         return false;
     }
+}
+
+bool names_file(const file_path& path, file_handle h) noexcept {
+    struct stat by_fd {
+    }, by_name{};
+    return fstat(h, &by_fd) == 0 && stat(path.native().c_str(), &by_name) == 0 && same_file(by_fd, by_name);
 }
 
 const char* not_regular_file_message() noexcept {
