@@ -8,7 +8,7 @@ import pytest
 
 import gtikit
 
-KINDS = [".realtim", ".tim", ".creg"]
+KINDS = [".realtim", ".tim", ".creg", ".las"]
 
 
 def small_log(n=50):
@@ -35,6 +35,17 @@ def test_round_trip_keeps_values_times_keys_and_run(tmp_path, extension):
     assert back.values.dtype == np.float32 and back.values.shape == (50, 2)
 
 
+@pytest.mark.parametrize("extension", [".realtim", ".creg"])
+def test_times_across_the_station_calendar(tmp_path, extension):
+    log = small_log(3)
+    log.times = np.array(["2100-02-28T23:59:59", "2100-03-01T00:00:00", "2106-02-05T06:28:15"], "datetime64[s]")
+    gtikit.write(tmp_path / ("12" + extension), log)
+    np.testing.assert_array_equal(gtikit.read(tmp_path / ("12" + extension)).times, log.times)
+    log.times[2] += np.timedelta64(1, "s")
+    with pytest.raises(ValueError, match="2106"):
+        gtikit.write(tmp_path / ("13" + extension), log)
+
+
 def test_pandas_both_ways(tmp_path):
     pd = pytest.importorskip("pandas")
     df = small_log().to_pandas()
@@ -45,15 +56,81 @@ def test_pandas_both_ways(tmp_path):
     pd.testing.assert_frame_equal(back, df, check_freq=False)
 
 
-def test_errors_name_the_file(tmp_path):
-    with pytest.raises(FileNotFoundError):
-        gtikit.read(tmp_path / "missing.realtim")
-    text = tmp_path / "notes.xyz"
-    text.write_bytes(b"some notes")
-    with pytest.raises(gtikit.FormatError, match="notes.xyz"):
-        gtikit.read(text)
+def test_las_export_as_the_tool_writes_it(tmp_path):
+    log = small_log()
+    cases = [  # keywords, rows, a text the file holds
+        ({"step": 0.1}, 10, "STEP.M"),
+        ({"step": 0.5, "agg": "max"}, 2, "1251.0"),
+        ({"index": "time", "iso": True}, 50, "2024-03-05T07:12:15"),
+        ({"index": "records", "params": ["давление"]}, 50, "DAVLENIE"),
+    ]
+    for keywords, rows, text in cases:
+        path = tmp_path / "out.las"
+        assert gtikit.las_export(log, path, **keywords) == rows, keywords
+        assert text in path.read_text("cp1251"), keywords
+    gtikit.las_export(log, tmp_path / "utf8.las", encoding="utf-8")
+    assert "Вес на крюке (вес_на_крюке)" in (tmp_path / "utf8.las").read_text("utf-8")
+    depth_log = gtikit.read(tmp_path / "utf8.las")
+    assert [p.key for p in depth_log.params] == ["вес_на_крюке", "давление"]
+    np.testing.assert_allclose(depth_log.depths, np.arange(1250.1, 1251.05, 0.1), atol=1e-3)
+    for bad in [{"index": "width"}, {"agg": "median"}, {"iso": True}, {"encoding": "koi8-r"}, {"step": 0},
+                {"params": ["нет_такого"]}]:
+        with pytest.raises(ValueError):
+            gtikit.las_export(log, tmp_path / "bad.las", **bad)
+
+
+def test_las_notes_become_warnings(tmp_path):
+    path = tmp_path / "short.las"
+    path.write_text("~V\nVERS. 2.0 :\n~C\nDEPT.M :\nGR.GAPI :\n~A\n100 5\n100.5\n")
+    log = gtikit.read(path)
+    np.testing.assert_array_equal(log.values[:, 0], [5, np.nan])
+    assert any("строка 8" in w for w in log.warnings)
+
+
+def damaged(tmp_path, name):
+    """Files the library refuses, made from a good one."""
+    good = tmp_path / ("good" + os.path.splitext(name)[1])
+    gtikit.write(good, small_log())
+    path = tmp_path / name
+    data = good.read_bytes()
+    path.write_bytes(data[: len(data) // 2] if name.startswith("cut") else b"hello, not a log")
+    return path
+
+
+@pytest.mark.parametrize("name", ["cut.creg", "junk.las", "junk.realtim"])
+def test_a_damaged_file_raises_format_error_naming_it(tmp_path, name):
+    path = damaged(tmp_path, name)
+    with pytest.raises(gtikit.FormatError, match=name) as caught:
+        gtikit.read(path)
+    assert caught.value.filename == str(path)
+    assert str(caught.value).count(name) == 1
+
+
+def test_a_torn_file_reads_to_its_last_whole_record(tmp_path):
+    log = gtikit.read(damaged(tmp_path, "cut.realtim"))
+    assert 0 < len(log.times) < 50
+    np.testing.assert_array_equal(log.values, small_log().values[: len(log.times)])
+    assert len(log.warnings) == 1 and "cut.realtim" in log.warnings[0]
+
+
+def test_the_os_errors_are_the_os_own(tmp_path):
+    cases = [(FileNotFoundError, gtikit.read, tmp_path / "missing.realtim"),
+             (IsADirectoryError, gtikit.read, tmp_path),
+             (FileNotFoundError, lambda p: gtikit.write(p, small_log()), tmp_path / "no" / "12.realtim"),
+             (FileNotFoundError, lambda p: gtikit.las_export(small_log(), p), tmp_path / "no" / "12.las")]
+    for error, call, path in cases:
+        with pytest.raises(error):
+            call(path)
     with pytest.raises(gtikit.FormatError, match="unknown.xyz"):
         gtikit.write(tmp_path / "unknown.xyz", small_log())
+
+
+@pytest.mark.parametrize("extension", KINDS)
+def test_a_folder_in_another_language(tmp_path, extension):
+    folder = tmp_path / "Южная-7"
+    folder.mkdir()
+    gtikit.write(folder / ("12" + extension), small_log())
+    assert len(gtikit.read(folder / ("12" + extension)).times) == 50
 
 
 def test_text_outside_the_code_page_is_refused(tmp_path):

@@ -94,7 +94,7 @@ TEST(LasImport, IndexesUnitsAndNulls) {
         const char* name;
         std::string text;
         int skipped;
-        std::vector<std::uint32_t> times;  // seconds since 1970
+        std::vector<std::uint32_t> times;  // station time values
         std::vector<float> depths;
         std::vector<AnsiString> keys;
         std::vector<float> first;
@@ -104,25 +104,32 @@ TEST(LasImport, IndexesUnitsAndNulls) {
          head +
              "DATE. 2024-03-05T07:00:00 :\n~C\nDEPT.FT :\nGR.GAPI : Gamma ray\ngr.GAPI :\n~A\n10 1 2\n20 -999.25 4\n",
          0,
-         {1709622000, 1709622000},
+         {1709708400, 1709708400},
          {3.048f, 6.096f},
          {"GR", "gr_2"},
          {1, nan}},
         {"time in ms, a NULL time left out",
          head + "~C\nETIM.MS :\nDEPT.M :\nROP.M/H :\n~A\n1000 5 7\n-999.25 6 8\n2500 nan x\n",
          1,
-         {1, 3},
+         {86401, 86403},
          {5, nan},
          {"ROP"},
          {7, nan}},
-        {"a depth log with a time curve, no depth in a time log",
+        {"a depth log with a time curve",
          head + "~C\nDEPT.M :\nTIME.S :\nWOB.T :\n~A\n100 60 1\n",
          0,
-         {60},
+         {86460},
          {100},
          {"WOB"},
          {1}},
-        {"time log without DEPT", head + "~C\nTIME.S :\nWOB.T :\n~A\n60 1\n", 0, {60}, {nan}, {"WOB"}, {1}},
+        {"time log without DEPT", head + "~C\nTIME.S :\nWOB.T :\n~A\n60 1\n", 0, {86460}, {nan}, {"WOB"}, {1}},
+        {"2100-03-01 after the station's 2100-02-29, a time past the last",
+         head + "~C\nTIME.S :\nWOB.T :\n~A\n4107542400 1\n4294967296 2\n",
+         1,
+         {4107715200},
+         {nan},
+         {"WOB"},
+         {1}},
     };
     for (const row& r : rows) {
         lib::las::file doc;
@@ -132,7 +139,7 @@ TEST(LasImport, IndexesUnitsAndNulls) {
         EXPECT_EQ(result.skipped, r.skipped) << r.name;
         ASSERT_EQ(result.records, static_cast<int>(r.times.size())) << r.name;
         for (std::size_t i = 0; i < r.times.size(); ++i)
-            EXPECT_EQ(s.get_record(static_cast<int>(i))->time, r.times[i] + 86400u) << r.name;
+            EXPECT_EQ(s.get_record(static_cast<int>(i))->time, r.times[i]) << r.name;
         EXPECT_TRUE(same(column(s, -1), r.depths)) << r.name;
         ASSERT_EQ(s.get_param_count(), static_cast<int>(r.keys.size())) << r.name;
         for (std::size_t p = 0; p < r.keys.size(); ++p)

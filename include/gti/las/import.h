@@ -2,11 +2,11 @@
 //
 // import_storage reads the document's curves (the ~C block, in order) and rows:
 //   index    curve 0. It is a time index when it reads as ISO 8601 or its unit is a time unit
-//            (S, SEC, MS, MIN, H, letter case ignored): seconds (or those units) since
+//            (S, SEC, SECS, MS, MIN, H, HR, letter case ignored): seconds (or those units) since
 //            1970-01-01 00:00:00 local time, as export_storage writes TIME. Otherwise it is the
 //            depth.
 //   time     the time index; for a depth log the first other curve in a time unit, else the
-//            well block's DATE (ISO 8601) for every record, else 0.
+//            well block's DATE (ISO 8601) for every record, else 1970-01-01 00:00:00.
 //   depth    the depth index; for a time log the DEPT curve, else NaN. Depths in feet (F, FT)
 //            become metres, the station's unit.
 //   params   every other curve, in order: key = the mnemonic, name = the description, unit, short
@@ -17,8 +17,9 @@
 //   values   a NULL cell (null_value or not a number) is missing_value (NaN).
 //   run      WELL and FLD of the well block become the run's well and area, RUN of the parameter
 //            block its number.
-// A row whose time is NULL or outside the station's time values (1969-12-31 00:00:00 to 2106-02-05 06:28:15) is
-// left out and counted.
+// Times are local wall-clock times, converted as gti/time/unix_time.h says. A row whose time is
+// NULL or outside the station's time values (1969-12-31 00:00:00 to 2106-02-05 06:28:15) is left
+// out and counted.
 #pragma once
 
 #include "gti/las/file.h"
