@@ -240,7 +240,7 @@ bool GZIP_COMPRESS::add_file(const AnsiString& path) {
 
 bool GZIP_COMPRESS::add_file(const lib::os::file_path& path) {
     check_writable(where_add_file);
-    const AnsiString record_name = lib::os::file_path(std::filesystem::path(file_part(path.native()))).station_text();
+    const AnsiString record_name = lib::os::file_path::from_native(file_part(path.native())).station_text();
     const lib::os::open_result opened =
         lib::os::open_shared(path, lib::os::access::read, lib::os::disposition::open_existing);
     if (opened.status != lib::os::open_status::ok) return false;
@@ -432,7 +432,7 @@ std::vector<lib::archive_skip> GZIP_DECOMPRESS::extract_to(
         std::unique_ptr<lib::os::file_replacement> out;
         try {
             out = std::make_unique<lib::os::file_replacement>(
-                lib::os::file_path(std::filesystem::path(folder + lib::os::file_path(b.name).native())));
+                lib::os::file_path::from_native(folder + lib::os::file_path(b.name).native()));
         } catch (const std::exception&) {
             skipped.push_back({b.name, b.offset, false});
             continue;

@@ -71,7 +71,7 @@ AnsiString RaceInfo::get_race_file(const AnsiString& path) {
 }
 
 lib::os::file_path RaceInfo::get_race_file(const lib::os::file_path& path) {
-    return lib::os::file_path(std::filesystem::path(race_file_of(path.native())));
+    return lib::os::file_path::from_native(race_file_of(path.native()));
 }
 
 void RaceInfo::reset_fields() {

@@ -55,11 +55,11 @@ os::file_path file_beside(const os::file_path& file, const AnsiString& name) {
     const std::string& native = file.native();
     const std::size_t sep = native.find_last_of("\\/");
     const std::string folder = sep == std::string::npos ? std::string() : native.substr(0, sep + 1);
-    return os::file_path(std::filesystem::path(folder + os::file_path(name).native()));
+    return os::file_path::from_native(folder + os::file_path(name).native());
 }
 
 os::file_path with_suffix(const os::file_path& file, const AnsiString& suffix) {
-    return os::file_path(std::filesystem::path(file.native() + os::file_path(suffix).native()));
+    return os::file_path::from_native(file.native() + os::file_path(suffix).native());
 }
 
 }  // namespace lib

@@ -59,7 +59,7 @@ void open_data_file(io::InputMappedFile& in, const os::file_path& file, bool loc
         const std::string& native = file.native();
         const std::size_t sep = native.find_last_of("\\/");
         if (sep != std::string::npos && sep != 0) {
-            const os::file_path folder{std::filesystem::path(native.substr(0, sep))};
+            const os::file_path folder = os::file_path::from_native(native.substr(0, sep));
             if (!os::entry_info(folder, entry))
                 throw complete_error("folder " + folder.display().str() + " does not exist");
         }

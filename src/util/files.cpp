@@ -464,7 +464,7 @@ std::vector<os::file_path> find_paths(const os::file_path& mask, int attributes)
     const std::string folder = sep == std::string::npos ? std::string() : native.substr(0, sep + 1);
     std::vector<os::file_path> paths;
     for (const os::dir_entry& e : matching(mask, attributes))
-        paths.emplace_back(std::filesystem::path(folder + e.native_name));
+        paths.push_back(os::file_path::from_native(folder + e.native_name));
     return paths;
 }
 

@@ -20,7 +20,11 @@ using gti_tool::csv_read_options;
 namespace {
 
 // The tool's words are English in these tests, whatever the locale of the run.
+#ifdef _WIN32
+const int english = _putenv_s("LC_ALL", "C");
+#else
 const int english = setenv("LC_ALL", "C", 1);
+#endif
 
 const float nan = std::numeric_limits<float>::quiet_NaN();
 
