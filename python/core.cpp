@@ -124,12 +124,6 @@ bool is_las(const fs::path& path) {
     return lib::cp1251::to_lower(path.extension().string()) == ".las";
 }
 
-// The library's name of a file, until every loader takes a file_path: a name that code page
-// 1251 cannot spell is refused with a message naming it.
-AnsiString library_name(const fs::path& path) {
-    return lib::os::file_path(path).station_text();
-}
-
 // Frees loaded stores on a thread of its own, one at a time, so that a read returns as soon as its
 // arrays are full: a million records take a quarter of the load's time to free.
 class store_reaper {
@@ -161,7 +155,7 @@ store_reaper& reaper = *new store_reaper;
 // Loads a data file of any kind into the store; the notes of a file read in part go to `notes`.
 void load(FileStorage& store, const fs::path& path, std::vector<std::string>& notes) {
     if (!is_las(path)) {
-        store.add_file(library_name(path), false);
+        store.add_file(lib::os::file_path(path), false);
         std::vector<AnsiString> warnings;
         store.get_warnings(warnings);
         for (const AnsiString& w : warnings)
@@ -309,14 +303,13 @@ void write_file(const fs::path& path, const columns& log) {
     FileStorage store;
     const std::vector<std::uint32_t> times = add_header(store, log);
     const lib::os::file_path name(path);
-    if (lib::data_file_kind_of(name.display()) == lib::data_file_kind::unknown)
+    if (lib::data_file_kind_of(name) == lib::data_file_kind::unknown)
         raise_for(format_error, path,
                   "the extension names no kind of data file: \"" + path.extension().string() + "\"");
-    const AnsiString station_name = library_name(path);
     add_records(store, log, times);
     const py::object os_error = py::reinterpret_borrow<py::object>(PyExc_OSError);
     guarded(
-        path, [&] { store.save_all(station_name, false); }, &os_error);
+        path, [&] { store.save_all(name, false); }, &os_error);
 }
 
 // What export_storage takes, from the Python keywords.

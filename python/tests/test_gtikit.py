@@ -133,6 +133,15 @@ def test_a_folder_in_another_language(tmp_path, extension):
     assert len(gtikit.read(folder / ("12" + extension)).times) == 50
 
 
+@pytest.mark.parametrize("extension", [".realtim", ".creg"])
+def test_a_station_file_reads_from_a_folder_of_any_name(tmp_path, extension):
+    gtikit.write(tmp_path / ("12" + extension), small_log())
+    folder = tmp_path / "Sleipner Øst 井"
+    folder.mkdir()
+    (tmp_path / ("12" + extension)).rename(folder / ("12" + extension))
+    assert len(gtikit.read(folder / ("12" + extension)).times) == 50
+
+
 def test_text_outside_the_code_page_is_refused(tmp_path):
     log = small_log()
     log.run["скважина"] = "井"
