@@ -72,8 +72,8 @@ TEST(Writers, EveryWriterLeavesTheOldFileOrTheWholeNewOne) {
         s.save_all(name, false);
         s.get_text_values().race_number = 77;
         s.get_record_ptr(0)->values[0] = 5000;
-        const auto save = [&] {
-            s.save_all(name, text_only);
+        const auto save = [&, run_block_only = text_only] {
+            s.save_all(name, run_block_only);
             return true;
         };
         EXPECT_GE(gti_test::expect_whole_at_every_call(name, save), 12);
