@@ -99,24 +99,6 @@ int wait_for(int fd, short events, bool forever, clock::time_point deadline) {
 
 }  // namespace
 
-const char* serial_open_text(serial_open_status status) noexcept {
-    switch (status) {
-        case serial_open_status::ok:
-            return "open";
-        case serial_open_status::not_found:
-            return "no such device";
-        case serial_open_status::busy:
-            return "the port is in use";
-        case serial_open_status::not_a_terminal:
-            return "not a terminal (serial) device";
-        case serial_open_status::already_open:
-            return "the port object is open already";
-        case serial_open_status::failed:
-            break;
-    }
-    return "the port cannot be opened";
-}
-
 AnsiString serial_device_path(const AnsiString& name) {
     std::string s = name.str();
     if (s.find('/') != std::string::npos) return name;

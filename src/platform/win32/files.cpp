@@ -32,25 +32,6 @@ open_status truncate_if_free(HANDLE h, bool keep_lock) noexcept {
 
 }  // namespace
 
-std::string native_path(const AnsiString& path) {
-    return cp1251::to_utf8(path.view());
-}
-
-bool station_name(std::string_view native, AnsiString& name) {
-    std::string converted;
-    if (!cp1251::from_utf8(native, converted)) return false;
-    name = std::move(converted);
-    return true;
-}
-
-open_result open_shared(const AnsiString& path, access mode, disposition disp, bool keep_lock) noexcept {
-    try {
-        return open_shared(file_path(path), mode, disp, keep_lock);
-    } catch (...) {
-        return {};
-    }
-}
-
 open_result open_shared(const file_path& path, access mode, disposition disp, bool keep_lock) noexcept {
     open_result r;
     try {

@@ -1,0 +1,50 @@
+// The parts of the OS layer that are the same on every system: station names of files, the
+// 1251 forms of the openers, and the words of the serial opening statuses.
+#include <string>
+#include <string_view>
+#include <utility>
+
+#include "gti/platform/codepage.h"
+#include "gti/platform/os.h"
+#include "gti/platform/serial_line.h"
+
+namespace lib::os {
+
+std::string native_path(const AnsiString& path) {
+    return cp1251::to_utf8(path.view());
+}
+
+bool station_name(std::string_view native, AnsiString& name) {
+    std::string converted;
+    if (!cp1251::from_utf8(native, converted)) return false;
+    name = std::move(converted);
+    return true;
+}
+
+open_result open_shared(const AnsiString& path, access mode, disposition disp, bool keep_lock) noexcept {
+    try {
+        return open_shared(file_path(path), mode, disp, keep_lock);
+    } catch (...) {
+        return {};
+    }
+}
+
+const char* serial_open_text(serial_open_status status) noexcept {
+    switch (status) {
+        case serial_open_status::ok:
+            return "open";
+        case serial_open_status::not_found:
+            return "no such device";
+        case serial_open_status::busy:
+            return "the port is in use";
+        case serial_open_status::not_a_terminal:
+            return "not a terminal (serial) device";
+        case serial_open_status::already_open:
+            return "the port object is open already";
+        case serial_open_status::failed:
+            break;
+    }
+    return "the port cannot be opened";
+}
+
+}  // namespace lib::os
