@@ -1,10 +1,13 @@
 // The parts of the OS layer that are the same on every system: station names of files, the
-// 1251 forms of the openers, and the words of the serial opening statuses.
+// 1251 forms of the file functions (each converts the name and calls the file_path form), and the
+// words of the serial opening statuses.
 #include <string>
 #include <string_view>
 #include <utility>
 
 #include "gti/platform/codepage.h"
+#include "gti/platform/dynlib.h"
+#include "gti/platform/file_replacement.h"
 #include "gti/platform/os.h"
 #include "gti/platform/serial_line.h"
 
@@ -26,6 +29,54 @@ open_result open_shared(const AnsiString& path, access mode, disposition disp, b
         return open_shared(file_path(path), mode, disp, keep_lock);
     } catch (...) {
         return {};
+    }
+}
+
+bool copy_file(const AnsiString& from, const AnsiString& to) noexcept {
+    try {
+        return copy_file(file_path(from), file_path(to));
+    } catch (...) {
+        return false;
+    }
+}
+
+bool delete_file(const AnsiString& path) noexcept {
+    try {
+        return delete_file(file_path(path));
+    } catch (...) {
+        return false;
+    }
+}
+
+bool remove_directory(const AnsiString& path) noexcept {
+    try {
+        return remove_directory(file_path(path));
+    } catch (...) {
+        return false;
+    }
+}
+
+bool clear_attributes(const AnsiString& path) noexcept {
+    try {
+        return clear_attributes(file_path(path));
+    } catch (...) {
+        return false;
+    }
+}
+
+library_handle load_library(const AnsiString& path) noexcept {
+    try {
+        return load_library(file_path(path));
+    } catch (...) {
+        return nullptr;
+    }
+}
+
+bool names_file(const AnsiString& path, file_handle h) noexcept {
+    try {
+        return names_file(file_path(path), h);
+    } catch (...) {
+        return false;
     }
 }
 

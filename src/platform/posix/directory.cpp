@@ -112,14 +112,6 @@ bool entry_info(const file_path& path, dir_entry& entry) {
     return true;
 }
 
-bool copy_file(const AnsiString& from, const AnsiString& to) noexcept {
-    try {
-        return copy_file(file_path(from), file_path(to));
-    } catch (...) {
-        return false;
-    }
-}
-
 bool copy_file(const file_path& from, const file_path& to) noexcept {
     try {
         struct stat source {};
@@ -157,14 +149,6 @@ bool copy_file(const file_path& from, const file_path& to) noexcept {
     }
 }
 
-bool delete_file(const AnsiString& path) noexcept {
-    try {
-        return delete_file(file_path(path));
-    } catch (...) {
-        return false;
-    }
-}
-
 bool delete_file(const file_path& path) noexcept {
     try {
         const std::string& native = path.native();
@@ -172,14 +156,6 @@ bool delete_file(const file_path& path) noexcept {
         if (lstat(native.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return false;
         if (!S_ISLNK(st.st_mode) && (st.st_mode & S_IWUSR) == 0) return false;
         return unlink(native.c_str()) == 0;
-    } catch (...) {
-        return false;
-    }
-}
-
-bool remove_directory(const AnsiString& path) noexcept {
-    try {
-        return remove_directory(file_path(path));
     } catch (...) {
         return false;
     }
@@ -197,14 +173,6 @@ bool remove_directory(const file_path& path) noexcept {
             return unlink(native.c_str()) == 0;
         }
         return S_ISDIR(st.st_mode) && rmdir(native.c_str()) == 0;
-    } catch (...) {
-        return false;
-    }
-}
-
-bool clear_attributes(const AnsiString& path) noexcept {
-    try {
-        return clear_attributes(file_path(path));
     } catch (...) {
         return false;
     }

@@ -17,14 +17,6 @@ void note_error() {
 
 }  // namespace
 
-library_handle load_library(const AnsiString& path) noexcept {
-    try {
-        return load_library(file_path(path));
-    } catch (...) {
-        return nullptr;
-    }
-}
-
 library_handle load_library(const file_path& path) noexcept {
     void* h = dlopen(path.native().c_str(), RTLD_NOW | RTLD_LOCAL);
     try {

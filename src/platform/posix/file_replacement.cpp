@@ -95,14 +95,6 @@ std::string resolved(const std::string& native) {
 
 }  // namespace
 
-bool names_file(const AnsiString& path, file_handle h) noexcept {
-    try {
-        return names_file(file_path(path), h);
-    } catch (...) {
-        return false;
-    }
-}
-
 bool names_file(const file_path& path, file_handle h) noexcept {
     struct stat by_fd {
     }, by_name{};

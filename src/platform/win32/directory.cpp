@@ -96,14 +96,6 @@ bool entry_info(const file_path& path, dir_entry& entry) {
     return true;
 }
 
-bool copy_file(const AnsiString& from, const AnsiString& to) noexcept {
-    try {
-        return copy_file(file_path(from), file_path(to));
-    } catch (...) {
-        return false;
-    }
-}
-
 bool copy_file(const file_path& from, const file_path& to) noexcept {
     try {
         const DWORD source_attributes = attributes_of(from);
@@ -152,14 +144,6 @@ bool copy_file(const file_path& from, const file_path& to) noexcept {
     }
 }
 
-bool delete_file(const AnsiString& path) noexcept {
-    try {
-        return delete_file(file_path(path));
-    } catch (...) {
-        return false;
-    }
-}
-
 bool delete_file(const file_path& path) noexcept {
     try {
         const DWORD a = attributes_of(path);
@@ -171,27 +155,11 @@ bool delete_file(const file_path& path) noexcept {
     }
 }
 
-bool remove_directory(const AnsiString& path) noexcept {
-    try {
-        return remove_directory(file_path(path));
-    } catch (...) {
-        return false;
-    }
-}
-
 bool remove_directory(const file_path& path) noexcept {
     try {
         const DWORD a = attributes_of(path);
         if (a == INVALID_FILE_ATTRIBUTES || (a & FILE_ATTRIBUTE_DIRECTORY) == 0) return false;
         return RemoveDirectoryW(detail::wide(path.native()).c_str()) != 0;
-    } catch (...) {
-        return false;
-    }
-}
-
-bool clear_attributes(const AnsiString& path) noexcept {
-    try {
-        return clear_attributes(file_path(path));
     } catch (...) {
         return false;
     }

@@ -25,14 +25,6 @@ void note_error() {
 
 }  // namespace
 
-library_handle load_library(const AnsiString& path) noexcept {
-    try {
-        return load_library(file_path(path));
-    } catch (...) {
-        return nullptr;
-    }
-}
-
 library_handle load_library(const file_path& path) noexcept {
     try {
         const std::wstring name = detail::wide(path.native());

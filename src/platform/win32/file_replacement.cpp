@@ -116,14 +116,6 @@ bool is_directory(const std::wstring& path) {
 
 }  // namespace
 
-bool names_file(const AnsiString& path, file_handle h) noexcept {
-    try {
-        return names_file(file_path(path), h);
-    } catch (...) {
-        return false;
-    }
-}
-
 bool names_file(const file_path& path, file_handle h) noexcept {
     try {
         return names(detail::wide(path.native()), detail::handle_of(h));
