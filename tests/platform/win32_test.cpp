@@ -73,9 +73,9 @@ int play(const std::string& role, const std::string& arg, const std::string& mar
 
 // Runs the role before the tests when this program was started as a child.
 [[maybe_unused]] const int child_role = [] {
-    const char* spec = std::getenv("GTI_WIN32_CHILD");
-    if (spec == nullptr) return 0;
-    const std::string s = spec;
+    const char* child = std::getenv("GTI_WIN32_CHILD");
+    if (child == nullptr) return 0;
+    const std::string s = child;
     const std::size_t a = s.find('|'), b = s.find('|', a + 1);
     ExitProcess(static_cast<UINT>(play(s.substr(0, a), s.substr(a + 1, b - a - 1), s.substr(b + 1))));
 }();

@@ -23,7 +23,8 @@ bool ready(int fd, handle_kind kind) noexcept {
             return WaitForSingleObject(detail::to_handle(fd), 0) == WAIT_OBJECT_0;
         case handle_kind::mailslot_reader: {
             DWORD next = 0, count = 0;
-            return GetMailslotInfo(detail::to_handle(fd), nullptr, &next, &count, nullptr) && next != MAILSLOT_NO_MESSAGE;
+            return GetMailslotInfo(detail::to_handle(fd), nullptr, &next, &count, nullptr) &&
+                   next != MAILSLOT_NO_MESSAGE;
         }
         case handle_kind::mailslot_writer:
             return false;
