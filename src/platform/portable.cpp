@@ -1,6 +1,7 @@
 // The parts of the OS layer that are the same on every system: station names of files, the
 // 1251 forms of the file functions (each converts the name and calls the file_path form), and the
 // words of the serial opening statuses.
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -78,6 +79,19 @@ bool names_file(const AnsiString& path, file_handle h) noexcept {
     } catch (...) {
         return false;
     }
+}
+
+const AnsiString& file_path::station_text() const {
+    if (!exact_)
+        throw std::invalid_argument(
+            (display_ +
+             ": the name cannot be written into a station file: code page 1251 cannot hold the marked characters")
+                .str());
+    return display_;
+}
+
+bool entry_info(const AnsiString& path, dir_entry& entry) {
+    return entry_info(file_path(path), entry);
 }
 
 const char* serial_open_text(serial_open_status status) noexcept {

@@ -95,10 +95,6 @@ bool list_directory(const file_path& dir, std::vector<dir_entry>& entries) {
     return list(dir.native(), true, entries);
 }
 
-bool entry_info(const AnsiString& path, dir_entry& entry) {
-    return entry_info(file_path(path), entry);
-}
-
 bool entry_info(const file_path& path, dir_entry& entry) {
     if (path.native().empty()) return false;
     if (!describe(AT_FDCWD, path.native().c_str(), entry)) return false;

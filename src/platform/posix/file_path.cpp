@@ -23,13 +23,4 @@ std::filesystem::path file_path::path() const {
     return std::filesystem::path(native_);
 }
 
-const AnsiString& file_path::station_text() const {
-    if (!exact_)
-        throw std::invalid_argument(
-            (display_ +
-             ": the name cannot be written into a station file: code page 1251 cannot hold the marked characters")
-                .str());
-    return display_;
-}
-
 }  // namespace lib::os
