@@ -133,14 +133,95 @@ std::vector<std::string> command_names(const CLI::App* app) {
     return names;
 }
 
+std::string joined(const std::vector<std::string>& words, const std::string& separator = " ") {
+    std::string out;
+    for (const std::string& w : words)
+        out += (out.empty() ? "" : separator) + w;
+    return out;
+}
+
+// The option of `app`, or of a command above it, that the parser's messages call `name`.
+const CLI::Option* option_named(const CLI::App* app, const std::string& name) {
+    for (; app != nullptr; app = app->get_parent())
+        for (const CLI::Option* o : app->get_options())
+            if (o->get_name() == name) return o;
+    return nullptr;
+}
+
+// The text between `start` and `end` in `what` (from its beginning when `start` is empty, to
+// its end when `end` is); empty when `start` is not there.
+std::string between(const std::string& what, const std::string& start, const std::string& end) {
+    const std::size_t from = start.empty() ? 0 : what.find(start);
+    if (from == std::string::npos) return {};
+    const std::size_t at = from + start.size();
+    const std::size_t to = end.empty() ? std::string::npos : what.find(end, at);
+    return what.substr(at, to == std::string::npos ? std::string::npos : to - at);
+}
+
+// A value the parser refused: the option, the value given and what the option takes.
+std::string bad_value(const CLI::App* app, const std::string& name) {
+    const CLI::Option* o = option_named(app, name);
+    std::string given;
+    if (o != nullptr)
+        for (const std::string& r : o->results())
+            given += (given.empty() ? "" : " ") + r;
+    std::string text = name + ": " + help_text("not a valid value", "недопустимое значение"_cp);
+    if (!given.empty()) text += " '" + given + "'";
+    if (o != nullptr && !o->get_description().empty()) text += " (" + o->get_description() + ")";
+    return text;
+}
+
+// The reason of a parse error in the words of the run; the parser's own text where it has no
+// words of ours.
+std::string reason(const CLI::App* app, const CLI::ParseError& e) {
+    const std::string what = e.what();
+    if (dynamic_cast<const CLI::RequiredError*>(&e) != nullptr) {
+        if (what.starts_with("A subcommand"))
+            return help_text("a command is required: ", "нужна команда: "_cp) + joined(command_names(app), ", ");
+        const std::string name = between(what, "", " is required");
+        const CLI::Option* o = option_named(app, name);
+        if (o == nullptr) return what;
+        const std::string text =
+            o->get_positional()
+                ? help_text("the argument ", "нужен аргумент "_cp) + name + help_text(" is required", "")
+                : help_text("the option ", "нужен ключ "_cp) + name + help_text(" is required", "");
+        return text + (o->get_description().empty() ? "" : ": " + o->get_description());
+    }
+    if (dynamic_cast<const CLI::ArgumentMismatch*>(&e) != nullptr) {
+        if (what.ends_with(" missing"))
+            return help_text("the option ", "ключу "_cp) + between(what, "", ":") +
+                   help_text(" needs a value", " нужно значение"_cp);
+        const std::string name =
+            what.starts_with("Expected ") ? between(what, " to ", ", got") : between(what, "", ":");
+        return name + ": " + help_text("a wrong number of values", "неверное число значений"_cp);
+    }
+    if (dynamic_cast<const CLI::ConversionError*>(&e) != nullptr) {
+        if (what.starts_with("Could not convert: ")) return bad_value(app, between(what, ": ", " = "));
+        if (what.starts_with("The value ")) return bad_value(app, between(what, " allowed value for ", ""));
+        return bad_value(app, between(what, "", ":"));
+    }
+    if (dynamic_cast<const CLI::ValidationError*>(&e) != nullptr) return bad_value(app, between(what, "", ":"));
+    if (dynamic_cast<const CLI::ExcludesError*>(&e) != nullptr)
+        return between(what, "", " excludes ") + help_text(" and ", " и "_cp) + between(what, " excludes ", "") +
+               help_text(" do not go together", " не задаются вместе"_cp);
+    if (dynamic_cast<const CLI::RequiresError*>(&e) != nullptr)
+        return between(what, "", " requires ") + help_text(" is given only with ", " задаётся только вместе с "_cp) +
+               between(what, " requires ", "");
+    return help_text("", "ошибка в вызове: "_cp) + what;
+}
+
 // The reason of a usage error, and what was probably meant.
 std::string usage_message(const CLI::App& tool, const CLI::ParseError& e) {
     const CLI::App* app = selected(tool);
     const std::string where = command_path(app);
-    std::string text = where + ": " + e.what();
+    std::string text = where + ": " + reason(app, e);
+    std::vector<std::string> unexpected;
     for (const std::string& extra : tool.remaining(true)) {
         const bool option = extra.starts_with("-");
-        if (!option && app->get_subcommands({}).empty()) continue;
+        if (!option && app->get_subcommands({}).empty()) {
+            unexpected.push_back(extra);
+            continue;
+        }
         const std::string word = option ? extra.substr(0, extra.find('=')) : extra;
         text = where + ": " +
                u8(option ? tr("unknown option ", "неизвестный ключ "_cp)
@@ -148,8 +229,14 @@ std::string usage_message(const CLI::App& tool, const CLI::ParseError& e) {
                word;
         const std::string guess = nearest(word, option ? option_names(app) : command_names(app));
         if (!guess.empty()) text += u8(tr("; did you mean ", "; может быть, "_cp)) + guess + "?";
+        unexpected.clear();
         break;
     }
+    if (!unexpected.empty() && dynamic_cast<const CLI::ExtrasError*>(&e) != nullptr)
+        text = where + ": " +
+               (unexpected.size() == 1 ? help_text("an argument too many: ", "лишний аргумент: "_cp)
+                                       : help_text("arguments too many: ", "лишние аргументы: "_cp)) +
+               joined(unexpected);
     return text + "\n" + u8(tr("(see ", "(см. "_cp)) + where + " --help)";
 }
 
@@ -175,13 +262,6 @@ void all_commands(const CLI::App* app, std::vector<const CLI::App*>& out) {
         out.push_back(sub);
         all_commands(sub, out);
     }
-}
-
-std::string joined(const std::vector<std::string>& words) {
-    std::string out;
-    for (const std::string& w : words)
-        out += (out.empty() ? "" : " ") + w;
-    return out;
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include "info.h"
 #include "inputs.h"
 #include "output.h"
+#include "select.h"
 
 using namespace lib::literals;
 
@@ -40,8 +41,19 @@ void add_csv_options(CLI::App* command, csv_input_options& o) {
                   "переименовать и перемасштабировать"_cp));
 }
 
-std::size_t read_input(FileStorage& store, const AnsiString& file, const csv_input_options& o) {
+std::size_t read_input(FileStorage& store, const AnsiString& file, const csv_input_options& o,
+                       const std::function<void(double)>& progress) {
     const input_kind kind = input_kind_of(file);
+    if (kind == input_kind::data_file && lib::data_file_kind_of(file) == lib::data_file_kind::compressed) {
+        check_input(file);
+        try {
+            store.add_compressed_file(file, false, progress);
+        } catch (const std::exception& e) {
+            if (std::string_view(e.what()).starts_with((file + ":").view())) throw;
+            throw std::runtime_error((file + ": " + e.what()).str());
+        }
+        return 0;
+    }
     if (kind == input_kind::data_file) {
         load_data_file(store, file);
         return 0;
@@ -66,8 +78,24 @@ std::size_t read_input(FileStorage& store, const AnsiString& file, const csv_inp
         check_input(map);
         csv.map = load_csv_map(map);
     }
-    load_csv_file(file, csv, store);
+    load_csv_file(file, csv, store, progress);
     return 0;
+}
+
+void add_selection_options(CLI::App* command, selection_options& o) {
+    add_params(command, o.params);
+    add_range(command, o.from, o.to);
+}
+
+void apply_selection(FileStorage& store, const selection_options& o, const AnsiString& where) {
+    const std::vector<AnsiString> keys = split_keys(o.params);
+    check_keys(store, keys, where);
+    const record_range range = parse_range(station(o.from), station(o.to), first_time(store));
+    const int records = store.get_record_count();
+    if (select_records(store, keys, range) == records && records > 0)
+        throw std::runtime_error((where + tr(": no record lies between --from and --to; nothing written",
+                                             ": ни одна запись не лежит между --from и --to; ничего не записано"_cp))
+                                     .str());
 }
 
 int convert(const convert_options& o) {
@@ -92,18 +120,11 @@ int convert(const convert_options& o) {
     check_output(to, {from}, {}, o.force);
 
     FileStorage store;
-    const bool compressed_input = lib::data_file_kind_of(from) == lib::data_file_kind::compressed;
-    if (compressed_input) {
-        check_input(from);
+    std::size_t input_warnings = 0;
+    {
         progress_bar bar(tr("Reading ", "Чтение "_cp) + from);
-        try {
-            store.add_compressed_file(from, false, [&](double done) { bar(done); });
-        } catch (const std::exception& e) {
-            if (std::string_view(e.what()).starts_with((from + ":").view())) throw;
-            throw std::runtime_error((from + ": " + e.what()).str());
-        }
+        input_warnings = read_input(store, from, o.csv, [&](double done) { bar(done); });
     }
-    const std::size_t input_warnings = compressed_input ? 0 : read_input(store, from, o.csv);
     std::vector<AnsiString> read_warnings;
     store.get_warnings(read_warnings);
     if (is_old_generation(from)) {
@@ -113,6 +134,7 @@ int convert(const convert_options& o) {
             if (lines[i].find('=') == AnsiString::npos) lines.Delete(i);
         }
     }
+    apply_selection(store, o.select, from);
 
     if (compressed) {
         progress_bar bar(tr("Writing ", "Запись "_cp) + to);
@@ -162,6 +184,7 @@ void add_convert_command(CLI::App& tool) {
              ".creg: a column in 8 or 16 bits where every value comes back within a relative 1e-4",
              ".creg: столбец в 8 или 16 битах, если каждое значение возвращается с относительной точностью 1e-4"_cp))
         ->excludes(plain);
+    add_selection_options(c, o->select);
     add_csv_options(c, o->csv);
     add_force(c, o->force);
     add_json(c, o->json);

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string>
 
 #include "gti/storage/file_storage.h"
@@ -25,8 +26,25 @@ void add_csv_options(CLI::App* command, csv_input_options& o);
 
 // Reads an input of any kind the tool takes in (inputs.h: a data file, a CSV file, a LAS log)
 // into the store. Returns the number of warnings it printed about the input (rows of a LAS log
-// left out); the store's own warnings are not among them.
-std::size_t read_input(FileStorage& store, const AnsiString& file, const csv_input_options& o);
+// left out); the store's own warnings are not among them. `progress`, when given, hears the
+// fraction read of a compressed data file or a CSV file.
+std::size_t read_input(FileStorage& store, const AnsiString& file, const csv_input_options& o,
+                       const std::function<void(double)>& progress = nullptr);
+
+// The part of the data a command writes (select.h), as given (UTF-8; empty: all).
+struct selection_options {
+    std::string params;  // --params: the keys of the parameters to keep
+    std::string from;    // --from: the first time or depth to keep
+    std::string to;      // --to: the last time or depth to keep
+};
+
+// Adds --params, --from and --to to a command.
+void add_selection_options(CLI::App* command, selection_options& o);
+
+// Keeps of the store what the options select; `where` names the data in messages. Throws
+// std::runtime_error for a key the store lacks, a range that cannot be read, and a range that
+// leaves out every record of a store that has some (nothing would be written).
+void apply_selection(FileStorage& store, const selection_options& o, const AnsiString& where);
 
 // What gti convert was asked to do. A reader or writer of another form adds its options here
 // and in add_convert_command.
@@ -37,11 +55,13 @@ struct convert_options {
     bool force = false;         // --force: write over an existing file of another kind
     bool json = false;          // --json: report what was written as JSON
     csv_input_options csv;      // how a CSV input is read
+    selection_options select;   // the parameters and records to write
 };
 
-// gti convert IN OUT: reads any data file the tool knows, a CSV file or a LAS log, and writes it
-// in the kind that OUT's extension names (a data file, or a CSV file .csv), with a progress bar on standard error when
-// that is a terminal. Returns the exit code; throws std::runtime_error (or write_failed) with the reason of a failure.
+// gti convert IN OUT: reads any data file the tool knows, a CSV file or a LAS log, and writes what
+// --params, --from and --to select of it in the kind that OUT's extension names (a data file, or
+// a CSV file .csv), with a progress bar on standard error when that is a terminal. Returns the
+// exit code; throws std::runtime_error (or write_failed) with the reason of a failure.
 int convert(const convert_options& o);
 
 }  // namespace gti_tool

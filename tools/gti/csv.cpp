@@ -134,6 +134,9 @@ public:
         return true;
     }
 
+    // The bytes of the text read so far.
+    std::size_t position() const noexcept { return pos_; }
+
 private:
     // Reads one cell; true when it ended its row.
     bool read_cell(std::string& cell) {
@@ -575,7 +578,8 @@ std::vector<csv_column_map> load_csv_map(const AnsiString& file) {
     return read_csv_map(std::string_view(bytes.data.get(), bytes.size), file);
 }
 
-void read_csv(std::string_view text, const AnsiString& file, const csv_read_options& options, FileStorage& store) {
+void read_csv(std::string_view text, const AnsiString& file, const csv_read_options& options, FileStorage& store,
+              const std::function<void(double)>& progress) {
     if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
     const char delimiter = detect_delimiter(text);
     csv_cursor cursor(text, delimiter, file);
@@ -606,7 +610,8 @@ void read_csv(std::string_view text, const AnsiString& file, const csv_read_opti
 
     FileStorageItem item;
     std::string why;
-    while (cursor.next(cells, line)) {
+    for (std::size_t row = 1; cursor.next(cells, line); ++row) {
+        if (progress && row % 4096 == 0) progress(static_cast<double>(cursor.position()) / text.size());
         if (all_empty(cells)) continue;
         if (closing_delimiter && cells.size() == columns.size() + 1 && cells.back().empty()) cells.pop_back();
         if (cells.size() != columns.size())
@@ -646,7 +651,8 @@ void read_csv(std::string_view text, const AnsiString& file, const csv_read_opti
     }
 }
 
-void load_csv_file(const AnsiString& file, const csv_read_options& options, FileStorage& store) {
+void load_csv_file(const AnsiString& file, const csv_read_options& options, FileStorage& store,
+                   const std::function<void(double)>& progress) {
     lib::io::whole_file bytes;
     try {
         bytes = lib::io::read_whole_file(file);
@@ -655,12 +661,12 @@ void load_csv_file(const AnsiString& file, const csv_read_options& options, File
     }
     const std::string_view raw(bytes.data.get(), bytes.size);
     if (!is_gzip(raw)) {
-        read_csv(raw, file, options, store);
+        read_csv(raw, file, options, store, progress);
         return;
     }
     const std::string text = gunzip(raw, file);
     bytes = {};
-    read_csv(text, file, options, store);
+    read_csv(text, file, options, store, progress);
 }
 
 void write_csv(const FileStorage& store, lib::io::BinaryOutputStream& out) {

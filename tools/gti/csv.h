@@ -56,6 +56,7 @@
 // hold ',', '"' or a line break. Reading such a file gives the store's records back.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -92,10 +93,13 @@ std::vector<csv_column_map> load_csv_map(const AnsiString& file);
 
 // Adds the records of a CSV text (see above) to the store, its columns merged by key into the
 // store's parameters. `file` names the text in messages. On failure the store may hold the
-// parameters and records read before it.
-void read_csv(std::string_view text, const AnsiString& file, const csv_read_options& options, FileStorage& store);
+// parameters and records read before it. `progress`, when given, hears now and then the fraction
+// of the text read.
+void read_csv(std::string_view text, const AnsiString& file, const csv_read_options& options, FileStorage& store,
+              const std::function<void(double)>& progress = nullptr);
 // read_csv of a file, inflated first when it is gzip data.
-void load_csv_file(const AnsiString& file, const csv_read_options& options, FileStorage& store);
+void load_csv_file(const AnsiString& file, const csv_read_options& options, FileStorage& store,
+                   const std::function<void(double)>& progress = nullptr);
 
 // Writes the store as CSV text (see above).
 void write_csv(const FileStorage& store, lib::io::BinaryOutputStream& out);

@@ -44,46 +44,56 @@ int merge(const merge_options& o) {
             files.push_back(file);
     }
     const bool csv = input_kind_of(output) == input_kind::csv;
+    std::vector<std::pair<AnsiString, time_span>> spans;
     check_output(output, files, {}, o.force);
     FileStorage store;
     std::size_t input_warnings = 0;
-    if (o.join) {
-        for (const AnsiString& file : files) {
-            FileStorage one;
-            input_warnings += read_input(one, file, o.csv);
-            std::vector<AnsiString> warnings;
-            one.get_warnings(warnings);
-            input_warnings += warnings.size();
-            for (const AnsiString& w : warnings)
-                std::fprintf(stderr, "%s\n", u8(file + ": " + w).c_str());
-            try {
-                join_by_time(store, one);
-            } catch (const std::exception& e) {
-                throw std::runtime_error((file + ": " + e.what()).str());
+    // Said once the bar is gone: the warnings of the inputs, in the order read.
+    std::vector<AnsiString> notes;
+    {
+        progress_bar bar(files.size() == 1
+                             ? tr("Reading ", "Чтение "_cp) + files.front()
+                             : tr("Reading files: ", "Чтение файлов: "_cp) + AnsiString(std::to_string(files.size())));
+        for (std::size_t i = 0; i < files.size(); ++i) {
+            const AnsiString& file = files[i];
+            const auto done = [&](double part) { bar((static_cast<double>(i) + part) / files.size()); };
+            if (o.join) {
+                FileStorage one;
+                input_warnings += read_input(one, file, o.csv, done);
+                std::vector<AnsiString> warnings;
+                one.get_warnings(warnings);
+                input_warnings += warnings.size();
+                for (const AnsiString& w : warnings)
+                    notes.push_back(file + ": " + w);
+                try {
+                    join_by_time(store, one);
+                } catch (const std::exception& e) {
+                    throw std::runtime_error((file + ": " + e.what()).str());
+                }
+            } else {
+                // Inputs of overlapping times stay apart, two records of one time: --join joins them.
+                const int before = store.get_record_count();
+                input_warnings += read_input(store, file, o.csv, done);
+                const std::optional<time_span> span = span_of(store, before);
+                if (span) {
+                    for (const auto& [other, other_span] : spans) {
+                        if (!span->overlaps(other_span)) continue;
+                        notes.push_back(file + tr(" overlaps ", " перекрывается по времени с "_cp) + other + " (" +
+                                        lib::to_iso8601(std::max(span->first, other_span.first)) + " .. " +
+                                        lib::to_iso8601(std::min(span->last, other_span.last)) +
+                                        tr("): records of one time stay apart; --join joins them",
+                                           "): записи одного времени остаются раздельными; --join объединяет их"_cp));
+                        break;
+                    }
+                    spans.emplace_back(file, *span);
+                }
             }
-        }
-    } else {
-        // Inputs of overlapping times stay apart, two records of one time: --join joins them.
-        std::vector<std::pair<AnsiString, time_span>> spans;
-        for (const AnsiString& file : files) {
-            const int before = store.get_record_count();
-            input_warnings += read_input(store, file, o.csv);
-            const std::optional<time_span> span = span_of(store, before);
-            if (!span) continue;
-            for (const auto& [other, other_span] : spans) {
-                if (!span->overlaps(other_span)) continue;
-                std::fprintf(stderr, "%s\n",
-                             u8(file + tr(" overlaps ", " перекрывается по времени с "_cp) + other + " (" +
-                                lib::to_iso8601(std::max(span->first, other_span.first)) + " .. " +
-                                lib::to_iso8601(std::min(span->last, other_span.last)) +
-                                tr("): records of one time stay apart; --join joins them",
-                                   "): записи одного времени остаются раздельными; --join объединяет их"_cp))
-                                 .c_str());
-                break;
-            }
-            spans.emplace_back(file, *span);
+            done(1);
         }
     }
+    for (const AnsiString& n : notes)
+        std::fprintf(stderr, "%s\n", u8(n).c_str());
+    apply_selection(store, o.select, files.size() == 1 ? files.front() : tr("the inputs", "входы"_cp));
     std::vector<AnsiString> read_warnings;
     store.get_warnings(read_warnings);
     if (csv)
@@ -118,6 +128,7 @@ void add_merge_command(CLI::App& tool) {
                 help_text("join logs of one well by time: a record per time, values missing where none",
                           "объединить записи одной скважины по времени: одна запись на время, без значения там, "_cp
                           "где его нет"_cp));
+    add_selection_options(c, o->select);
     add_csv_options(c, o->csv);
     add_force(c, o->force);
     add_json(c, o->json);

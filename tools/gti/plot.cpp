@@ -1,7 +1,3 @@
-#include <algorithm>
-#include <cmath>
-#include <cstdio>
-#include <cstdlib>
 #include <stdexcept>
 #include <string>
 
@@ -9,12 +5,12 @@
 #include "commands.h"
 #include "gti/platform/codepage.h"
 #include "gti/platform/cp_literal.h"
-#include "gti/time/unix_time.h"
 #include "gti/ui/canvas.h"
 #include "gti/ui/strip_chart.h"
 #include "gti/util/number_text.h"
 #include "info.h"
 #include "output.h"
+#include "select.h"
 
 using namespace lib::literals;
 
@@ -43,31 +39,6 @@ std::vector<std::vector<AnsiString>> parse_tracks(const AnsiString& text) {
         if (c == ',' && i < text.size()) tracks.emplace_back();
     }
     return tracks;
-}
-
-// A depth in metres (a comma serves as the decimal point too).
-double parse_depth(const AnsiString& text) {
-    std::string s = text.str();
-    std::replace(s.begin(), s.end(), ',', '.');
-    char* end = nullptr;
-    const double v = std::strtod(s.c_str(), &end);
-    if (s.empty() || *end || !std::isfinite(v))
-        throw std::runtime_error((tr("not a depth: ", "не глубина: "_cp) + text).str());
-    return v;
-}
-
-// A time: "YYYY-MM-DD HH:MM[:SS]" (or with a "T"), or "HH:MM[:SS]" on the day of `first`.
-double parse_time(const AnsiString& text, std::uint32_t first) {
-    int y = 0, mo = 0, d = 0, h = 0, mi = 0, s = 0;
-    char sep = 0;
-    if (std::sscanf(text.c_str(), "%4d-%2d-%2d%c%2d:%2d:%2d", &y, &mo, &d, &sep, &h, &mi, &s) >= 6 &&
-        (sep == ' ' || sep == 'T'))
-        return lib::time_2_long(y, mo, d, h, mi, s);
-    s = 0;
-    if (std::sscanf(text.c_str(), "%2d:%2d:%2d", &h, &mi, &s) >= 2 && h < 24 && mi < 60 && s < 60)
-        return first - first % 86400 + h * 3600 + mi * 60 + s;
-    throw std::runtime_error(
-        (tr("not a time (YYYY-MM-DDTHH:MM or HH:MM): ", "не время (ГГГГ-ММ-ДДTЧЧ:ММ или ЧЧ:ММ): "_cp) + text).str());
 }
 
 bool ends_with_nocase(const AnsiString& s, const char* tail) {
@@ -99,9 +70,9 @@ int plot(const plot_options& o) {
 
     FileStorage store;
     load_data_file(store, file);
-    std::uint32_t first = 0xFFFFFFFFu;
-    for (int i = 0; i < store.get_record_count(); ++i)
-        first = std::min(first, store.get_record(i)->time);
+    for (const std::vector<AnsiString>& track : options.tracks)
+        check_keys(store, track, file);
+    const std::uint32_t first = first_time(store);
     options.has_from = !from.empty();
     options.has_to = !to.empty();
     if (options.has_from) options.from = options.by_time ? parse_time(from, first) : parse_depth(from);
