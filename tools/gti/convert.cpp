@@ -87,12 +87,25 @@ void add_selection_options(CLI::App* command, selection_options& o) {
     add_range(command, o.from, o.to);
 }
 
-void apply_selection(FileStorage& store, const selection_options& o, const AnsiString& where) {
+std::string selection_details() {
+    return help_text(
+        "--params keeps the parameters of the keys given (a key the data lack is an error that lists the keys "
+        "there are); --from and --to keep the records from one time or depth to another, both included: times "
+        "(YYYY-MM-DDTHH:MM[:SS], or HH:MM on the first day of the data) when they hold a ':', depths in metres "
+        "otherwise. A range that keeps no record writes nothing (exit code 1).",
+        "--params оставляет параметры с данными ключами (ключ, которого нет в данных, — ошибка со списком "_cp
+        "имеющихся ключей); --from и --to оставляют записи от одного времени или глубины до другого "_cp
+        "включительно: время (ГГГГ-ММ-ДДTЧЧ:ММ[:СС] или ЧЧ:ММ первого дня данных), если в них есть ':', иначе "_cp
+        "глубину в метрах. Если в диапазон не попадает ни одна запись, ничего не записывается (код выхода 1)."_cp);
+}
+
+void apply_selection(FileStorage& store, const selection_options& o, const AnsiString& where,
+                     AnsiString (*alias)(const AnsiString& key)) {
     const std::vector<AnsiString> keys = split_keys(o.params);
-    check_keys(store, keys, where);
+    check_keys(store, keys, where, alias);
     const record_range range = parse_range(station(o.from), station(o.to), first_time(store));
     const int records = store.get_record_count();
-    if (select_records(store, keys, range) == records && records > 0)
+    if (select_records(store, keys, range, alias) == records && records > 0)
         throw std::runtime_error((where + tr(": no record lies between --from and --to; nothing written",
                                              ": ни одна запись не лежит между --from и --to; ничего не записано"_cp))
                                      .str());
@@ -168,7 +181,8 @@ void add_convert_command(CLI::App& tool) {
             "name or named with --time-column, a parameter per other column, units from \"name (unit)\" or "
             "\"name[unit]\" headers or --map) or a LAS log (.las: curves become parameters, the index the depth or "
             "the time). OUT takes its new contents whole or keeps its old ones.",
-            "Читает IN и записывает OUT того вида, который называет расширение OUT, вместе со сведениями о рейсе: сжатый файл данных .creg (данные по столбцам, сжатые zlib 9), файл регистрации (.realtim .realdep .reallag), файл старого формата (.tim .dep .ldp, с inpgti.nbl папки и файлом рейса .rac) или файл CSV .csv (время ISO, глубина, столбец \"ключ (единица)\" на параметр, пустая ячейка для отсутствующего значения). IN может быть и файлом CSV (.csv, .csv.gz: строка заголовка, столбец времени находится по имени или называется --time-column, параметр на каждый другой столбец, единицы из заголовков \"имя (единица)\" или \"имя[единица]\" или из --map), и файлом LAS (.las: кривые становятся параметрами, индекс — глубиной или временем). OUT получает новое содержимое целиком или сохраняет прежнее."_cp));
+            "Читает IN и записывает OUT того вида, который называет расширение OUT, вместе со сведениями о рейсе: сжатый файл данных .creg (данные по столбцам, сжатые zlib 9), файл регистрации (.realtim .realdep .reallag), файл старого формата (.tim .dep .ldp, с inpgti.nbl папки и файлом рейса .rac) или файл CSV .csv (время ISO, глубина, столбец \"ключ (единица)\" на параметр, пустая ячейка для отсутствующего значения). IN может быть и файлом CSV (.csv, .csv.gz: строка заголовка, столбец времени находится по имени или называется --time-column, параметр на каждый другой столбец, единицы из заголовков \"имя (единица)\" или \"имя[единица]\" или из --map), и файлом LAS (.las: кривые становятся параметрами, индекс — глубиной или временем). OUT получает новое содержимое целиком или сохраняет прежнее."_cp) +
+            "\n" + selection_details());
     c->add_option("in", o->input,
                   help_text("the data file, CSV file or LAS log to read",
                             "файл данных, файл CSV или файл LAS, который прочитать"_cp))

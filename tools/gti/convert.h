@@ -41,10 +41,15 @@ struct selection_options {
 // Adds --params, --from and --to to a command.
 void add_selection_options(CLI::App* command, selection_options& o);
 
-// Keeps of the store what the options select; `where` names the data in messages. Throws
-// std::runtime_error for a key the store lacks, a range that cannot be read, and a range that
-// leaves out every record of a store that has some (nothing would be written).
-void apply_selection(FileStorage& store, const selection_options& o, const AnsiString& where);
+// The paragraph of a command's --help that tells what --params, --from and --to keep.
+std::string selection_details();
+
+// Keeps of the store what the options select (a key names a parameter by its key or its `alias`);
+// `where` names the data in messages. Throws std::runtime_error for a key the store lacks, a
+// range that cannot be read, and a range that leaves out every record of a store that has some
+// (nothing would be written).
+void apply_selection(FileStorage& store, const selection_options& o, const AnsiString& where,
+                     AnsiString (*alias)(const AnsiString& key) = nullptr);
 
 // What gti convert was asked to do. A reader or writer of another form adds its options here
 // and in add_convert_command.

@@ -7,6 +7,7 @@
 
 #include "cli.h"
 #include "commands.h"
+#include "convert.h"
 #include "gti/io/streams.h"
 #include "gti/las/export.h"
 #include "gti/platform/codepage.h"
@@ -84,7 +85,8 @@ bool is_las_file(const AnsiString& file) {
 namespace {
 
 struct las_options {
-    std::string input, output, params, agg = "mean", encoding = "1251";
+    std::string input, output, agg = "mean", encoding = "1251";
+    selection_options select;
     double step = 0.1;
     bool time = false, iso = false, records = false, valid_only = false, force = false, json = false;
 };
@@ -100,14 +102,19 @@ int las_command(const las_options& o) {
                   : o.agg == "min" ? lib::las::aggregation::min
                   : o.agg == "max" ? lib::las::aggregation::max
                                    : lib::las::aggregation::mean;
-    options.params = split_keys(o.params);
     const AnsiString input = station(o.input);
     const AnsiString output = station(o.output);
     check_output(output, {input}, {".las"}, o.force);
     FileStorage store;
-    load_data_file(store, input);
+    std::size_t input_warnings = 0;
+    {
+        progress_bar bar(tr("Reading ", "Чтение "_cp) + input);
+        input_warnings = read_input(store, input, {}, [&](double done) { bar(done); });
+    }
     std::vector<AnsiString> read_warnings;
     store.get_warnings(read_warnings);
+    // A key of --params is a parameter's key or its curve's mnemonic.
+    apply_selection(store, o.select, input, lib::las::mnemonic_of);
     lib::las::file doc;
     const int rows = lib::las::export_storage(store, options, doc);
     if (rows == 0 && options.index == lib::las::export_index::depth && store.get_record_count() > 0)
@@ -128,7 +135,7 @@ int las_command(const las_options& o) {
              count_text(static_cast<long long>(file_size(output))) + tr(" bytes", " байт"_cp));
     }
     print_warnings(store);
-    return read_warnings.empty() ? exit_done : exit_damaged;
+    return read_warnings.empty() && input_warnings == 0 ? exit_done : exit_damaged;
 }
 
 }  // namespace
@@ -210,8 +217,12 @@ void add_las_command(CLI::App& tool) {
             "By default a row per --step of new hole, each curve the --agg of the records of that step, NULL where "
             "none fell; --time: a row per record by time; --records: a row per record by depth. gti info describes LAS "
             "files too.",
-            "По умолчанию строка на каждый --step новой проходки, каждая кривая — --agg записей этого шага, NULL, где записей нет; --time: строка на запись по времени; --records: строка на запись по глубине. gti info описывает и файлы LAS."_cp));
-    c->add_option("in", o->input, help_text("the data file to read", "файл данных, который прочитать"_cp))->required();
+            "По умолчанию строка на каждый --step новой проходки, каждая кривая — --agg записей этого шага, NULL, где записей нет; --time: строка на запись по времени; --records: строка на запись по глубине. gti info описывает и файлы LAS."_cp) +
+            "\n" + selection_details());
+    c->add_option("in", o->input,
+                  help_text("the data file, CSV file or LAS log to read",
+                            "файл данных, файл CSV или файл LAS, который прочитать"_cp))
+        ->required();
     c->add_option("out", o->output, help_text("the LAS file to write", "файл LAS, который записать"_cp))->required();
     c->add_option("--step", o->step, help_text("metres of hole a row (0.1)", "метров проходки на строку (0,1)"_cp))
         ->check(CLI::PositiveNumber);
@@ -226,7 +237,7 @@ void add_las_command(CLI::App& tool) {
     c->add_flag("--iso", o->iso, help_text("times as ISO 8601 text", "время текстом ISO 8601"_cp))->needs(time);
     c->add_flag("--records", o->records, help_text("a row per record by depth", "строка на запись по глубине"_cp))
         ->excludes(time);
-    add_params(c, o->params);
+    add_selection_options(c, o->select);
     c->add_option("--encoding", o->encoding,
                   help_text("of the text: 1251 (the default), utf-8 or ascii",
                             "кодировка текста: 1251 (по умолчанию), utf-8 или ascii"_cp))

@@ -106,12 +106,13 @@ void check_keys(const FileStorage& store, const std::vector<AnsiString>& keys, c
     }
 }
 
-int select_records(FileStorage& store, const std::vector<AnsiString>& keys, const record_range& range) {
+int select_records(FileStorage& store, const std::vector<AnsiString>& keys, const record_range& range,
+                   AnsiString (*alias)(const AnsiString& key)) {
     if (keys.empty() && range.whole()) return 0;
     std::vector<int> chosen;
     for (int p = 0; p < store.get_param_count(); ++p)
         if (keys.empty() || std::any_of(keys.begin(), keys.end(),
-                                        [&](const AnsiString& k) { return is_key(k, *store.get_param(p), nullptr); }))
+                                        [&](const AnsiString& k) { return is_key(k, *store.get_param(p), alias); }))
             chosen.push_back(p);
     std::vector<FileStorageParam> params;
     for (const int p : chosen)

@@ -50,9 +50,10 @@ record_range parse_range(const AnsiString& from, const AnsiString& to, std::uint
 void check_keys(const FileStorage& store, const std::vector<AnsiString>& keys, const AnsiString& where,
                 AnsiString (*alias)(const AnsiString& key) = nullptr);
 
-// Keeps of the store only the parameters of `keys` (all when empty; in the store's order) and
-// the records in `range` (in their order), with the run information; the keys must name
-// parameters of the store (check_keys). Returns the number of records left out.
-int select_records(FileStorage& store, const std::vector<AnsiString>& keys, const record_range& range);
+// Keeps of the store only the parameters of `keys` (by key or `alias`; all when empty; in the
+// store's order) and the records in `range` (in their order), with the run information.
+// Returns the number of records left out.
+int select_records(FileStorage& store, const std::vector<AnsiString>& keys, const record_range& range,
+                   AnsiString (*alias)(const AnsiString& key) = nullptr);
 
 }  // namespace gti_tool
