@@ -180,7 +180,7 @@ std::string reason(const CLI::App* app, const CLI::ParseError& e) {
             return help_text("a command is required: ", "нужна команда: "_cp) + joined(command_names(app), ", ");
         const std::string name = between(what, "", " is required");
         const CLI::Option* o = option_named(app, name);
-        if (o == nullptr) return what;
+        if (o == nullptr) return help_text("", "ошибка в вызове: "_cp) + what;
         const std::string text =
             o->get_positional()
                 ? help_text("the argument ", "нужен аргумент "_cp) + name + help_text(" is required", "")
