@@ -156,7 +156,8 @@ int convert(const convert_options& o) {
                                        [&](double done) { bar(done); });
         });
     } else if (csv) {
-        write_output(to, [&] { save_csv_file(store, to); });
+        progress_bar bar(tr("Writing ", "Запись "_cp) + to);
+        write_output(to, [&] { save_csv_file(store, to, [&](double done) { bar(done); }); });
     } else {
         save_data_file(store, to);
     }

@@ -669,7 +669,8 @@ void load_csv_file(const AnsiString& file, const csv_read_options& options, File
     read_csv(text, file, options, store, progress);
 }
 
-void write_csv(const FileStorage& store, lib::io::BinaryOutputStream& out) {
+void write_csv(const FileStorage& store, lib::io::BinaryOutputStream& out,
+               const std::function<void(double)>& progress) {
     std::string text = "time,depth (m)";
     for (int p = 0; p < store.get_param_count(); ++p) {
         const FileStorageParam* param = store.get_param(p);
@@ -696,15 +697,16 @@ void write_csv(const FileStorage& store, lib::io::BinaryOutputStream& out) {
         if (text.size() >= piece) {
             out.write(text.data(), static_cast<unsigned>(text.size()));
             text.clear();
+            if (progress) progress(static_cast<double>(r + 1) / store.get_record_count());
         }
     }
     out.write(text.data(), static_cast<unsigned>(text.size()));
 }
 
-void save_csv_file(const FileStorage& store, const AnsiString& file) {
+void save_csv_file(const FileStorage& store, const AnsiString& file, const std::function<void(double)>& progress) {
     try {
         lib::io::atomic_file out(file);
-        write_csv(store, out);
+        write_csv(store, out, progress);
         out.commit();
     } catch (const std::exception& e) {
         fail(file, e.what());

@@ -101,11 +101,14 @@ void read_csv(std::string_view text, const AnsiString& file, const csv_read_opti
 void load_csv_file(const AnsiString& file, const csv_read_options& options, FileStorage& store,
                    const std::function<void(double)>& progress = nullptr);
 
-// Writes the store as CSV text (see above).
-void write_csv(const FileStorage& store, lib::io::BinaryOutputStream& out);
+// Writes the store as CSV text (see above); `progress`, when given, hears now and then the
+// fraction of the records written.
+void write_csv(const FileStorage& store, lib::io::BinaryOutputStream& out,
+               const std::function<void(double)>& progress = nullptr);
 // Writes the store as a CSV file through lib::io::atomic_file: the old file stays until the
 // new one is complete.
-void save_csv_file(const FileStorage& store, const AnsiString& file);
+void save_csv_file(const FileStorage& store, const AnsiString& file,
+                   const std::function<void(double)>& progress = nullptr);
 
 // True for a name ending in ".csv" or ".csv.gz" (letter case ignored).
 bool is_csv_file(const AnsiString& name);

@@ -96,9 +96,10 @@ int merge(const merge_options& o) {
     apply_selection(store, o.select, files.size() == 1 ? files.front() : tr("the inputs", "входы"_cp));
     std::vector<AnsiString> read_warnings;
     store.get_warnings(read_warnings);
-    if (csv)
-        write_output(output, [&] { save_csv_file(store, output); });
-    else
+    if (csv) {
+        progress_bar bar(tr("Writing ", "Запись "_cp) + output);
+        write_output(output, [&] { save_csv_file(store, output, [&](double done) { bar(done); }); });
+    } else
         save_data_file(store, output);
     print_written(store, output, o.json);
     return read_warnings.empty() && input_warnings == 0 ? exit_done : exit_damaged;
