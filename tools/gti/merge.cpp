@@ -99,8 +99,9 @@ int merge(const merge_options& o) {
     if (csv) {
         progress_bar bar(tr("Writing ", "Запись "_cp) + output);
         write_output(output, [&] { save_csv_file(store, output, [&](double done) { bar(done); }); });
-    } else
+    } else {
         save_data_file(store, output);
+    }
     print_written(store, output, o.json);
     return read_warnings.empty() && input_warnings == 0 ? exit_done : exit_damaged;
 }
