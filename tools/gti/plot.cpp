@@ -33,7 +33,8 @@ std::vector<std::vector<AnsiString>> parse_tracks(const AnsiString& text) {
             key += c;
             continue;
         }
-        if (key.empty()) throw std::runtime_error(("--params: an empty key in " + text).str());
+        if (key.empty())
+            throw std::runtime_error(("--params: " + tr("an empty key in ", "пустой ключ в "_cp) + text).str());
         tracks.back().push_back(key);
         key.clear();
         if (c == ',' && i < text.size()) tracks.emplace_back();
