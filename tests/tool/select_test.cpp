@@ -32,6 +32,7 @@ TEST(Select, BoundsReadAsTimesOrDepthsAndTheRestIsRefused) {
         {"2024-03-05T08:00", "2024-03-05 08:00:30", true, eight, eight + 30},
         {"1260", "1261,5", false, 1260, 1261.5},
         {"", "1300.25", false, std::nullopt, 1300.25},
+        {"-5", "", false, -5.0, std::nullopt},
         {"23:59:59", "", true, eight + 16 * 3600 - 1, std::nullopt},
     };
     for (const row& r : good) {
@@ -48,6 +49,7 @@ TEST(Select, BoundsReadAsTimesOrDepthsAndTheRestIsRefused) {
         {"08:00", "1300"},  // a time and a depth
         {"1300", "1200"},   // reversed
         {"twelve", ""},
+        {"2024-03-05", ""},  // a day is no time
         {"", "nan"},
     };
     for (const auto& [from, to] : bad)

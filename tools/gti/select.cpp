@@ -72,8 +72,11 @@ bool record_range::contains(const FileStorageItem& record) const noexcept {
 
 record_range parse_range(const AnsiString& from, const AnsiString& to, std::uint32_t first) {
     record_range range;
-    const bool time_from = from.find(':') != AnsiString::npos;
-    const bool time_to = to.find(':') != AnsiString::npos;
+    const auto is_time = [](const AnsiString& text) {
+        return text.find(':') != AnsiString::npos || text.find('-', 1) != AnsiString::npos;
+    };
+    const bool time_from = is_time(from);
+    const bool time_to = is_time(to);
     if (!from.empty() && !to.empty() && time_from != time_to)
         throw std::runtime_error(
             tr("--from and --to: both times or both depths", "--from и --to: оба времени или обе глубины"_cp).str());
