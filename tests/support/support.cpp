@@ -8,8 +8,10 @@
 #include <random>
 #include <stdexcept>
 
+#include "gti/io/streams.h"
 #include "gti/platform/codepage.h"
 #include "gti/platform/os.h"
+#include "gti/util/string_list.h"
 
 void PrintTo(const AnsiString& s, std::ostream* os) {
     *os << '"' << lib::cp1251::to_utf8(s.view()) << '"';
@@ -52,6 +54,14 @@ void write_bytes(const AnsiString& path, const std::string& bytes) {
 bool exists(const AnsiString& path) {
     std::error_code ec;
     return std::filesystem::exists(lib::os::file_path(path).path(), ec);
+}
+
+std::vector<AnsiString> items(const TStringList& list) {
+    return {list.begin(), list.end()};
+}
+
+std::string bytes_of(const lib::io::BinaryMemoryOutputStream& out) {
+    return out.get_size() == 0 ? std::string() : std::string(out.get_buffer(), out.get_size());
 }
 
 }  // namespace gti_test

@@ -6,8 +6,14 @@
 #include <functional>
 #include <iosfwd>
 #include <string>
+#include <vector>
 
 #include "gti/platform/ansi_string.h"
+
+class TStringList;
+namespace lib::io {
+class BinaryMemoryOutputStream;
+}
 
 // Prints station text in UTF-8, so failure messages are readable on a terminal.
 void PrintTo(const AnsiString& s, std::ostream* os);
@@ -37,6 +43,10 @@ std::string read_bytes(const AnsiString& path);
 void write_bytes(const AnsiString& path, const std::string& bytes);
 // True when the file exists.
 bool exists(const AnsiString& path);
+// The items of a string list.
+std::vector<AnsiString> items(const TStringList& list);
+// The bytes written to a memory stream.
+std::string bytes_of(const lib::io::BinaryMemoryOutputStream& out);
 
 // A forked child process (POSIX only) with a pipe each way, so that the two sides can order their steps
 // without sleeping. The child runs `body` and exits with its result; it must not use gtest.
