@@ -14,9 +14,7 @@ using namespace lib::literals;
 
 namespace {
 
-std::vector<AnsiString> items(const TStringList& l) {
-    return {l.begin(), l.end()};
-}
+using gti_test::items;
 
 TStringList list_of(std::initializer_list<const char*> texts) {
     TStringList l;
