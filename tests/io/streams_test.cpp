@@ -13,13 +13,10 @@
 using namespace lib::literals;
 
 using namespace lib::io;
+using gti_test::bytes_of;
 using gti_test::throws_with;
 
 namespace {
-
-std::string bytes_of(const BinaryMemoryOutputStream& out) {
-    return out.get_size() == 0 ? std::string() : std::string(out.get_buffer(), out.get_size());
-}
 
 BinaryMemoryInputStream input(const std::string& bytes) {
     return BinaryMemoryInputStream(bytes.data(), static_cast<unsigned>(bytes.size()));
