@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "gti/io/streams.h"
+#include "support.h"
 
 namespace params_test {
 
@@ -18,10 +19,7 @@ inline std::string hex(std::string_view text) {
     return bytes;
 }
 
-// The bytes written to a memory stream.
-inline std::string bytes_of(const lib::io::BinaryMemoryOutputStream& out) {
-    return out.get_size() == 0 ? std::string() : std::string(out.get_buffer(), out.get_size());
-}
+using gti_test::bytes_of;
 
 // A memory stream over the bytes.
 inline lib::io::BinaryMemoryInputStream input(const std::string& bytes) {
