@@ -59,7 +59,7 @@ AnsiString well_value(lib::las::file& doc, const char* name) {
 std::string saved(lib::las::file& doc) {
     lib::io::BinaryMemoryOutputStream out;
     doc.save(out);
-    return std::string(out.get_buffer(), out.get_size());
+    return gti_test::bytes_of(out);
 }
 
 TEST(LasExport, ADepthLogHasARowPerStepOfNewHole) {

@@ -72,7 +72,7 @@ void load_sample(file& doc, const std::string& name) {
 std::string saved(file& doc) {
     lib::io::BinaryMemoryOutputStream out;
     doc.save(out);
-    return std::string(out.get_buffer() ? out.get_buffer() : "", out.get_size());
+    return gti_test::bytes_of(out);
 }
 
 struct header_case {
