@@ -76,7 +76,7 @@ TEST_F(CommPortTest, TrainsArriveWholeWithAndWithoutDamage) {
     }
 }
 
-TEST_F(CommPortTest, SentTrainsDecodeOnTheOtherSide) {
+TEST_F(CommPortTest, SentTrainsDecodeOnTheOtherSideInTheProtocolsOwnBytes) {
     for (int n : {0, 8, 16, 127}) {
         SCOPED_TRACE(testing::Message() << n << " bytes");
         ASSERT_TRUE(port.send_data2(sample(n).data(), n));
@@ -85,9 +85,6 @@ TEST_F(CommPortTest, SentTrainsDecodeOnTheOtherSide) {
         EXPECT_EQ(got.corrected + got.bad + got.stray, 0);
         EXPECT_EQ(gti_test::train_data(got.packets), sample(n) + std::string(8 - n % 8, '\0'));
     }
-}
-
-TEST_F(CommPortTest, SentBytesAreTheProtocolsOwn) {
     ASSERT_TRUE(port.send_data2("\x01", 1));
     // header 0, checksum 0x55 + 1, D0 = 01 whose bit 0 moves to bit 7 of D7, nibbles E F F F ...
     EXPECT_EQ(sim.take(16, patient), std::string("DP\x00\x56\0\0\0\0\0\0\0\x80\xEF\xFF\xFF\xFF", 16));
