@@ -9,15 +9,7 @@
 
 namespace params_test {
 
-// Bytes from hexadecimal pairs; spaces are ignored.
-inline std::string hex(std::string_view text) {
-    std::string bytes;
-    for (std::size_t i = 0; i + 1 < text.size(); ++i) {
-        if (text[i] == ' ') continue;
-        bytes.push_back(static_cast<char>(std::stoi(std::string(text.substr(i++, 2)), nullptr, 16)));
-    }
-    return bytes;
-}
+using gti_test::hex;
 
 using gti_test::bytes_of;
 
