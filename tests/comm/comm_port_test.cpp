@@ -9,6 +9,7 @@
 
 #include "gti/platform/system.h"
 #include "serial_sim.h"
+#include "support.h"
 
 namespace {
 
@@ -24,15 +25,6 @@ std::string sample(std::size_t n) {
         s += static_cast<char>(i * 37 + 11);
     return s;
 }
-
-// Records the beeps sounded while it lives.
-struct beep_recorder {
-    std::vector<std::pair<unsigned, unsigned>> beeps;
-    beep_recorder() {
-        lib::set_beep_handler([this](unsigned f, unsigned ms) { beeps.emplace_back(f, ms); });
-    }
-    ~beep_recorder() { lib::set_beep_handler({}); }
-};
 
 class CommPortTest : public testing::Test {
 protected:
@@ -123,7 +115,7 @@ TEST_F(CommPortTest, RetriesGetARepeatedTrainPastLostAndDuplicatedBytes) {
 }
 
 TEST_F(CommPortTest, GivesUpAfterFiveBadPacketsWithoutConfirming) {
-    beep_recorder beeps;
+    gti_test::beep_recorder beeps;
     std::string bad = wire_train(sample(3));
     bad[3] ^= 0x01;  // the checksum: the data cannot repair it
     for (int i = 0; i < 5; ++i)
@@ -132,7 +124,7 @@ TEST_F(CommPortTest, GivesUpAfterFiveBadPacketsWithoutConfirming) {
     ASSERT_TRUE(sim.wait_sent(patient));
     EXPECT_FALSE(receive(3));
     EXPECT_EQ(port.get_uncorrected_error_counter(), 5);
-    EXPECT_EQ(beeps.beeps, (std::vector<std::pair<unsigned, unsigned>>(5, {3000, 50})));
+    EXPECT_EQ(beeps.beeps, gti_test::beep_recorder::list(5, {3000, 50}));
     // Nothing was confirmed, and the good train is still there for the next attempt.
     std::string data;
     ASSERT_TRUE(receive(3, &data));
@@ -239,7 +231,7 @@ TEST(CommPort, ClosedPortRefusesEverything) {
 }
 
 TEST(CommPort, VanishedDeviceFailsTheReadAndClosesThePort) {
-    beep_recorder beeps;
+    gti_test::beep_recorder beeps;
     CommPort port;
     {
         serial_sim sim;
@@ -249,7 +241,7 @@ TEST(CommPort, VanishedDeviceFailsTheReadAndClosesThePort) {
     char b = 0;
     EXPECT_FALSE(port.read(&b, 1, nullptr));
     EXPECT_FALSE(port.is_open());
-    EXPECT_EQ(beeps.beeps, (std::vector<std::pair<unsigned, unsigned>>{{1000, 20}}));
+    EXPECT_EQ(beeps.beeps, (gti_test::beep_recorder::list{{1000, 20}}));
 }
 
 }  // namespace
