@@ -156,14 +156,8 @@ TEST(SharedFile, UpdatesBuildOnTheNewestContentsAndAnEditThatChangesNothingWrite
     EXPECT_FALSE(gti_test::exists(f));
     a.refresh();
     b.refresh();  // b has now seen the file as missing
-    a.update([](std::string& c) {
-        c += "a";
-        return true;
-    });
-    b.update([](std::string& c) {
-        c += "b";
-        return true;
-    });
+    a.update([](std::string& c) { return c += "a", true; });
+    b.update([](std::string& c) { return c += "b", true; });
     EXPECT_EQ(gti_test::read_bytes(f), "ab");
     EXPECT_TRUE(a.refresh());
     EXPECT_EQ(a.contents(), "ab");
@@ -178,10 +172,7 @@ TEST(SharedFile, ReplacementKeepsModeAndSymbolicLinks) {
     ASSERT_EQ(chmod(os::native_path(target).c_str(), 0640), 0);
     ASSERT_EQ(symlink(os::native_path(target).c_str(), os::native_path(link).c_str()), 0);
     os::shared_file s(link);
-    s.update([](std::string& c) {
-        c = "changed";
-        return true;
-    });
+    s.update([](std::string& c) { return c = "changed", true; });
     struct stat st {};
     ASSERT_EQ(lstat(os::native_path(link).c_str(), &st), 0);
     EXPECT_TRUE(S_ISLNK(st.st_mode));

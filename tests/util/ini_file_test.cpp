@@ -236,12 +236,8 @@ TEST_F(IniFileTest, AFileTooLargeForSettingsIsNeverReplaced) {
 
 TEST_F(IniFileTest, AKilledOrFailingWriterLeavesTheOldFileOrTheNewOne) {
     gti_test::write_bytes(name, "[s]\r\na=1\r\n");
-    EXPECT_GE(gti_test::expect_whole_at_every_call(name,
-                                                   [&] {
-                                                       TIniFile(name).WriteString("s", "b", "2");
-                                                       return true;
-                                                   }),
-              3);
+    const auto save = [&] { return TIniFile(name).WriteString("s", "b", "2"), true; };
+    EXPECT_GE(gti_test::expect_whole_at_every_call(name, save), 3);
 }
 
 }  // namespace

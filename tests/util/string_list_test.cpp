@@ -151,12 +151,8 @@ TEST(Files, AKilledOrFailingSaveLeavesTheOldFileOrTheNewOne) {
     gti_test::temp_dir dir;
     const AnsiString f = dir.file("рейс.txt"_cp);
     gti_test::write_bytes(f, "old\r\n");
-    EXPECT_GE(gti_test::expect_whole_at_every_call(f,
-                                                   [&] {
-                                                       list_of({"Скважина=Южная-7"_cp, "Рейс=12"_cp}).SaveToFile(f);
-                                                       return true;
-                                                   }),
-              3);
+    const auto save = [&] { return list_of({"Скважина=Южная-7"_cp, "Рейс=12"_cp}).SaveToFile(f), true; };
+    EXPECT_GE(gti_test::expect_whole_at_every_call(f, save), 3);
 }
 
 }  // namespace
