@@ -90,9 +90,7 @@ TEST(Utf8, CyrillicAndSignsEncodeAndEveryByteStringComesBack) {
 
 TEST(Literal, StationTextIsCodePage1251AtCompileTime) {
     EXPECT_EQ(std::string("вес_на_крюке"_cp), "\xE2\xE5\xF1_\xED\xE0_\xEA\xF0\xFE\xEA\xE5");
-    EXPECT_EQ(std::string("№ 5 °C ЁёЂ"_cp),
-              "\xB9 5 \xB0"
-              "C \xA8\xB8\x80");
+    EXPECT_EQ(std::string("№ 5 °C ЁёЂ"_cp), "\xB9 5 \260C \xA8\xB8\x80");
     EXPECT_EQ(std::string("а\0б"_cp, 3), std::string("\xE0\0\xE1", 3));  // zero bytes kept
     EXPECT_STREQ("plain"_cp, "plain");
 }
