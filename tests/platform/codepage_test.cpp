@@ -6,6 +6,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "expect.h"
 #include "gti/platform/ansi_string.h"
 
 using namespace lib::literals;
@@ -122,13 +123,9 @@ TEST(Utf8, AnsiStringConvertsAtRunTimeAndNamesWhatItCannotHold) {
     };
     for (const auto& r : refused) {
         SCOPED_TRACE(r.marked);
-        try {
-            AnsiString::from_utf8(r.utf8);
-            ADD_FAILURE() << "converted";
-        } catch (const std::invalid_argument& e) {
-            EXPECT_EQ(std::string(e.what()),
-                      std::string("code page 1251 cannot hold the marked characters: ") + r.marked);
-        }
+        EXPECT_TRUE(gti_test::throws_with<std::invalid_argument>(
+            [&] { AnsiString::from_utf8(r.utf8); },
+            std::string("code page 1251 cannot hold the marked characters: ") + r.marked));
     }
 }
 
