@@ -26,7 +26,7 @@ void add_csv_options(CLI::App* command, csv_input_options& o);
 // Reads an input of any kind the tool takes in (inputs.h: a data file, a CSV file, a LAS log)
 // into the store. Returns the number of warnings it printed about the input (rows of a LAS log
 // left out); the store's own warnings are not among them.
-std::size_t read_input(FileStorage& store, const AnsiString& file, const csv_input_options& o);
+std::size_t read_input(FileStorage& store, const lib::os::file_path& file, const csv_input_options& o);
 
 // What gti convert was asked to do. A reader or writer of another form adds its options here
 // and in add_convert_command.

@@ -1,8 +1,16 @@
 // gti: the station library's command-line tool.
 //
-// All text it prints is UTF-8; file names and texts on the command line are UTF-8 too and are
-// turned into station text (code page 1251) on the way in.
+// All text it prints is UTF-8; the command line is UTF-8 too. File names keep every character
+// the system allows; other texts are turned into station text (code page 1251) on the way in.
 #include <cstdio>
+#include <string>
+#include <vector>
+
+#ifdef _WIN32
+#include <windows.h>
+// (shellapi.h needs windows.h before it)
+#include <shellapi.h>
+#endif
 
 #include "cli.h"
 #include "commands.h"
@@ -82,5 +90,26 @@ std::unique_ptr<CLI::App> make_tool() {
 }  // namespace gti_tool
 
 int main(int argc, char** argv) {
+#ifdef _WIN32
+    // argv holds the arguments in the ANSI code page, which loses the characters it lacks: the
+    // tool takes them from the wide command line, in UTF-8.
+    int count = 0;
+    if (LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count)) {
+        std::vector<std::string> arguments;
+        for (int i = 0; i < count; ++i) {
+            const int size = WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, nullptr, 0, nullptr, nullptr);
+            std::string text(size > 0 ? static_cast<std::size_t>(size) : 1u, '\0');
+            WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, text.data(), size, nullptr, nullptr);
+            text.resize(text.size() - 1);
+            arguments.push_back(std::move(text));
+        }
+        LocalFree(wide);
+        std::vector<char*> pointers;
+        for (std::string& a : arguments)
+            pointers.push_back(a.data());
+        pointers.push_back(nullptr);
+        return gti_tool::run_tool(count, pointers.data());
+    }
+#endif
     return gti_tool::run_tool(argc, argv);
 }

@@ -10,10 +10,10 @@
 #include "commands.h"
 #include "convert_old.h"
 #include "csv.h"
+#include "gti/platform/codepage.h"
 #include "gti/platform/cp_literal.h"
 #include "gti/time/unix_time.h"
 #include "gti/util/files.h"
-#include "gti/util/string_list.h"
 #include "info.h"
 #include "inputs.h"
 #include "join.h"
@@ -24,48 +24,46 @@ using namespace lib::literals;
 namespace gti_tool {
 
 int merge(const merge_options& o) {
-    const AnsiString output = station(o.output);
-    std::vector<AnsiString> files;
+    const lib::os::file_path output = file_argument(o.output);
+    std::vector<lib::os::file_path> files;
     for (const std::string& given : o.inputs) {
-        const AnsiString input = station(given);
-        if (input.find_first_of("*?") == AnsiString::npos) {
+        const lib::os::file_path input = file_argument(given);
+        if (given.find_first_of("*?") == std::string::npos) {
             files.push_back(input);
             continue;
         }
-        lib::FileFinder finder;
-        finder.find(input, lib::fa_any_file & ~lib::fa_directory, false);
-        if (finder.files.empty())
-            throw std::runtime_error((input + tr(": no file matches", ": нет подходящих файлов"_cp)).str());
-        TStringList names;
-        for (const lib::FindedFile& f : finder.files)
-            names.Add(f.path + f.name);
-        names.Sort();
-        for (const AnsiString& file : names)
-            files.push_back(file);
+        std::vector<lib::os::file_path> found = lib::find_paths(input, lib::fa_any_file & ~lib::fa_directory);
+        if (found.empty())
+            throw std::runtime_error((input.display() + tr(": no file matches", ": нет подходящих файлов"_cp)).str());
+        std::stable_sort(found.begin(), found.end(), [](const lib::os::file_path& a, const lib::os::file_path& b) {
+            return lib::cp1251::compare_nocase(a.display().view(), b.display().view()) < 0;
+        });
+        for (const lib::os::file_path& file : found)
+            files.push_back(known_name(file));
     }
     const bool csv = input_kind_of(output) == input_kind::csv;
     check_output(output, files, {}, o.force);
     FileStorage store;
     std::size_t input_warnings = 0;
     if (o.join) {
-        for (const AnsiString& file : files) {
+        for (const lib::os::file_path& file : files) {
             FileStorage one;
             input_warnings += read_input(one, file, o.csv);
             std::vector<AnsiString> warnings;
             one.get_warnings(warnings);
             input_warnings += warnings.size();
             for (const AnsiString& w : warnings)
-                std::fprintf(stderr, "%s\n", u8(file + ": " + w).c_str());
+                std::fprintf(stderr, "%s\n", u8(file.display() + ": " + w).c_str());
             try {
                 join_by_time(store, one);
             } catch (const std::exception& e) {
-                throw std::runtime_error((file + ": " + e.what()).str());
+                throw std::runtime_error((file.display() + ": " + e.what()).str());
             }
         }
     } else {
         // Inputs of overlapping times stay apart, two records of one time: --join joins them.
         std::vector<std::pair<AnsiString, time_span>> spans;
-        for (const AnsiString& file : files) {
+        for (const lib::os::file_path& file : files) {
             const int before = store.get_record_count();
             input_warnings += read_input(store, file, o.csv);
             const std::optional<time_span> span = span_of(store, before);
@@ -73,7 +71,7 @@ int merge(const merge_options& o) {
             for (const auto& [other, other_span] : spans) {
                 if (!span->overlaps(other_span)) continue;
                 std::fprintf(stderr, "%s\n",
-                             u8(file + tr(" overlaps ", " перекрывается по времени с "_cp) + other + " (" +
+                             u8(file.display() + tr(" overlaps ", " перекрывается по времени с "_cp) + other + " (" +
                                 lib::to_iso8601(std::max(span->first, other_span.first)) + " .. " +
                                 lib::to_iso8601(std::min(span->last, other_span.last)) +
                                 tr("): records of one time stay apart; --join joins them",
@@ -81,7 +79,7 @@ int merge(const merge_options& o) {
                                  .c_str());
                 break;
             }
-            spans.emplace_back(file, *span);
+            spans.emplace_back(file.display(), *span);
         }
     }
     std::vector<AnsiString> read_warnings;
