@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "cli.h"
+#include "gti/options/race_info.h"
 #include "gti/platform/codepage.h"
 
 namespace gti_tool {
@@ -39,6 +40,8 @@ std::string u8(const AnsiString& s) {
 const lib::os::file_path& known_name(const lib::os::file_path& file) {
     know(file);
     know(lib::os::file_path(file.path().parent_path()));
+    // The warnings of an old-generation data file name the run file beside it.
+    know(RaceInfo::get_race_file(file));
     return file;
 }
 

@@ -18,7 +18,7 @@ using json_value = nlohmann::ordered_json;
 // the system spells them wherever their lib::os::file_path::display() stands in the text.
 std::string u8(const AnsiString& s);
 
-// Makes u8 give back the name of `file` and of its folder as typed: messages and JSON name a
+// Makes u8 give back the name of `file`, of its folder and of its run file as typed: messages and JSON name a
 // file by display(), which writes a character that code page 1251 cannot hold as "<U+XXXX>", and
 // people read "Sleipner Øst" where they wrote it. Returns `file`.
 const lib::os::file_path& known_name(const lib::os::file_path& file);
