@@ -590,14 +590,14 @@ bool FileStorage::add_compressed_data(const char* data, std::size_t size, bool t
     return !text_only && get_record_count() > 0;
 }
 
-void FileStorage::save_compressed_file(const lib::os::file_path& name, EncodeType encoding,
-                                       const std::function<void(double)>& progress) {
-    save_compressed_file(name.station_text(), encoding, progress);
-}
-
 void FileStorage::save_compressed_file(const AnsiString& name, EncodeType encoding,
                                        const std::function<void(double)>& progress) {
-    lib::storage::refuse_unstorable_texts(*this, name);
+    save_compressed_file(lib::os::file_path(name), encoding, progress);
+}
+
+void FileStorage::save_compressed_file(const lib::os::file_path& name, EncodeType encoding,
+                                       const std::function<void(double)>& progress) {
+    lib::storage::refuse_unstorable_texts(*this, name.display());
     lib::io::DeflatingOutputStream deflated;
     const int columns = std::max(1, param_count_);
     save_for_compressing(deflated, encoding, [&](int column) {

@@ -178,32 +178,32 @@ bool FileStorage::add_file(const lib::os::file_path& name, bool text_only) {
     return result;
 }
 
-// The writers take names of any folder whose name code page 1251 holds.
-void FileStorage::save_all(const lib::os::file_path& name, bool text_only) {
-    save_all(name.station_text(), text_only);
-}
-
-void FileStorage::save_all(const lib::os::file_path& name, bool text_only, EncodeType encoding) {
-    save_all(name.station_text(), text_only, encoding);
-}
-
-void FileStorage::smart_save_all(const lib::os::file_path& name) {
-    smart_save_all(name.station_text());
-}
-
-void FileStorage::append_text_values(const lib::os::file_path& name, FileStorageTextValues& values) {
-    append_text_values(name.station_text(), values);
-}
-
-void FileStorage::exclude_records(const lib::os::file_path& name, std::vector<int>& block_types) {
-    exclude_records(name.station_text(), block_types);
-}
-
+// The writers work on names of the system; station names convert to them.
 void FileStorage::save_all(const AnsiString& name, bool text_only) {
-    save_all(name, text_only, encode_plain);
+    save_all(lib::os::file_path(name), text_only, encode_plain);
 }
 
 void FileStorage::save_all(const AnsiString& name, bool text_only, EncodeType encoding) {
+    save_all(lib::os::file_path(name), text_only, encoding);
+}
+
+void FileStorage::smart_save_all(const AnsiString& name) {
+    smart_save_all(lib::os::file_path(name));
+}
+
+void FileStorage::append_text_values(const AnsiString& name, FileStorageTextValues& values) {
+    append_text_values(lib::os::file_path(name), values);
+}
+
+void FileStorage::exclude_records(const AnsiString& name, std::vector<int>& block_types) {
+    exclude_records(lib::os::file_path(name), block_types);
+}
+
+void FileStorage::save_all(const lib::os::file_path& name, bool text_only) {
+    save_all(name, text_only, encode_plain);
+}
+
+void FileStorage::save_all(const lib::os::file_path& name, bool text_only, EncodeType encoding) {
     int format = new_format;
     switch (lib::data_file_kind_of(name)) {
         case data_file_kind::registration:
@@ -227,7 +227,7 @@ void FileStorage::save_all(const AnsiString& name, bool text_only, EncodeType en
         }
         // The new run block takes the old one's place in one replacement of the file: the file
         // is the old one or the new one whole, whatever happens.
-        lib::storage::refuse_unstorable_texts(*this, name);
+        lib::storage::refuse_unstorable_texts(*this, name.display());
         lib::io::BinaryMemoryOutputStream block;
         {
             lib::io::BinaryMemoryOutputStream payload;
@@ -240,14 +240,14 @@ void FileStorage::save_all(const AnsiString& name, bool text_only, EncodeType en
     }
 }
 
-void FileStorage::smart_save_all(const AnsiString& name) {
+void FileStorage::smart_save_all(const lib::os::file_path& name) {
     if (lib::data_file_kind_of(name) == data_file_kind::registration) {
         // The file stays locked from the merge to the replacement: an appender waits, then finds
         // the new file and appends there, so none of its blocks is lost, and none is caught half
         // written (no second look at the time is needed).
         text_values_.ri_to_data();
         check_block_sizes();
-        lib::storage::refuse_unstorable_texts(*this, name);
+        lib::storage::refuse_unstorable_texts(*this, name.display());
         for (;;) {
             lib::io::atomic_file out(name);
             const lib::os::file_handle old = out.lock_target();
@@ -301,7 +301,7 @@ void FileStorage::merge_newer_records(const std::function<void()>& read) {
     read();
 }
 
-void FileStorage::append_text_values(const AnsiString& name, FileStorageTextValues& values) {
+void FileStorage::append_text_values(const lib::os::file_path& name, FileStorageTextValues& values) {
     lib::io::BinaryMemoryOutputStream block;
     {
         lib::io::BinaryMemoryOutputStream payload;
@@ -315,7 +315,7 @@ void FileStorage::append_text_values(const AnsiString& name, FileStorageTextValu
     out.append(block.get_buffer(), block.get_size());
 }
 
-void FileStorage::exclude_records(const AnsiString& name, std::vector<int>& block_types) {
+void FileStorage::exclude_records(const lib::os::file_path& name, std::vector<int>& block_types) {
     if (lib::data_file_kind_of(name) != data_file_kind::registration) return;
     std::sort(block_types.begin(), block_types.end());
     try {
@@ -325,7 +325,7 @@ void FileStorage::exclude_records(const AnsiString& name, std::vector<int>& bloc
     }
 }
 
-void FileStorage::rewrite_blocks(const AnsiString& name, const std::vector<int>& types, std::string_view extra) {
+void FileStorage::rewrite_blocks(const lib::os::file_path& name, const std::vector<int>& types, std::string_view extra) {
     for (;;) {
         lib::os::file_replacement replacement(name);
         const lib::os::file_handle old = replacement.lock_target();

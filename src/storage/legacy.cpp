@@ -34,12 +34,6 @@ using old::columns;
 constexpr std::size_t record_size = old::record_size;
 constexpr int value_count = old::value_count;
 
-// The folder part of a path with its separator; empty for a bare name.
-AnsiString folder_of(const AnsiString& path) {
-    const std::size_t sep = path.find_last_of("\\/");
-    return sep == AnsiString::npos ? AnsiString() : path.substr(0, sep + 1);
-}
-
 // The lock of a folder of old files, held while its list and a data file written by the list's
 // columns change, and while they are read: two writers never describe one file's columns by the
 // other's list, and a reader never sees a list with a data file it does not describe. It is a
@@ -272,20 +266,21 @@ std::array<int, FileStorage::old_value_count> FileStorage::old_columns(const lib
     return columns_by_keys(*this, folder_list_keys(name));
 }
 
-void FileStorage::save_old_file(const AnsiString& name, bool text_only) {
+void FileStorage::save_old_file(const lib::os::file_path& name, bool text_only) {
     // Everything that would make a file its reader refuses, or reads back otherwise, is refused
     // before anything is touched.
-    const AnsiString race_file = RaceInfo::get_race_file(name);
-    lib::storage::refuse_unstorable_run_fields(text_values_, name);
+    const AnsiString& shown = name.display();
+    const lib::os::file_path race_file = RaceInfo::get_race_file(name);
+    lib::storage::refuse_unstorable_run_fields(text_values_, shown);
     if (!text_only) {
-        lib::storage::refuse_unstorable_texts(*this, name);
+        lib::storage::refuse_unstorable_texts(*this, shown);
         if (std::ranges::none_of(records_, [](const auto& r) { return r->valid; }))
-            throw FileStorageException(name.str() +
+            throw FileStorageException(shown.str() +
                                            ": not written: no valid record, and an old-generation file "
                                            "without records cannot be read back",
                                        true);
     }
-    warn_run_losses(name, race_file);
+    warn_run_losses(shown, race_file);
 
     // The folder's list and the data files written by its columns change together.
     const folder_lock folder(name);
@@ -294,12 +289,12 @@ void FileStorage::save_old_file(const AnsiString& name, bool text_only) {
         const std::vector<AnsiString> keys = folder_list_keys(name);
         const bool new_list = std::ranges::all_of(keys, [](const AnsiString& k) { return k.empty(); });
         if (new_list && param_count_ == 0)
-            throw FileStorageException(name.str() +
+            throw FileStorageException(shown.str() +
                                            ": not written: no parameter, and a folder of old files without "
                                            "a parameter list cannot be read back",
                                        true);
         const columns cols = columns_by_keys(*this, keys);
-        warn_data_losses(name, cols, new_list);
+        warn_data_losses(shown, cols, new_list);
         try {
             lib::io::atomic_file out(name);
             char raw[record_size];
@@ -312,7 +307,7 @@ void FileStorage::save_old_file(const AnsiString& name, bool text_only) {
             // The old files of a folder share one list: it is written only where none describes
             // any column yet.
             if (new_list) {
-                lib::io::atomic_file list(folder_of(name) + old::list_name);
+                lib::io::atomic_file list(lib::file_beside(name, old::list_name));
                 old_save_params(list);
                 list.commit();
             }
@@ -320,7 +315,7 @@ void FileStorage::save_old_file(const AnsiString& name, bool text_only) {
             data_error = std::current_exception();
         }
     }
-    if (!race_file.empty()) {
+    if (!race_file.native().empty()) {
         RaceInfo run;
         static_cast<RaceInfoData&>(run) = static_cast<const RaceInfoData&>(text_values_);
         try {
@@ -356,7 +351,7 @@ void FileStorage::warn_data_losses(const AnsiString& name, const columns& cols, 
     }
 }
 
-void FileStorage::warn_run_losses(const AnsiString& name, const AnsiString& race_file) {
+void FileStorage::warn_run_losses(const AnsiString& name, const lib::os::file_path& race_file) {
     // The run file holds the run fields of its INI sections; the run text's other lines, and the
     // fields that have no key there, stay behind.
     static const std::vector<AnsiString> carried = [] {
@@ -396,6 +391,6 @@ void FileStorage::warn_run_losses(const AnsiString& name, const AnsiString& race
     }
     if (lost.empty()) return;
     warnings_.push_back(
-        (race_file.empty() ? name : race_file) +
+        (race_file.native().empty() ? name : race_file.display()) +
         ": the old generation's run file keeps only its run fields; not written: " + lib::storage::key_list(lost));
 }

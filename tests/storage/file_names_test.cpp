@@ -7,6 +7,7 @@
 
 #include "gti/platform/cp_literal.h"
 #include "gti/storage/file_storage.h"
+#include "gti/storage/registration_file.h"
 #include "support.h"
 
 using namespace lib::literals;
@@ -71,44 +72,51 @@ TEST(FileStorageMove, TakesTheContentAndLeavesAnEmptyStoreWithItsLock) {
         lib::Locker hold(&s->get_lock());  // every lock works, the moved-from ones' included
 }
 
-// Folders whose names code page 1251 cannot hold: every kind of data file is read and found by a
-// mask through the std::filesystem::path overloads; the writers that need a station name say so.
-TEST(FileNames, EveryKindOfDataFileReadsFromFoldersOfAnyName) {
+// Folders whose names code page 1251 cannot hold: every kind of data file is written, read,
+// rewritten and found by a mask through the std::filesystem::path overloads.
+TEST(FileNames, EveryKindOfDataFileLivesInFoldersOfAnyName) {
     const gti_test::temp_dir root;
     const fs::path base(root.path().str());
-    for (const char* extension : {".realtim", ".tim", ".creg"}) {
-        FileStorage w;
-        fill(w);
-        w.save_all(root.file(AnsiString("12") + extension), false);
-    }
     for (const char8_t* folder_name : {u8"Sleipner \u00D8st", u8"\u4E95"}) {
         const fs::path folder = base / folder_name;
         SCOPED_TRACE(folder.string());
         ASSERT_TRUE(fs::create_directory(folder));
-        for (const char* name : {"12.realtim", "12.tim", "12.creg", "12.rac", "inpgti.nbl"})
-            fs::copy_file(base / name, folder / name);
         for (const char* extension : {".realtim", ".tim", ".creg"}) {
             SCOPED_TRACE(extension);
             const fs::path file = folder / (std::string("12") + extension);
+            FileStorage w;
+            fill(w);
+            w.save_all(file, false);
             FileStorage r, by_mask;
             EXPECT_TRUE(r.add_file(file, false));
             expect_filled(r);
             by_mask.add_files_by_mask(folder / (std::string("*") + extension));
             expect_filled(by_mask);
-            try {
-                r.save_all(file, true);
-                ADD_FAILURE() << "a name 1251 cannot hold was written";
-            } catch (const std::invalid_argument& e) {
-                EXPECT_NE(std::string(e.what()).find("<U+"), std::string::npos) << e.what();
-            }
+
+            r.get_text_values().race_number = 14;  // the run information alone, in place
+            r.get_text_values().ri_to_data();
+            r.save_all(file, true);
+            r.smart_save_all(file);
+            FileStorage again;
+            again.add_file(file, false);
+            expect_filled(again, 14);
         }
-        FileStorage whole;  // a registration file is written whole under any name
-        fill(whole);
-        whole.get_text_values().race_number = 13;
-        whole.save_with_new_format(folder / "13.realtim");
+        // The registration file's appender and block remover.
+        const fs::path file = folder / "12.realtim";
+        FileStorage appender;
+        FileStorageTextValues run;
+        run.race_number = 15;
+        run.ri_to_data();
+        appender.append_text_values(file, run);
         FileStorage back;
-        back.add_file(folder / "13.realtim", false);
-        expect_filled(back, 13);
+        back.add_file(file, false);
+        expect_filled(back, 15);
+        std::vector<int> text_blocks{lib::registration::text_block};
+        FileStorage::exclude_records(file, text_blocks);
+        FileStorage without_run;
+        without_run.add_file(file, false);
+        EXPECT_EQ(without_run.get_record_count(), 3);
+        EXPECT_EQ(without_run.get_text_values().get_list().Count(), 0);
     }
 }
 

@@ -14,11 +14,9 @@
 // (".creg" and the "CREGFILE" stream); gti/storage/data_file.h tells them apart by name.
 //
 // File names: each function that reads or writes files takes the name as station text (1251)
-// or as a lib::os::file_path, which a std::filesystem::path converts to. The readers (and
-// save_with_new_format) take any name the system allows ("Sleipner Øst", "井"); the store's
-// file_name then holds the name as lib::os::file_path::display() shows it. The other writers
-// take a lib::os::file_path whose name code page 1251 holds, and throw std::invalid_argument
-// naming it otherwise (lib::os::file_path::station_text()).
+// or as a lib::os::file_path, which a std::filesystem::path converts to: readers and writers take
+// any name the system allows ("Sleipner Øst", "井"). The store's file_name, and the messages,
+// hold the name as lib::os::file_path::display() shows it.
 #pragma once
 
 #include <array>
@@ -350,11 +348,11 @@ private:
     void merge_run_text(std::string_view run_text);
     void check_block_sizes();
     void load_stream(lib::io::BinaryInputStream& in, const AnsiString& file, const char* where);
-    void save_old_file(const AnsiString& name, bool text_only);
+    void save_old_file(const lib::os::file_path& name, bool text_only);
     void warn_data_losses(const AnsiString& name, const std::array<int, old_value_count>& cols, bool new_list);
-    void warn_run_losses(const AnsiString& name, const AnsiString& race_file);
+    void warn_run_losses(const AnsiString& name, const lib::os::file_path& race_file);
     void merge_newer_records(const std::function<void()>& read);
-    static void rewrite_blocks(const AnsiString& name, const std::vector<int>& types, std::string_view extra);
+    static void rewrite_blocks(const lib::os::file_path& name, const std::vector<int>& types, std::string_view extra);
     void swap_content(FileStorage& other) noexcept;
 
     // Every member below but the lock is content: swap_content exchanges it.
