@@ -6,15 +6,12 @@
 #include <string>
 #include <vector>
 
-#ifdef _WIN32
-#include <windows.h>
-// (shellapi.h needs windows.h before it)
-#include <shellapi.h>
-#endif
-
 #include "cli.h"
 #include "commands.h"
 #include "gti/platform/cp_literal.h"
+#ifdef _WIN32
+#include "wide_arguments.h"
+#endif
 
 using namespace lib::literals;
 
@@ -91,24 +88,14 @@ std::unique_ptr<CLI::App> make_tool() {
 
 int main(int argc, char** argv) {
 #ifdef _WIN32
-    // argv holds the arguments in the ANSI code page, which loses the characters it lacks: the
-    // tool takes them from the wide command line, in UTF-8.
-    int count = 0;
-    if (LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count)) {
-        std::vector<std::string> arguments;
-        for (int i = 0; i < count; ++i) {
-            const int size = WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, nullptr, 0, nullptr, nullptr);
-            std::string text(size > 0 ? static_cast<std::size_t>(size) : 1u, '\0');
-            WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, text.data(), size, nullptr, nullptr);
-            text.resize(text.size() - 1);
-            arguments.push_back(std::move(text));
-        }
-        LocalFree(wide);
+    // The arguments in UTF-8, whatever the ANSI code page lacks.
+    std::vector<std::string> arguments = gti_tool::wide_arguments();
+    if (!arguments.empty()) {
         std::vector<char*> pointers;
         for (std::string& a : arguments)
             pointers.push_back(a.data());
         pointers.push_back(nullptr);
-        return gti_tool::run_tool(count, pointers.data());
+        return gti_tool::run_tool(static_cast<int>(arguments.size()), pointers.data());
     }
 #endif
     return gti_tool::run_tool(argc, argv);
