@@ -214,8 +214,7 @@ unsigned mapped_file::write(const char* data, unsigned count) noexcept {
 }
 
 unsigned write_bin_data(mapped_file& file, const AnsiString& value) noexcept {
-    if (value.size() >= max_size) return failed;
-    return file.write(value.c_str(), static_cast<unsigned>(value.size()) + 1);
+    return write_bin_data(file, value.c_str());
 }
 
 unsigned write_bin_data(mapped_file& file, const TDateTime& value) noexcept {

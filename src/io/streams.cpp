@@ -1,6 +1,7 @@
 #include "gti/io/streams.h"
 
 #include <cstring>
+#include <limits>
 #include <stdexcept>
 
 namespace lib::io {
@@ -31,8 +32,12 @@ AnsiString BinaryInputStream::read_line() {
 }
 
 void write_binary(BinaryOutputStream& out, const AnsiString& value) {
-    // The string's own terminating zero goes out with the bytes in one write.
-    out.write(value.c_str(), static_cast<unsigned>(value.size() + 1));
+    // The text ends at its first zero byte, so that what follows it reads in step; the zero goes
+    // out with the bytes in one write.
+    const std::size_t length = std::strlen(value.c_str());
+    if (length >= std::numeric_limits<unsigned>::max())
+        throw std::length_error("write_binary: a text of 4 GiB or more");
+    out.write(value.c_str(), static_cast<unsigned>(length + 1));
 }
 
 void read_binary(BinaryInputStream& in, AnsiString& value) {

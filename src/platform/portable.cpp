@@ -1,6 +1,9 @@
 // The parts of the OS layer that are the same on every system: station names of files, the
-// 1251 forms of the file functions (each converts the name and calls the file_path form), and the
-// words of the serial opening statuses.
+// 1251 forms of the file functions (each converts the name and calls the file_path form), sorted
+// listings, the DOS form of times, copies, slot names and the words of the serial opening
+// statuses.
+#include <algorithm>
+#include <cstdio>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -11,6 +14,7 @@
 #include "gti/platform/file_replacement.h"
 #include "gti/platform/os.h"
 #include "gti/platform/serial_line.h"
+#include "platform/shared.h"
 
 namespace lib::os {
 
@@ -90,6 +94,18 @@ const AnsiString& file_path::station_text() const {
     return display_;
 }
 
+bool list_directory(const AnsiString& dir, std::vector<dir_entry>& entries) {
+    if (!detail::list_entries(native_path(dir), false, entries)) return false;
+    std::sort(entries.begin(), entries.end(), [](const dir_entry& a, const dir_entry& b) { return a.name < b.name; });
+    return true;
+}
+
+bool list_directory(const file_path& dir, std::vector<dir_entry>& entries) {
+    if (!detail::list_entries(dir.native(), true, entries)) return false;
+    std::sort(entries.begin(), entries.end(), [](const dir_entry& a, const dir_entry& b) { return a.name < b.name; });
+    return true;
+}
+
 bool entry_info(const AnsiString& path, dir_entry& entry) {
     return entry_info(file_path(path), entry);
 }
@@ -110,6 +126,39 @@ const char* serial_open_text(serial_open_status status) noexcept {
             break;
     }
     return "the port cannot be opened";
+}
+
+std::uint32_t detail::dos_time(int year, int month, int day, int hour, int minute, int second) noexcept {
+    if (year < 1980) return dos_time(1980, 1, 1, 0, 0, 0);
+    if (year > 2107) return dos_time(2107, 12, 31, 23, 59, 58);
+    second = std::min(second, 59);  // a leap second
+    return static_cast<std::uint32_t>(year - 1980) << 25 | static_cast<std::uint32_t>(month) << 21 |
+           static_cast<std::uint32_t>(day) << 16 | static_cast<std::uint32_t>(hour) << 11 |
+           static_cast<std::uint32_t>(minute) << 5 | static_cast<std::uint32_t>(second / 2);
+}
+
+bool detail::copy_contents(file_handle in, file_handle out) noexcept {
+    char buffer[65536];
+    for (;;) {
+        const std::int64_t n = read_file(in, buffer, sizeof buffer);
+        if (n == 0) return true;
+        if (n < 0 || !write_file(out, buffer, static_cast<std::size_t>(n))) return false;
+    }
+}
+
+std::string detail::escaped_slot_name(const AnsiString& name) {
+    std::string escaped;
+    for (const char c : cp1251::to_lower(name.view())) {
+        const auto u = static_cast<unsigned char>(c);
+        if ((u >= 'a' && u <= 'z') || (u >= '0' && u <= '9') || u == '.' || u == '_' || u == '-') {
+            escaped += c;
+        } else {
+            char hex[4];
+            std::snprintf(hex, sizeof hex, "%%%02X", u);
+            escaped += hex;
+        }
+    }
+    return escaped;
 }
 
 }  // namespace lib::os

@@ -325,7 +325,8 @@ void FileStorage::exclude_records(const lib::os::file_path& name, std::vector<in
     }
 }
 
-void FileStorage::rewrite_blocks(const lib::os::file_path& name, const std::vector<int>& types, std::string_view extra) {
+void FileStorage::rewrite_blocks(const lib::os::file_path& name, const std::vector<int>& types,
+                                 std::string_view extra) {
     for (;;) {
         lib::os::file_replacement replacement(name);
         const lib::os::file_handle old = replacement.lock_target();

@@ -159,7 +159,8 @@ private:
     unsigned high_water_ = 0;
 };
 
-// Writes a text as its bytes and one zero byte (the empty text as the single byte 0); returns
+// Writes a text as its bytes up to its first zero byte and one zero byte (the empty text as the
+// single byte 0); returns
 // what mapped_file::write returns.
 unsigned write_bin_data(mapped_file& file, const AnsiString& value) noexcept;
 // Writes the 8 bytes of a date-time.

@@ -9,7 +9,7 @@
 //   date-time           the 8 bytes of its double (days since 1899-12-30)
 //   text line           the bytes, then CR LF, no zero byte     "x"   -> 78 0D 0A
 //
-// A text holding a zero byte reads back cut at that byte.
+// A text holding a zero byte is written up to that byte, and reads back so.
 //
 // Input streams never read outside their data: a read that would pass either end fails with
 // the stream's own message, wherever skip() or set_pointer() has moved the position.
@@ -81,7 +81,7 @@ void write_binary(BinaryOutputStream& out, const T& value) {
     out.write(reinterpret_cast<const char*>(&value), sizeof(T));
 }
 
-// Writes a text: its bytes and one zero byte.
+// Writes a text: its bytes up to its first zero byte, and one zero byte.
 void write_binary(BinaryOutputStream& out, const AnsiString& value);
 
 // Reads a number or a plain structure from its memory image.

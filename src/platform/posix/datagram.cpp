@@ -10,13 +10,12 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <stdexcept>
 
-#include "gti/platform/codepage.h"
 #include "platform/posix/file_detail.h"
+#include "platform/shared.h"
 
 namespace lib::os {
 namespace {
@@ -66,17 +65,7 @@ bool someone_listens(const sockaddr_un& a) {
 std::string local_slot_path(const AnsiString& name) {
     const std::string dir = runtime_folder();
     if (dir.empty()) return {};
-    std::string path = dir + "/gtikit-slot-";
-    for (const char c : cp1251::to_lower(name.view())) {
-        const auto u = static_cast<unsigned char>(c);
-        if ((u >= 'a' && u <= 'z') || (u >= '0' && u <= '9') || u == '.' || u == '_' || u == '-') {
-            path += c;
-        } else {
-            char hex[4];
-            std::snprintf(hex, sizeof hex, "%%%02X", u);
-            path += hex;
-        }
-    }
+    const std::string path = dir + "/gtikit-slot-" + detail::escaped_slot_name(name);
     if (path.size() >= sizeof(sockaddr_un::sun_path)) return {};
     return path;
 }

@@ -18,6 +18,7 @@
 
 #include "gti/platform/os.h"
 #include "platform/posix/file_detail.h"
+#include "platform/shared.h"
 
 namespace lib::os {
 namespace {
@@ -45,19 +46,9 @@ bool describe(int dir_fd, const char* name, dir_entry& e) noexcept {
     return true;
 }
 
-// The packed DOS form of local calendar fields.
-std::uint32_t pack_dos(int year, int month, int day, int hour, int minute, int second) noexcept {
-    return static_cast<std::uint32_t>(year - 1980) << 25 | static_cast<std::uint32_t>(month) << 21 |
-           static_cast<std::uint32_t>(day) << 16 | static_cast<std::uint32_t>(hour) << 11 |
-           static_cast<std::uint32_t>(minute) << 5 | static_cast<std::uint32_t>(second / 2);
-}
-
 }  // namespace
 
-namespace {
-
-// Lists a folder; `every` keeps the entries whose names are not station text.
-bool list(const std::string& native_dir, bool every, std::vector<dir_entry>& entries) {
+bool detail::list_entries(const std::string& native_dir, bool every, std::vector<dir_entry>& entries) {
     entries.clear();
     DIR* d = opendir(native_dir.empty() ? "." : native_dir.c_str());
     if (d == nullptr) return false;
@@ -81,18 +72,7 @@ bool list(const std::string& native_dir, bool every, std::vector<dir_entry>& ent
         entries.push_back(std::move(e));
     }
     closedir(d);
-    std::sort(entries.begin(), entries.end(), [](const dir_entry& a, const dir_entry& b) { return a.name < b.name; });
     return ok;
-}
-
-}  // namespace
-
-bool list_directory(const AnsiString& dir, std::vector<dir_entry>& entries) {
-    return list(native_path(dir), false, entries);
-}
-
-bool list_directory(const file_path& dir, std::vector<dir_entry>& entries) {
-    return list(dir.native(), true, entries);
 }
 
 bool entry_info(const file_path& path, dir_entry& entry) {
@@ -124,16 +104,7 @@ bool copy_file(const file_path& from, const file_path& to) noexcept {
             close_file(in.handle);
             return false;
         }
-        bool ok = true;
-        char buffer[65536];
-        for (;;) {
-            const std::int64_t n = read_file(in.handle, buffer, sizeof buffer);
-            if (n == 0) break;
-            if (n < 0 || !write_file(out.handle, buffer, static_cast<std::size_t>(n))) {
-                ok = false;
-                break;
-            }
-        }
+        bool ok = detail::copy_contents(in.handle, out.handle);
         if (ok) {
             const struct timespec times[2] = {source.st_atim, source.st_mtim};
             ok = fchmod(out.handle, source.st_mode & 07777) == 0 && futimens(out.handle, times) == 0;
@@ -192,12 +163,9 @@ std::uint32_t dos_date_time(const FILETIME& t) noexcept {
     const std::int64_t seconds = static_cast<std::int64_t>(filetime_to_uint64(t) / 10000000) - unix_epoch;
     const std::time_t time = static_cast<std::time_t>(seconds);
     std::tm local{};
-    if (localtime_r(&time, &local) == nullptr)
-        return seconds < 0 ? pack_dos(1980, 1, 1, 0, 0, 0) : pack_dos(2107, 12, 31, 23, 59, 58);
-    const int year = local.tm_year + 1900;
-    if (year < 1980) return pack_dos(1980, 1, 1, 0, 0, 0);
-    if (year > 2107) return pack_dos(2107, 12, 31, 23, 59, 58);
-    return pack_dos(year, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, std::min(local.tm_sec, 59));
+    if (localtime_r(&time, &local) == nullptr) return detail::dos_time(seconds < 0 ? 1979 : 2108, 1, 1, 0, 0, 0);
+    return detail::dos_time(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min,
+                            local.tm_sec);
 }
 
 bool set_file_size(file_handle h, std::uint64_t size) noexcept {

@@ -22,17 +22,12 @@
 
 #include "gti/platform/cp_literal.h"
 #include "platform/posix/syscalls.h"
+#include "platform/shared.h"
 
 using namespace lib::literals;
 
 namespace lib::os {
 namespace {
-
-const char* const msg_not_found = "Файл не найден!"_cp;
-const char* const msg_write = "Невозможно записать в файл!"_cp;
-const char* const msg_lock = "Невозможно заблокировать файл!"_cp;
-
-constexpr int slot_count = 8;
 
 std::string slot_path(const std::string& dir, const std::string& base, int slot) {
     return dir + "/." + base + ".gti-new" + std::to_string(slot);
@@ -138,9 +133,9 @@ file_replacement::file_replacement(const file_path& target) : s_(std::make_uniqu
         s.mode = st.st_mode & 07777;
     }
     struct stat dir_st {};
-    if (stat(s.dir.c_str(), &dir_st) != 0 || !S_ISDIR(dir_st.st_mode)) throw std::runtime_error(msg_not_found);
+    if (stat(s.dir.c_str(), &dir_st) != 0 || !S_ISDIR(dir_st.st_mode)) throw std::runtime_error(detail::msg_not_found);
 
-    for (int slot = 0; slot < slot_count; ++slot) {
+    for (int slot = 0; slot < detail::replacement_slots; ++slot) {
         const std::string path = slot_path(s.dir, base, slot);
         if (s.temp_fd < 0) {
             s.temp_fd = claim_slot(path, true);
@@ -149,10 +144,10 @@ file_replacement::file_replacement(const file_path& target) : s_(std::make_uniqu
                 // A leftover of a killed writer is taken over from its first byte.
                 if (ftruncate(s.temp_fd, 0) != 0) {
                     abort();
-                    throw std::runtime_error(msg_write);
+                    throw std::runtime_error(detail::msg_write);
                 }
             } else if (errno == ENOSPC || errno == EROFS || errno == EDQUOT) {
-                throw std::runtime_error(msg_write);
+                throw std::runtime_error(detail::msg_write);
             }
             continue;
         }
@@ -163,7 +158,7 @@ file_replacement::file_replacement(const file_path& target) : s_(std::make_uniqu
             close(stale);
         }
     }
-    if (s.temp_fd < 0) throw std::runtime_error(msg_write);
+    if (s.temp_fd < 0) throw std::runtime_error(detail::msg_write);
 }
 
 file_replacement::~file_replacement() {
@@ -184,7 +179,7 @@ file_handle file_replacement::lock_target() {
         s.target_fd = open_retrying(s.target, O_RDONLY, 0);
         if (s.target_fd < 0) {
             if (errno == ENOENT) return invalid_handle;
-            throw std::runtime_error(errno == ELOOP ? not_regular_file_message() : msg_lock);
+            throw std::runtime_error(errno == ELOOP ? not_regular_file_message() : detail::msg_lock);
         }
         struct stat st {};
         if (fstat(s.target_fd, &st) != 0 || !S_ISREG(st.st_mode)) {
@@ -201,10 +196,10 @@ file_handle file_replacement::lock_target() {
             }
         } else if (errno != EWOULDBLOCK && errno != EINTR) {
             s.close_target();
-            throw std::runtime_error(msg_lock);
+            throw std::runtime_error(detail::msg_lock);
         }
         s.close_target();
-        if (clock::now() >= deadline) throw std::runtime_error(msg_lock);
+        if (clock::now() >= deadline) throw std::runtime_error(detail::msg_lock);
         usleep(static_cast<useconds_t>(pause_us));
         pause_us = pause_us < 20000 ? pause_us * 2 : pause_us;
     }
@@ -212,14 +207,14 @@ file_handle file_replacement::lock_target() {
 
 bool file_replacement::commit() {
     state& s = *s_;
-    if (s.temp_fd < 0 || s.committed) throw std::runtime_error(msg_write);
+    if (s.temp_fd < 0 || s.committed) throw std::runtime_error(detail::msg_write);
     try {
         const mode_t mode = s.existed ? s.mode : 0666 & ~current_umask();
         int synced;
         do {
             synced = detail::syscalls().fsync(s.temp_fd);
         } while (synced != 0 && errno == EINTR);
-        if (fchmod(s.temp_fd, mode) != 0 || synced != 0) throw std::runtime_error(msg_write);
+        if (fchmod(s.temp_fd, mode) != 0 || synced != 0) throw std::runtime_error(detail::msg_write);
         // A caller that looked at the target replaces exactly what it saw.
         const bool caller_looked = s.looked;
         if (!caller_looked) lock_target();
@@ -237,7 +232,7 @@ bool file_replacement::commit() {
                 }
             }
             if (r == 0) break;
-            if (errno != EEXIST || flags == 0) throw std::runtime_error(msg_write);
+            if (errno != EEXIST || flags == 0) throw std::runtime_error(detail::msg_write);
             // The target appeared after it was looked for.
             if (caller_looked) {
                 abort();
@@ -254,7 +249,7 @@ bool file_replacement::commit() {
         if (dir_synced != 0 && (errno == EINVAL || errno == ENOTSUP)) dir_synced = 0;
         if (dir_fd >= 0) close(dir_fd);
         s.close_target();
-        if (dir_synced != 0) throw std::runtime_error(msg_write);
+        if (dir_synced != 0) throw std::runtime_error(detail::msg_write);
         return true;
     } catch (...) {
         abort();

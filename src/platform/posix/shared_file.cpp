@@ -12,12 +12,10 @@
 #include <stdexcept>
 #include <utility>
 
-#include "gti/platform/cp_literal.h"
 #include "gti/platform/file_replacement.h"
 #include "gti/platform/os.h"
 #include "platform/posix/syscalls.h"
-
-using namespace lib::literals;
+#include "platform/shared.h"
 
 namespace lib::os {
 namespace {
@@ -64,9 +62,6 @@ struct fd_guard {
     }
     int release() { return std::exchange(fd, -1); }
 };
-
-const char* const msg_read = "Невозможно прочитать из файла!"_cp;
-const char* const msg_write = "Невозможно записать в файл!"_cp;
 
 }  // namespace
 
@@ -138,7 +133,7 @@ void shared_file::update(const std::function<bool(std::string& contents)>& edit)
         file_replacement next(file_path(std::filesystem::path(s_->native)));
         const int old = next.lock_target();
         std::string current;
-        if (old >= 0 && !read_all(old, current)) throw std::runtime_error(msg_read);
+        if (old >= 0 && !read_all(old, current)) throw std::runtime_error(detail::msg_read);
         std::string changed = current;
         if (!edit(changed) || changed == current) {
             if (old >= 0) {
@@ -151,7 +146,7 @@ void shared_file::update(const std::function<bool(std::string& contents)>& edit)
             }
             return;
         }
-        if (!write_file(next.handle(), changed.data(), changed.size())) throw std::runtime_error(msg_write);
+        if (!write_file(next.handle(), changed.data(), changed.size())) throw std::runtime_error(detail::msg_write);
         if (!next.commit()) continue;
         s_->adopt(next.release_handle(), std::move(changed));
         // The replaced file's lock went with the commit; writers waiting on it find that the path

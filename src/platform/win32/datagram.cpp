@@ -7,11 +7,10 @@
 // a program that died is free at once. A mailslot keeps its messages whole and in order.
 #include "gti/platform/datagram.h"
 
-#include <cstdio>
 #include <cstring>
 #include <vector>
 
-#include "gti/platform/codepage.h"
+#include "platform/shared.h"
 #include "platform/win32/win32.h"
 
 namespace lib::os {
@@ -50,17 +49,7 @@ socket_handle registered(HANDLE h, handle_kind kind) {
 }  // namespace
 
 std::string local_slot_path(const AnsiString& name) {
-    std::string path = "\\\\.\\mailslot\\gtikit\\";
-    for (const char c : cp1251::to_lower(name.view())) {
-        const auto u = static_cast<unsigned char>(c);
-        if ((u >= 'a' && u <= 'z') || (u >= '0' && u <= '9') || u == '.' || u == '_' || u == '-') {
-            path += c;
-        } else {
-            char hex[4];
-            std::snprintf(hex, sizeof hex, "%%%02X", u);
-            path += hex;
-        }
-    }
+    const std::string path = "\\\\.\\mailslot\\gtikit\\" + detail::escaped_slot_name(name);
     if (path.size() >= MAX_PATH) return {};
     return path;
 }

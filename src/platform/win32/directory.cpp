@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "gti/platform/os.h"
+#include "platform/shared.h"
 #include "platform/win32/win32.h"
 
 namespace lib::os {
@@ -27,14 +28,9 @@ void describe(DWORD attributes, std::uint64_t size, const WIN32_FILETIME& creati
     e.last_write = detail::to_filetime(last_write);
 }
 
-std::uint32_t pack_dos(int year, int month, int day, int hour, int minute, int second) noexcept {
-    return static_cast<std::uint32_t>(year - 1980) << 25 | static_cast<std::uint32_t>(month) << 21 |
-           static_cast<std::uint32_t>(day) << 16 | static_cast<std::uint32_t>(hour) << 11 |
-           static_cast<std::uint32_t>(minute) << 5 | static_cast<std::uint32_t>(second / 2);
-}
+}  // namespace
 
-// Lists a folder; `every` keeps the entries whose names are not station text.
-bool list(const std::string& native_dir, bool every, std::vector<dir_entry>& entries) {
+bool detail::list_entries(const std::string& native_dir, bool every, std::vector<dir_entry>& entries) {
     entries.clear();
     std::wstring pattern = detail::wide(native_dir.empty() ? "." : native_dir);
     if (pattern.back() != L'\\' && pattern.back() != L'/') pattern += L'\\';
@@ -57,9 +53,10 @@ bool list(const std::string& native_dir, bool every, std::vector<dir_entry>& ent
     } while (FindNextFileW(search, &found));
     ok = GetLastError() == ERROR_NO_MORE_FILES;
     FindClose(search);
-    std::sort(entries.begin(), entries.end(), [](const dir_entry& a, const dir_entry& b) { return a.name < b.name; });
     return ok;
 }
+
+namespace {
 
 // The attributes of an entry; INVALID_FILE_ATTRIBUTES when there is none.
 DWORD attributes_of(const file_path& path) {
@@ -67,14 +64,6 @@ DWORD attributes_of(const file_path& path) {
 }
 
 }  // namespace
-
-bool list_directory(const AnsiString& dir, std::vector<dir_entry>& entries) {
-    return list(native_path(dir), false, entries);
-}
-
-bool list_directory(const file_path& dir, std::vector<dir_entry>& entries) {
-    return list(dir.native(), true, entries);
-}
 
 bool entry_info(const file_path& path, dir_entry& entry) {
     if (path.native().empty()) return false;
@@ -118,16 +107,7 @@ bool copy_file(const file_path& from, const file_path& to) noexcept {
             close_file(in.handle);
             return false;
         }
-        bool ok = true;
-        char buffer[65536];
-        for (;;) {
-            const std::int64_t n = read_file(in.handle, buffer, sizeof buffer);
-            if (n == 0) break;
-            if (n < 0 || !write_file(out.handle, buffer, static_cast<std::size_t>(n))) {
-                ok = false;
-                break;
-            }
-        }
+        bool ok = detail::copy_contents(in.handle, out.handle);
         if (ok) {
             WIN32_FILETIME creation{}, access_time{}, write_time{};
             ok = GetFileTime(detail::handle_of(in.handle), &creation, &access_time, &write_time) &&
@@ -177,12 +157,8 @@ std::uint32_t dos_date_time(const FILETIME& t) noexcept {
     SYSTEMTIME utc{}, local{};
     // FileTimeToSystemTime takes times up to the year 30827; later ones are past 2107 anyway.
     if (!FileTimeToSystemTime(&w, &utc) || !SystemTimeToTzSpecificLocalTime(nullptr, &utc, &local))
-        return filetime_to_uint64(t) < 0x8000000000000000ULL ? pack_dos(1980, 1, 1, 0, 0, 0)
-                                                             : pack_dos(2107, 12, 31, 23, 59, 58);
-    if (local.wYear < 1980) return pack_dos(1980, 1, 1, 0, 0, 0);
-    if (local.wYear > 2107) return pack_dos(2107, 12, 31, 23, 59, 58);
-    return pack_dos(local.wYear, local.wMonth, local.wDay, local.wHour, local.wMinute,
-                    std::min<int>(local.wSecond, 59));
+        return detail::dos_time(filetime_to_uint64(t) < 0x8000000000000000ULL ? 1979 : 2108, 1, 1, 0, 0, 0);
+    return detail::dos_time(local.wYear, local.wMonth, local.wDay, local.wHour, local.wMinute, local.wSecond);
 }
 
 bool set_file_size(file_handle h, std::uint64_t size) noexcept {

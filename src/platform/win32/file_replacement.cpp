@@ -20,18 +20,13 @@
 #include <vector>
 
 #include "gti/platform/cp_literal.h"
+#include "platform/shared.h"
 #include "platform/win32/win32.h"
 
 using namespace lib::literals;
 
 namespace lib::os {
 namespace {
-
-const char* const msg_not_found = "Файл не найден!"_cp;
-const char* const msg_write = "Невозможно записать в файл!"_cp;
-const char* const msg_lock = "Невозможно заблокировать файл!"_cp;
-
-constexpr int slot_count = 8;
 
 std::wstring slot_path(const std::wstring& dir, const std::wstring& base, int slot) {
     return dir + L"\\." + base + L".gti-new" + std::to_wstring(slot);
@@ -166,9 +161,9 @@ file_replacement::file_replacement(const file_path& target) : s_(std::make_uniqu
         if (probe != INVALID_HANDLE_VALUE) CloseHandle(probe);
         if (!regular) throw std::runtime_error(not_regular_file_message());
     }
-    if (!is_directory(s.dir)) throw std::runtime_error(msg_not_found);
+    if (!is_directory(s.dir)) throw std::runtime_error(detail::msg_not_found);
 
-    for (int slot = 0; slot < slot_count; ++slot) {
+    for (int slot = 0; slot < detail::replacement_slots; ++slot) {
         const std::wstring path = slot_path(s.dir, base, slot);
         if (s.temp_h == INVALID_HANDLE_VALUE) {
             s.temp_h = claim_slot(path, true);
@@ -178,10 +173,10 @@ file_replacement::file_replacement(const file_path& target) : s_(std::make_uniqu
                 LARGE_INTEGER zero{};
                 if (!SetFilePointerEx(s.temp_h, zero, nullptr, FILE_BEGIN) || !SetEndOfFile(s.temp_h)) {
                     abort();
-                    throw std::runtime_error(msg_write);
+                    throw std::runtime_error(detail::msg_write);
                 }
             } else if (GetLastError() == ERROR_DISK_FULL || GetLastError() == ERROR_WRITE_PROTECT) {
-                throw std::runtime_error(msg_write);
+                throw std::runtime_error(detail::msg_write);
             }
             continue;
         }
@@ -192,12 +187,12 @@ file_replacement::file_replacement(const file_path& target) : s_(std::make_uniqu
             CloseHandle(stale);
         }
     }
-    if (s.temp_h == INVALID_HANDLE_VALUE) throw std::runtime_error(msg_write);
+    if (s.temp_h == INVALID_HANDLE_VALUE) throw std::runtime_error(detail::msg_write);
     s.temp_fd = detail::adopt(s.temp_h);
     if (s.temp_fd == invalid_handle) {
         DeleteFileW(s.temp.c_str());
         s.temp_h = INVALID_HANDLE_VALUE;
-        throw std::runtime_error(msg_write);
+        throw std::runtime_error(detail::msg_write);
     }
 }
 
@@ -220,7 +215,7 @@ file_handle file_replacement::lock_target() {
         if (s.target_h == INVALID_HANDLE_VALUE) {
             const DWORD e = GetLastError();
             if (e == ERROR_FILE_NOT_FOUND || e == ERROR_PATH_NOT_FOUND) return invalid_handle;
-            if (e != ERROR_SHARING_VIOLATION) throw std::runtime_error(msg_lock);
+            if (e != ERROR_SHARING_VIOLATION) throw std::runtime_error(detail::msg_lock);
         } else if (GetFileType(s.target_h) != FILE_TYPE_DISK) {
             s.close_target();
             throw std::runtime_error(not_regular_file_message());
@@ -231,16 +226,16 @@ file_handle file_replacement::lock_target() {
                 s.target_fd = detail::adopt(s.target_h);
                 if (s.target_fd == invalid_handle) {
                     s.target_h = INVALID_HANDLE_VALUE;
-                    throw std::runtime_error(msg_lock);
+                    throw std::runtime_error(detail::msg_lock);
                 }
                 return s.target_fd;
             }
         } else if (GetLastError() != ERROR_LOCK_VIOLATION) {
             s.close_target();
-            throw std::runtime_error(msg_lock);
+            throw std::runtime_error(detail::msg_lock);
         }
         s.close_target();
-        if (clock::now() >= deadline) throw std::runtime_error(msg_lock);
+        if (clock::now() >= deadline) throw std::runtime_error(detail::msg_lock);
         std::this_thread::sleep_for(std::chrono::microseconds(pause_us));
         pause_us = pause_us < 20000 ? pause_us * 2 : pause_us;
     }
@@ -248,9 +243,9 @@ file_handle file_replacement::lock_target() {
 
 bool file_replacement::commit() {
     state& s = *s_;
-    if (s.temp_fd == invalid_handle || s.committed) throw std::runtime_error(msg_write);
+    if (s.temp_fd == invalid_handle || s.committed) throw std::runtime_error(detail::msg_write);
     try {
-        if (!FlushFileBuffers(s.temp_h)) throw std::runtime_error(msg_write);
+        if (!FlushFileBuffers(s.temp_h)) throw std::runtime_error(detail::msg_write);
         // A caller that looked at the target replaces exactly what it saw.
         const bool caller_looked = s.looked;
         if (!caller_looked) lock_target();
@@ -275,7 +270,7 @@ bool file_replacement::commit() {
                 break;
             }
             if (replacing || (error != ERROR_ALREADY_EXISTS && error != ERROR_FILE_EXISTS))
-                throw std::runtime_error(msg_write);
+                throw std::runtime_error(detail::msg_write);
             // The target appeared after it was looked for.
             if (caller_looked) {
                 abort();

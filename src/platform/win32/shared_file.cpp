@@ -8,12 +8,10 @@
 #include <stdexcept>
 #include <utility>
 
-#include "gti/platform/cp_literal.h"
 #include "gti/platform/file_replacement.h"
 #include "gti/platform/os.h"
+#include "platform/shared.h"
 #include "platform/win32/win32.h"
-
-using namespace lib::literals;
 
 namespace lib::os {
 namespace {
@@ -57,9 +55,6 @@ bool read_all(HANDLE h, std::string& out) {
         out.append(buffer, n);
     }
 }
-
-const char* const msg_read = "Невозможно прочитать из файла!"_cp;
-const char* const msg_write = "Невозможно записать в файл!"_cp;
 
 }  // namespace
 
@@ -129,7 +124,8 @@ void shared_file::update(const std::function<bool(std::string& contents)>& edit)
         file_replacement next(file_path::from_native(detail::utf8(s_->native)));
         const file_handle old = next.lock_target();
         std::string current;
-        if (old != invalid_handle && !read_all(detail::handle_of(old), current)) throw std::runtime_error(msg_read);
+        if (old != invalid_handle && !read_all(detail::handle_of(old), current))
+            throw std::runtime_error(detail::msg_read);
         std::string changed = current;
         if (!edit(changed) || changed == current) {
             if (old == invalid_handle)
@@ -138,7 +134,7 @@ void shared_file::update(const std::function<bool(std::string& contents)>& edit)
                 s_->adopt(detail::handle_of(old), std::move(current));
             return;
         }
-        if (!write_file(next.handle(), changed.data(), changed.size())) throw std::runtime_error(msg_write);
+        if (!write_file(next.handle(), changed.data(), changed.size())) throw std::runtime_error(detail::msg_write);
         if (!next.commit()) continue;
         const file_handle written = next.release_handle();
         s_->adopt(detail::handle_of(written), std::move(changed));
