@@ -91,8 +91,8 @@ std::vector<csv_column_map> read_csv_map(std::string_view text, const AnsiString
 std::vector<csv_column_map> load_csv_map(const lib::os::file_path& file);
 
 // Adds the records of a CSV text (see above) to the store, its columns merged by key into the
-// store's parameters. `file` names the text in messages (a file by lib::os::file_path::display()). On failure the store
-// may hold the parameters and records read before it.
+// store's parameters. `file` names the text in messages (a file by lib::os::file_path::display()).
+// On failure the store may hold the parameters and records read before it.
 void read_csv(std::string_view text, const AnsiString& file, const csv_read_options& options, FileStorage& store);
 // read_csv of a file, inflated first when it is gzip data.
 void load_csv_file(const lib::os::file_path& file, const csv_read_options& options, FileStorage& store);
