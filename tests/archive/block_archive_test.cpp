@@ -39,16 +39,6 @@ std::string deflated(const std::string& data) {
     return out;
 }
 
-std::string inflated(const std::string& stream, std::size_t length) {
-    std::string out(length, '\0');
-    uLongf produced = length;
-    EXPECT_EQ(uncompress(reinterpret_cast<Bytef*>(out.data()), &produced, reinterpret_cast<const Bytef*>(stream.data()),
-                         stream.size()),
-              Z_OK);
-    EXPECT_EQ(produced, length);
-    return out;
-}
-
 // One record of an archive, laid out by hand.
 std::string record(char mark, const std::string& name, const std::string& payload) {
     return mark + name + '\0' + u32(static_cast<std::uint32_t>(payload.size())) + payload;
@@ -111,15 +101,10 @@ TEST_F(ArchiveTest, GoldenBytesOfTimeCommentAndOneFile) {
     EXPECT_LE(time, after);
     const std::string stream = deflated(data);
     const std::string expected = std::string("\x04TIME\0\x04\0\0\0", 10) + u32(time) +
-                                 std::string("\x03run 12\0\0\0\0\0", 12) +
-                                 std::string(
-                                     "\x02"
-                                     "data.txt\0",
-                                     10) +
+                                 std::string("\x03run 12\0\0\0\0\0", 12) + std::string("\002data.txt\0", 10) +
                                  u32(static_cast<std::uint32_t>(stream.size() + 8)) + u32(data.size()) +
                                  u32(static_cast<std::uint32_t>(stream.size())) + stream;
     EXPECT_EQ(bytes, expected);
-    EXPECT_EQ(inflated(bytes.substr(bytes.size() - stream.size()), data.size()), data);
 
     GZIP_DECOMPRESS in;
     ASSERT_TRUE(in.open(name));

@@ -9,6 +9,7 @@
 
 #include "gti/platform/system.h"
 #include "serial_sim.h"
+#include "support.h"
 
 namespace {
 
@@ -24,15 +25,6 @@ std::string sample(std::size_t n) {
         s += static_cast<char>(i * 37 + 11);
     return s;
 }
-
-// Records the beeps sounded while it lives.
-struct beep_recorder {
-    std::vector<std::pair<unsigned, unsigned>> beeps;
-    beep_recorder() {
-        lib::set_beep_handler([this](unsigned f, unsigned ms) { beeps.emplace_back(f, ms); });
-    }
-    ~beep_recorder() { lib::set_beep_handler({}); }
-};
 
 class CommPortTest : public testing::Test {
 protected:
@@ -76,7 +68,7 @@ TEST_F(CommPortTest, TrainsArriveWholeWithAndWithoutDamage) {
     }
 }
 
-TEST_F(CommPortTest, SentTrainsDecodeOnTheOtherSide) {
+TEST_F(CommPortTest, SentTrainsDecodeOnTheOtherSideInTheProtocolsOwnBytes) {
     for (int n : {0, 8, 16, 127}) {
         SCOPED_TRACE(testing::Message() << n << " bytes");
         ASSERT_TRUE(port.send_data2(sample(n).data(), n));
@@ -85,9 +77,6 @@ TEST_F(CommPortTest, SentTrainsDecodeOnTheOtherSide) {
         EXPECT_EQ(got.corrected + got.bad + got.stray, 0);
         EXPECT_EQ(gti_test::train_data(got.packets), sample(n) + std::string(8 - n % 8, '\0'));
     }
-}
-
-TEST_F(CommPortTest, SentBytesAreTheProtocolsOwn) {
     ASSERT_TRUE(port.send_data2("\x01", 1));
     // header 0, checksum 0x55 + 1, D0 = 01 whose bit 0 moves to bit 7 of D7, nibbles E F F F ...
     EXPECT_EQ(sim.take(16, patient), std::string("DP\x00\x56\0\0\0\0\0\0\0\x80\xEF\xFF\xFF\xFF", 16));
@@ -126,7 +115,7 @@ TEST_F(CommPortTest, RetriesGetARepeatedTrainPastLostAndDuplicatedBytes) {
 }
 
 TEST_F(CommPortTest, GivesUpAfterFiveBadPacketsWithoutConfirming) {
-    beep_recorder beeps;
+    gti_test::beep_recorder beeps;
     std::string bad = wire_train(sample(3));
     bad[3] ^= 0x01;  // the checksum: the data cannot repair it
     for (int i = 0; i < 5; ++i)
@@ -135,7 +124,7 @@ TEST_F(CommPortTest, GivesUpAfterFiveBadPacketsWithoutConfirming) {
     ASSERT_TRUE(sim.wait_sent(patient));
     EXPECT_FALSE(receive(3));
     EXPECT_EQ(port.get_uncorrected_error_counter(), 5);
-    EXPECT_EQ(beeps.beeps, (std::vector<std::pair<unsigned, unsigned>>(5, {3000, 50})));
+    EXPECT_EQ(beeps.beeps, gti_test::beep_recorder::list(5, {3000, 50}));
     // Nothing was confirmed, and the good train is still there for the next attempt.
     std::string data;
     ASSERT_TRUE(receive(3, &data));
@@ -242,7 +231,7 @@ TEST(CommPort, ClosedPortRefusesEverything) {
 }
 
 TEST(CommPort, VanishedDeviceFailsTheReadAndClosesThePort) {
-    beep_recorder beeps;
+    gti_test::beep_recorder beeps;
     CommPort port;
     {
         serial_sim sim;
@@ -252,7 +241,7 @@ TEST(CommPort, VanishedDeviceFailsTheReadAndClosesThePort) {
     char b = 0;
     EXPECT_FALSE(port.read(&b, 1, nullptr));
     EXPECT_FALSE(port.is_open());
-    EXPECT_EQ(beeps.beeps, (std::vector<std::pair<unsigned, unsigned>>{{1000, 20}}));
+    EXPECT_EQ(beeps.beeps, (gti_test::beep_recorder::list{{1000, 20}}));
 }
 
 }  // namespace

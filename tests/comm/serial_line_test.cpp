@@ -22,18 +22,8 @@ TEST(SerialLine, LineErrorMarksAreDecoded) {
         std::string data;           // the data bytes of both
         bool error;
     } cases[] = {
-        {"A\xFF\xFF"
-         "B",
-         "",
-         "A\xFF"
-         "B",
-         false},  // a doubled FF is one data byte
-        {"A\xFF",
-         "\xFF"
-         "B",
-         "A\xFF"
-         "B",
-         false},                                         // ... also when a read ends between
+        {"A\377\377B", "", "A\377B", false},             // a doubled FF is one data byte
+        {"A\377", "\377B", "A\377B", false},             // ... also when a read ends between
         {"A\xFF", std::string("\0\x55", 2), "A", true},  // FF 00 b: b came damaged and is dropped
         {std::string("\xFF\0\0", 3), "C", "C", true},    // FF 00 00: a break
         {std::string("\0\x01", 2), "", std::string("\0\x01", 2), false},
@@ -97,15 +87,10 @@ TEST(SerialLine, ReadWaitsAtMostItsTimeOut) {
     char buffer[8] = {};
     EXPECT_EQ(line.read(buffer, sizeof buffer), 0);
     sim.send("abc");
-    sim.send(
-        "\xFF"
-        "d",
-        5);
+    sim.send("\377d", 5);
     ASSERT_TRUE(sim.wait_sent(1000));
     EXPECT_EQ(line.read(buffer, sizeof buffer), 5);
-    EXPECT_EQ(std::string(buffer, 5),
-              "abc\xFF"
-              "d");
+    EXPECT_EQ(std::string(buffer, 5), "abc\377d");
 
     ASSERT_TRUE(line.write("xyz", 3));
     EXPECT_TRUE(line.drain());

@@ -90,7 +90,7 @@ TEST_F(AtomicFileTest, AFailedCallLeavesTheOldFileAndNoTemporaryFile) {
     }
 }
 
-TEST_F(AtomicFileTest, WithoutCommitTheOldFileStays) {
+TEST_F(AtomicFileTest, WithoutCommitTheOldFileStaysAndTwoWritersEachLeaveAWholeFile) {
     gti_test::write_bytes(name, old_bytes);
     {
         lib::io::atomic_file out(name);
@@ -98,10 +98,7 @@ TEST_F(AtomicFileTest, WithoutCommitTheOldFileStays) {
     }
     EXPECT_EQ(gti_test::read_bytes(name), old_bytes);
     EXPECT_TRUE(only_target_left());
-}
-
-TEST_F(AtomicFileTest, TwoWritersOfOneFileEachLeaveAWholeFile) {
-    lib::io::atomic_file a(name), b(name);
+    lib::io::atomic_file a(name), b(name);  // two writers of one file each leave a whole file
     a.write("first", 5);
     b.write("second", 6);
     a.commit();

@@ -28,17 +28,13 @@ protected:
     std::size_t size_on_disk() const { return gti_test::read_bytes(name).size(); }
 };
 
-TEST_F(FileStreamTest, SizeIncludesBufferedBytes) {
+TEST_F(FileStreamTest, SizeIncludesBufferedBytesAndTheBufferGoesOutWhenItPasses128KiB) {
     BinaryOutputFileStream out;
     out.open(name, false, true);
     out.write("0123456789", 10);
     EXPECT_EQ(size_on_disk(), 0u);
     EXPECT_EQ(out.get_real_size(), 10u);
     EXPECT_EQ(size_on_disk(), 10u);
-}
-
-TEST_F(FileStreamTest, TheBufferGoesOutWhenItPasses128KiB) {
-    BinaryOutputFileStream out;
     out.open(name, false, false);
     const std::string block(4096, 'r');
     for (int i = 0; i < 32; ++i)
@@ -48,7 +44,7 @@ TEST_F(FileStreamTest, TheBufferGoesOutWhenItPasses128KiB) {
     EXPECT_EQ(size_on_disk(), 131073u);
 }
 
-TEST_F(FileStreamTest, LargeWritesKeepTheirOrder) {
+TEST_F(FileStreamTest, WritesKeepTheirOrderAndFileAndAppendKeepsTheOldContents) {
     std::string expected = "ab" + std::string(200000, 'x') + "cd";
     {
         BinaryOutputFileStream out;
@@ -58,9 +54,8 @@ TEST_F(FileStreamTest, LargeWritesKeepTheirOrder) {
         out.write("cd", 2);
     }  // the destructor writes what is left
     EXPECT_EQ(gti_test::read_bytes(name), expected);
-}
 
-TEST_F(FileStreamTest, ReopeningWritesTheOldBytesToTheOldFile) {
+    // Reopening writes the old bytes to the old file.
     const AnsiString other = dir.file("13.realtim");
     BinaryOutputFileStream out;
     out.open(name, false, false);
@@ -70,6 +65,10 @@ TEST_F(FileStreamTest, ReopeningWritesTheOldBytesToTheOldFile) {
     out.close();
     EXPECT_EQ(gti_test::read_bytes(name), "first");
     EXPECT_EQ(gti_test::read_bytes(other), "second");
+    out.open(name, true, true);  // append keeps the old contents
+    out.write_line("new");
+    out.close();
+    EXPECT_EQ(gti_test::read_bytes(name), "firstnew\r\n");
 }
 
 TEST_F(FileStreamTest, AFailedWriteIsReportedByCloseAndNeverByTheDestructor) {
@@ -88,15 +87,6 @@ TEST_F(FileStreamTest, AFailedWriteIsReportedByCloseAndNeverByTheDestructor) {
     }  // the destructor swallows the second failure
     lib::os::detail::syscalls() = saved;
     EXPECT_EQ(gti_test::read_bytes(name), "");
-}
-
-TEST_F(FileStreamTest, AppendKeepsTheOldContents) {
-    gti_test::write_bytes(name, "old");
-    BinaryOutputFileStream out;
-    out.open(name, true, true);
-    out.write_line("new");
-    out.close();
-    EXPECT_EQ(gti_test::read_bytes(name), "oldnew\r\n");
 }
 
 TEST_F(FileStreamTest, FileInputReadsLinesAndStopsAtTheEnd) {

@@ -51,25 +51,24 @@ protected:
     AnsiString name = dir.file("data.realtim");
 };
 
-TEST_F(OSFileTest, AMissingFileFailsAtOnce) {
-    fault_injection faults;
-    faults.calls().open = counting_open;
-    open_calls = 0;
-    OSFile f;
-    EXPECT_TRUE(throws_with<std::runtime_error>([&] { f.open(name, open_read, false); }, "Файл не найден!"_cp));
-    EXPECT_EQ(open_calls, 1);
-    EXPECT_FALSE(f.is_open());
-}
-
-TEST_F(OSFileTest, ARefusalIsTriedTwentyTimes) {
-    fault_injection faults;
-    faults.calls().open = refusing_open;
-    open_calls = 0;
-    OSFile f;
-    EXPECT_TRUE(
-        throws_with<std::runtime_error>([&] { f.open(name, open_append, false); }, "Невозможно открыть файл!"_cp));
-    EXPECT_EQ(open_calls, OSFile::max_try_counter);
-    EXPECT_FALSE(f.is_open());
+TEST_F(OSFileTest, AMissingFileFailsAtOnceAndARefusalIsTriedTwentyTimes) {
+    struct row {
+        int (*open)(const char*, int, mode_t);
+        open_types mode;
+        const char* message;
+        int calls;
+    };
+    for (const row& r : {row{counting_open, open_read, "Файл не найден!"_cp, 1},
+                         row{refusing_open, open_append, "Невозможно открыть файл!"_cp, OSFile::max_try_counter}}) {
+        SCOPED_TRACE(r.calls);
+        fault_injection faults;
+        faults.calls().open = r.open;
+        open_calls = 0;
+        OSFile f;
+        EXPECT_TRUE(throws_with<std::runtime_error>([&] { f.open(name, r.mode, false); }, r.message));
+        EXPECT_EQ(open_calls, r.calls);
+        EXPECT_FALSE(f.is_open());
+    }
 }
 
 TEST_F(OSFileTest, WriteAndReadErrorsCarryTheirMessages) {
@@ -135,7 +134,7 @@ TEST_F(OSFileTest, TwoObjectsOfOneProcessExcludeEachOther) {
     EXPECT_TRUE(other.is_locked());
 }
 
-TEST_F(OSFileTest, ALockHeldByAnotherProcessFailsUntilItIsGivenUp) {
+TEST_F(OSFileTest, ALockHeldByAnotherProcessFailsUntilItIsGivenUpOrTheHolderIsKilled) {
     gti_test::write_bytes(name, "x");
     gti_test::child_process holder([&](const gti_test::child_process::channel& c) {
         OSFile f;
@@ -155,21 +154,18 @@ TEST_F(OSFileTest, ALockHeldByAnotherProcessFailsUntilItIsGivenUp) {
     EXPECT_TRUE(f.is_locked());
     holder.send('q');
     EXPECT_EQ(holder.wait(), 0);
-}
+    f.close();
 
-TEST_F(OSFileTest, AKilledHolderReleasesTheLock) {
-    gti_test::write_bytes(name, "x");
-    gti_test::child_process holder([&](const gti_test::child_process::channel& c) {
-        OSFile f;
-        f.open(name, open_read, true);
+    gti_test::child_process killed([&](const gti_test::child_process::channel& c) {
+        OSFile held;
+        held.open(name, open_read, true);
         c.send('L');
         c.receive();
         return 0;
     });
-    ASSERT_EQ(holder.receive(), 'L');
-    holder.kill();
-    holder.wait();
-    OSFile f;
+    ASSERT_EQ(killed.receive(), 'L');
+    killed.kill();
+    killed.wait();
     f.open(name, open_read, true);
     EXPECT_TRUE(f.is_locked());
 }

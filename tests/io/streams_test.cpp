@@ -13,13 +13,10 @@
 using namespace lib::literals;
 
 using namespace lib::io;
+using gti_test::bytes_of;
 using gti_test::throws_with;
 
 namespace {
-
-std::string bytes_of(const BinaryMemoryOutputStream& out) {
-    return out.get_size() == 0 ? std::string() : std::string(out.get_buffer(), out.get_size());
-}
 
 BinaryMemoryInputStream input(const std::string& bytes) {
     return BinaryMemoryInputStream(bytes.data(), static_cast<unsigned>(bytes.size()));
@@ -36,16 +33,10 @@ TEST(ValueEncodings, GoldenBytesReadBack) {
     out.write_line("x");
     write_binary(out, AnsiString(std::string("ab\0cd", 5)));  // a zero byte ends the text
     write_binary(out, std::int32_t{7});                       // and what follows reads in step
-    EXPECT_EQ(bytes_of(out), std::string("\0"
-                                         "abc\0"
-                                         "\xDF\xFF\0"
-                                         "\0\0\0\0\x68\x94\xE2\x40"
-                                         "\xFE\xFF\xFF\xFF"
-                                         "\x00\x00\xC0\x3F"
-                                         "x\r\n"
-                                         "ab\0"
-                                         "\x07\0\0\0",
-                                         34));
+    // "", "abc", "Яя", the date, -2, 1.5, the line "x", "ab" and 7.
+    EXPECT_EQ(bytes_of(out),
+              gti_test::hex("00  61 62 63 00  DF FF 00  00 00 00 00 68 94 E2 40  FE FF FF FF  00 00 C0 3F"
+                            "  78 0D 0A  61 62 00  07 00 00 00"));
     BinaryMemoryInputStream in(out.get_buffer(), out.get_size());
     AnsiString empty, abc, cyrillic, cut;
     TDateTime t;

@@ -11,6 +11,7 @@
 #include "gti/las/export.h"
 #include "gti/platform/cp_literal.h"
 #include "gti/time/unix_time.h"
+#include "support.h"
 
 using namespace lib::literals;
 
@@ -24,7 +25,7 @@ void exported(FileStorage& s, lib::las::export_options options, lib::las::file& 
     lib::las::export_storage(s, options, made);
     lib::io::BinaryMemoryOutputStream out;
     made.save(out);
-    doc.load_text(std::string(out.get_buffer(), out.get_size()));
+    doc.load_text(gti_test::bytes_of(out));
 }
 
 std::vector<float> column(const FileStorage& s, int p) {
@@ -99,38 +100,23 @@ TEST(LasImport, IndexesUnitsAndNulls) {
         std::vector<AnsiString> keys;
         std::vector<float> first;
     };
+    // clang-format off
     const row rows[] = {
         {"depth in feet, DATE for the time",
-         head +
-             "DATE. 2024-03-05T07:00:00 :\n~C\nDEPT.FT :\nGR.GAPI : Gamma ray\ngr.GAPI :\n~A\n10 1 2\n20 -999.25 4\n",
-         0,
-         {1709708400, 1709708400},
-         {3.048f, 6.096f},
-         {"GR", "gr_2"},
-         {1, nan}},
+         head + "DATE. 2024-03-05T07:00:00 :\n~C\nDEPT.FT :\nGR.GAPI : Gamma ray\ngr.GAPI :\n"
+                "~A\n10 1 2\n20 -999.25 4\n",
+         0, {1709708400, 1709708400}, {3.048f, 6.096f}, {"GR", "gr_2"}, {1, nan}},
         {"time in ms, a NULL time left out",
          head + "~C\nETIM.MS :\nDEPT.M :\nROP.M/H :\n~A\n1000 5 7\n-999.25 6 8\n2500 nan x\n",
-         1,
-         {86401, 86403},
-         {5, nan},
-         {"ROP"},
-         {7, nan}},
-        {"a depth log with a time curve",
-         head + "~C\nDEPT.M :\nTIME.S :\nWOB.T :\n~A\n100 60 1\n",
-         0,
-         {86460},
-         {100},
-         {"WOB"},
-         {1}},
+         1, {86401, 86403}, {5, nan}, {"ROP"}, {7, nan}},
+        {"a depth log with a time curve", head + "~C\nDEPT.M :\nTIME.S :\nWOB.T :\n~A\n100 60 1\n",
+         0, {86460}, {100}, {"WOB"}, {1}},
         {"time log without DEPT", head + "~C\nTIME.S :\nWOB.T :\n~A\n60 1\n", 0, {86460}, {nan}, {"WOB"}, {1}},
         {"2100-03-01 after the station's 2100-02-29, a time past the last",
          head + "~C\nTIME.S :\nWOB.T :\n~A\n4107542400 1\n4294967296 2\n",
-         1,
-         {4107715200},
-         {nan},
-         {"WOB"},
-         {1}},
+         1, {4107715200}, {nan}, {"WOB"}, {1}},
     };
+    // clang-format on
     for (const row& r : rows) {
         lib::las::file doc;
         doc.load_text(r.text);

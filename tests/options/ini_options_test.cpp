@@ -86,7 +86,7 @@ TEST_F(IniOptionsTest, EveryElementSurvivesSaveAndLoad) {
     EXPECT_EQ(ini.ReadString("архив"_cp, "биты"_cp, ""), "-16");
 }
 
-TEST_F(IniOptionsTest, MissingKeysLeaveVariablesUnchanged) {
+TEST_F(IniOptionsTest, MissingKeysAndRawBytesOfTheWrongLengthLeaveVariablesUnchanged) {
     gti_test::write_bytes(name, "[архив]\r\nномер=5\r\n"_cp);
     archive a;
     a.depth = 3.5;
@@ -99,12 +99,7 @@ TEST_F(IniOptionsTest, MissingKeysLeaveVariablesUnchanged) {
     EXPECT_EQ(a.well, "как было"_cp);
     EXPECT_EQ(a.history.Text(), "старое\r\n"_cp);
     EXPECT_EQ(std::string(a.raw, 3), "xyz");
-}
-
-TEST_F(IniOptionsTest, RawBytesOfTheWrongLengthAreIgnored) {
     gti_test::write_bytes(name, "[вид]\r\nбайты=0A0B\r\n"_cp);
-    archive a;
-    std::memcpy(a.raw, "xyz", 3);
     a.load(name);
     EXPECT_EQ(std::string(a.raw, 3), "xyz");
     gti_test::write_bytes(name, "[вид]\r\nбайты=0A0bZZ1\r\n"_cp);  // 7 digits count as 3 bytes
@@ -168,23 +163,20 @@ TEST_F(IniOptionsTest, AListReplacesItsWholeSection) {
     EXPECT_EQ(back.loads, 1);
 }
 
-TEST_F(IniOptionsTest, AListWithoutItsSectionStaysAsItWas) {
+TEST_F(IniOptionsTest, AListWithoutItsSectionStaysAsItWasAndAnImpossibleItemCountIsRefused) {
     gti_test::write_bytes(name, "[другое]\r\nsize=3\r\n"_cp);
     marks m;
     m.items = {marks::mark("keep")};
     m.load(name);
     EXPECT_EQ(m.items.size(), 1u);
     EXPECT_EQ(m.loads, 0);
-}
-
-TEST_F(IniOptionsTest, AnImpossibleItemCountIsRefusedBeforeAllocating) {
     for (const char* size : {"2000000000", "-5", "3"}) {
         SCOPED_TRACE(size);
         gti_test::write_bytes(name, std::string("[отметки]\r\nsize="_cp) + size + "\r\nitem1=\"a\"\r\n");
-        marks m;
-        EXPECT_TRUE(
-            throws_with<std::runtime_error>([&] { m.load(name); }, "IniSerialData::load: item count out of range"));
-        EXPECT_TRUE(m.items.empty());
+        marks refused;
+        EXPECT_TRUE(throws_with<std::runtime_error>([&] { refused.load(name); },
+                                                    "IniSerialData::load: item count out of range"));
+        EXPECT_TRUE(refused.items.empty());
     }
 }
 

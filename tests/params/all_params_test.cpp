@@ -107,37 +107,14 @@ TEST(Catalogue, SampleRowsAsListedByGroup) {
 }
 
 TEST(Catalogue, NamedKeysAndEveryKeyOfTheDependencyRulesAreKnown) {
-    const std::pair<const char*, const char*> constants[] = {
-        {ParamVars::h_emk1, "уровень_в_емкости"_cp},
-        {ParamVars::h_emk2, "уровень_в_емкости2"_cp},
-        {ParamVars::h_emk3, "уровень_в_емкости3"_cp},
-        {ParamVars::h_emk4, "уровень_в_емкости4"_cp},
-        {ParamVars::h_emk5, "уровень_в_емкости5"_cp},
-        {ParamVars::h_emk6, "уровень_в_емкости6"_cp},
-        {ParamVars::h_emk7, "уровень_в_долив_емкости"_cp},
-        {ParamVars::v_emk1, "объем_в_емкости1"_cp},
-        {ParamVars::v_emk2, "объем_в_емкости2"_cp},
-        {ParamVars::v_emk3, "объем_в_емкости3"_cp},
-        {ParamVars::v_emk4, "объем_в_емкости4"_cp},
-        {ParamVars::v_emk5, "объем_в_емкости5"_cp},
-        {ParamVars::v_emk6, "объем_в_емкости6"_cp},
-        {ParamVars::v_emk7, "объем_в_долив_емкости"_cp},
-        {ParamVars::v_meh, "скорость_механическая"_cp},
-        {ParamVars::ob_rot, "обороты_ротора"_cp},
-        {ParamVars::nagr, "нагрузка"_cp},
-        {ParamVars::radio_dens_in, "плотн_пж_вх_радиоакт"_cp},
-        {ParamVars::radio_dens_out, "плотн_пж_вых_радиоакт"_cp},
-        {ParamVars::ud_soprotivl_in, "уд_сопротивл_вх"_cp},
-        {ParamVars::ud_soprotivl_out, "уд_сопротивл_вых"_cp},
-        {ParamVars::el_prov_in, "электропроводность_на_входе"_cp},
-        {ParamVars::el_prov_out, "электропроводность_на_выходе"_cp},
-    };
+    using namespace ParamVars;
+    const char* const named[] = {
+        h_emk1, h_emk2,        h_emk3,         h_emk4,          h_emk5,           h_emk6,     h_emk7,     v_emk1,
+        v_emk2, v_emk3,        v_emk4,         v_emk5,          v_emk6,           v_emk7,     v_meh,      ob_rot,
+        nagr,   radio_dens_in, radio_dens_out, ud_soprotivl_in, ud_soprotivl_out, el_prov_in, el_prov_out};
     AllParams all;
-    for (const auto& [constant, text] : constants) {
-        SCOPED_TRACE(text);
-        EXPECT_EQ(AnsiString(constant), text);
-        EXPECT_NE(all.get_param_number(constant), -1);
-    }
+    for (const char* key : named)
+        EXPECT_NE(all.get_param_number(key), -1) << lib::cp1251::to_utf8(key);
     // The keys of the dependency rules that have no constant.
     for (const char* key :
          {"объем_актив_емкости"_cp, "объем_емкости"_cp, "объем_раствора"_cp, "метан_абс"_cp, "этан_абс"_cp,
@@ -177,20 +154,18 @@ TEST(Catalogue, LookupsOptionsAndGroupNames) {
 }
 
 TEST(Catalogue, AnIndexOutsideBeepsTwiceAndGivesAnEmptyEntry) {
-    std::vector<std::pair<unsigned, unsigned>> beeps;
-    const lib::beep_handler old = lib::set_beep_handler([&](unsigned f, unsigned ms) { beeps.emplace_back(f, ms); });
+    gti_test::beep_recorder beeps;
     AllParams all;
     DefaultParam& missing = all.at(83);
-    EXPECT_EQ(beeps, (std::vector<std::pair<unsigned, unsigned>>{{1000, 50}, {600, 50}}));
+    EXPECT_EQ(beeps.beeps, (gti_test::beep_recorder::list{{1000, 50}, {600, 50}}));
     EXPECT_TRUE(missing.global_name.empty() && missing.adc_channel == 0 && missing.averaging == 0);
     missing.global_name = "x";
     missing.range = 5;
     const DefaultParam& again = all.at(-1);
     EXPECT_TRUE(again.global_name.empty() && again.range == 0);
-    EXPECT_EQ(beeps.size(), 4u);
+    EXPECT_EQ(beeps.beeps.size(), 4u);
     all.at(82);
-    EXPECT_EQ(beeps.size(), 4u);
-    lib::set_beep_handler(old);
+    EXPECT_EQ(beeps.beeps.size(), 4u);
 }
 
 TEST(Catalogue, CopiesAndRebuilds) {

@@ -5,23 +5,13 @@
 #include <string_view>
 
 #include "gti/io/streams.h"
+#include "support.h"
 
 namespace params_test {
 
-// Bytes from hexadecimal pairs; spaces are ignored.
-inline std::string hex(std::string_view text) {
-    std::string bytes;
-    for (std::size_t i = 0; i + 1 < text.size(); ++i) {
-        if (text[i] == ' ') continue;
-        bytes.push_back(static_cast<char>(std::stoi(std::string(text.substr(i++, 2)), nullptr, 16)));
-    }
-    return bytes;
-}
+using gti_test::hex;
 
-// The bytes written to a memory stream.
-inline std::string bytes_of(const lib::io::BinaryMemoryOutputStream& out) {
-    return out.get_size() == 0 ? std::string() : std::string(out.get_buffer(), out.get_size());
-}
+using gti_test::bytes_of;
 
 // A memory stream over the bytes.
 inline lib::io::BinaryMemoryInputStream input(const std::string& bytes) {

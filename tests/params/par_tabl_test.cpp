@@ -248,18 +248,16 @@ TEST(ParTablFiles, MissingFilesAndTheBackup) {
     EXPECT_FALSE(t.saved);
 
     gti_test::write_bytes(dir.file("backup.nbl"), golden_file);
-    std::vector<std::pair<unsigned, unsigned>> beeps;
-    const lib::beep_handler old = lib::set_beep_handler([&](unsigned f, unsigned ms) { beeps.emplace_back(f, ms); });
+    gti_test::beep_recorder beeps;
     t.file_name = dir.file("main.nbl");
     t.backup_file_name = dir.file("backup.nbl");
     t.load();
     EXPECT_EQ(keys(t), (std::vector<AnsiString>{"вес_на_крюке"_cp, "дмк"_cp}));
-    EXPECT_EQ(beeps, (std::vector<std::pair<unsigned, unsigned>>{{1000, 40}}));
+    EXPECT_EQ(beeps.beeps, (gti_test::beep_recorder::list{{1000, 40}}));
     t.params.pop_back();
     EXPECT_TRUE(t.save());
     t.load();
     EXPECT_EQ(keys(t), std::vector<AnsiString>{"вес_на_крюке"_cp});
-    lib::set_beep_handler(old);
 }
 
 TEST(ParTablAccess, KeysIndexesAndTheSpare) {

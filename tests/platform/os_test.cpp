@@ -30,7 +30,7 @@ os::file_handle must_open(const AnsiString& path, os::access a, os::disposition 
     return r.handle;
 }
 
-TEST(OpenShared, MissingFileOrFolderIsNotFound) {
+TEST(OpenShared, MissingFileOrFolderIsNotFoundAndFoldersFifosAndDevicesAreNoFiles) {
     temp_dir dir;
     gti_test::write_bytes(dir.file("plain"), "x");
     for (const AnsiString& path : {dir.file("missing"), dir.file("no-folder/file"), dir.file("plain/file")}) {
@@ -40,10 +40,7 @@ TEST(OpenShared, MissingFileOrFolderIsNotFound) {
     }
     EXPECT_EQ(os::open_shared(dir.file("no-folder/file"), os::access::write, os::disposition::open_always).status,
               os::open_status::not_found);
-}
-
-TEST(OpenShared, FoldersFifosAndDevicesAreNoFiles) {
-    temp_dir dir;
+    // Folders, FIFOs and devices are no files.
     const AnsiString fifo = dir.file("pipe");
     ASSERT_EQ(mkfifo(os::native_path(fifo).c_str(), 0600), 0);
     // Opening a FIFO that nobody writes would wait for ever.
@@ -54,7 +51,7 @@ TEST(OpenShared, FoldersFifosAndDevicesAreNoFiles) {
     }
 }
 
-TEST(OpenShared, CreateAlwaysTruncatesAndOpenAlwaysKeeps) {
+TEST(OpenShared, CreateAlwaysTruncatesOpenAlwaysKeepsAndNeitherTruncatesUnderAMappingOrLock) {
     temp_dir dir;
     const AnsiString f = dir.file("data");
     gti_test::write_bytes(f, "old contents");
@@ -62,11 +59,8 @@ TEST(OpenShared, CreateAlwaysTruncatesAndOpenAlwaysKeeps) {
     EXPECT_EQ(gti_test::read_bytes(f), "old contents");
     os::close_file(must_open(f, os::access::write, os::disposition::create_always));
     EXPECT_EQ(gti_test::read_bytes(f), "");
-}
 
-TEST(OpenShared, NoTruncationUnderAnotherHandlesMappingOrLock) {
-    temp_dir dir;
-    const AnsiString f = dir.file("data");
+    // No truncation under another handle's mapping or lock.
     gti_test::write_bytes(f, "recorded data");
 
     const os::file_handle reader = must_open(f, os::access::read, os::disposition::open_existing);
@@ -84,7 +78,7 @@ TEST(OpenShared, NoTruncationUnderAnotherHandlesMappingOrLock) {
     EXPECT_EQ(gti_test::read_bytes(f), "");
 }
 
-TEST(WholeFileLock, BelongsToOneHandle) {
+TEST(WholeFileLock, BelongsToOneHandleAndDiesWithItsProcess) {
     temp_dir dir;
     const AnsiString f = dir.file("data");
     gti_test::write_bytes(f, "x");
@@ -98,12 +92,8 @@ TEST(WholeFileLock, BelongsToOneHandle) {
     os::close_file(b);  // closing gives the lock up
     EXPECT_TRUE(os::try_lock_file(a));
     os::close_file(a);
-}
 
-TEST(WholeFileLock, DiesWithItsProcess) {
-    temp_dir dir;
-    const AnsiString f = dir.file("data");
-    gti_test::write_bytes(f, "x");
+    // The lock dies with its process.
     gti_test::child_process holder([&](const gti_test::child_process::channel& c) {
         const os::open_result r = os::open_shared(f, os::access::read, os::disposition::open_existing);
         if (r.status != os::open_status::ok || !os::try_lock_file(r.handle)) return 1;
@@ -135,7 +125,7 @@ TEST(Paths, StationNamesAreUtf8OnDisk) {
     EXPECT_FALSE(os::station_name("\xE4\xB8\xAD.tim", back));
 }
 
-TEST(Seek, BeforeTheStartIsRefusedAndThePositionKept) {
+TEST(OpenFile, SeekingBeforeTheStartIsRefusedAndTimesAreFileTimeCounts) {
     temp_dir dir;
     const AnsiString f = dir.file("data");
     gti_test::write_bytes(f, "0123456789");
@@ -145,17 +135,9 @@ TEST(Seek, BeforeTheStartIsRefusedAndThePositionKept) {
     EXPECT_EQ(os::seek_file(h, 0, os::seek_origin::current), 4);
     EXPECT_EQ(os::seek_file(h, -2, os::seek_origin::end), 8);
     EXPECT_EQ(os::file_size(h), 10);
-    os::close_file(h);
-}
-
-TEST(FileTimes, LastWriteIsAFileTimeCount) {
-    temp_dir dir;
-    const AnsiString f = dir.file("data");
-    gti_test::write_bytes(f, "x");
-    // 2004-03-05 07:09:00 UTC and half a second.
+    // The last write, 2004-03-05 07:09:00 UTC and half a second, is a file time count.
     const timespec times[2] = {{1078470540, 500000000}, {1078470540, 500000000}};
     ASSERT_EQ(utimensat(AT_FDCWD, os::native_path(f).c_str(), times, 0), 0);
-    const os::file_handle h = must_open(f, os::access::read, os::disposition::open_existing);
     os::file_times t;
     ASSERT_TRUE(os::get_file_times(h, t));
     os::close_file(h);
@@ -165,34 +147,21 @@ TEST(FileTimes, LastWriteIsAFileTimeCount) {
     EXPECT_GT(lib::filetime_to_uint64(t.creation), 0u);
 }
 
-TEST(SharedFile, UpdatesBuildOnTheNewestContents) {
+TEST(SharedFile, UpdatesBuildOnTheNewestContentsAndAnEditThatChangesNothingWritesNothing) {
     temp_dir dir;
     const AnsiString f = dir.file("settings.ini");
     os::shared_file a(f), b(f);
+    a.update([](std::string&) { return false; });  // an edit that changes nothing writes nothing
+    a.update([](std::string&) { return true; });
+    EXPECT_FALSE(gti_test::exists(f));
     a.refresh();
     b.refresh();  // b has now seen the file as missing
-    a.update([](std::string& c) {
-        c += "a";
-        return true;
-    });
-    b.update([](std::string& c) {
-        c += "b";
-        return true;
-    });
+    a.update([](std::string& c) { return c += "a", true; });
+    b.update([](std::string& c) { return c += "b", true; });
     EXPECT_EQ(gti_test::read_bytes(f), "ab");
     EXPECT_TRUE(a.refresh());
     EXPECT_EQ(a.contents(), "ab");
     EXPECT_FALSE(a.refresh());
-}
-
-TEST(SharedFile, AnEditThatChangesNothingWritesNothing) {
-    temp_dir dir;
-    const AnsiString f = dir.file("settings.ini");
-    os::shared_file s(f);
-    s.update([](std::string&) { return false; });
-    EXPECT_FALSE(gti_test::exists(f));
-    s.update([](std::string&) { return true; });
-    EXPECT_FALSE(gti_test::exists(f));
 }
 
 TEST(SharedFile, ReplacementKeepsModeAndSymbolicLinks) {
@@ -203,10 +172,7 @@ TEST(SharedFile, ReplacementKeepsModeAndSymbolicLinks) {
     ASSERT_EQ(chmod(os::native_path(target).c_str(), 0640), 0);
     ASSERT_EQ(symlink(os::native_path(target).c_str(), os::native_path(link).c_str()), 0);
     os::shared_file s(link);
-    s.update([](std::string& c) {
-        c = "changed";
-        return true;
-    });
+    s.update([](std::string& c) { return c = "changed", true; });
     struct stat st {};
     ASSERT_EQ(lstat(os::native_path(link).c_str(), &st), 0);
     EXPECT_TRUE(S_ISLNK(st.st_mode));

@@ -17,13 +17,10 @@
 
 using namespace lib::literals;
 
+using gti_test::bytes_of;
 using gti_test::throws_with;
 
 namespace {
-
-std::string bytes_of(const lib::io::BinaryMemoryOutputStream& out) {
-    return out.get_size() == 0 ? std::string() : std::string(out.get_buffer(), out.get_size());
-}
 
 std::string u32(std::uint32_t v) {
     return std::string(reinterpret_cast<const char*>(&v), 4);

@@ -57,16 +57,9 @@ TEST(Parameters, AtMost128) {
     FileStorage s;
     for (int i = 0; i < 128; ++i)
         s.add_parametr({"", "", "", AnsiString("p" + std::to_string(i))});
-    EXPECT_TRUE(throws_with<FileStorageException>(
-        [&] {
-            s.add_parametr({"", "", "", "new"});
-        },
-        "слишком много параметров"_cp));
-    EXPECT_TRUE(throws_with<FileStorageException>(
-        [&] {
-            s.add_parametr({"", "", "", "p0"});
-        },
-        "слишком много параметров"_cp));
+    const auto add = [&](const char* key) { s.add_parametr({"", "", "", key}); };
+    for (const char* key : {"new", "p0"})
+        EXPECT_TRUE(throws_with<FileStorageException>([&] { add(key); }, "слишком много параметров"_cp)) << key;
     EXPECT_EQ(s.get_param_count(), 128);
 }
 

@@ -188,13 +188,6 @@ const char* const golden_stream =
     "00000002000000000040509c9c444402000000000040509c9c444402000000000020309c9c44440200000000010100000002000000"
     "00000000a38042bf";
 
-std::string from_hex(const char* hex) {
-    std::string out;
-    for (const char* p = hex; p[0] && p[1]; p += 2)
-        out.push_back(static_cast<char>(std::stoi(std::string(p, 2), nullptr, 16)));
-    return out;
-}
-
 TEST(CompressedFile, TheGoldenFileIsReadByExtension) {
     const AnsiString golden = AnsiString(GTI_TEST_DATA) + "/run12.creg";
     const std::string deflated = gti_test::read_bytes(golden);
@@ -202,7 +195,7 @@ TEST(CompressedFile, TheGoldenFileIsReadByExtension) {
     std::string stream;
     while (!in.eof())
         stream.push_back(static_cast<char>(in.get()));
-    EXPECT_EQ(stream, from_hex(golden_stream));
+    EXPECT_EQ(stream, gti_test::hex(golden_stream));
 
     FileStorage s;
     s.add_parametr({"", "", "", "другой"_cp});

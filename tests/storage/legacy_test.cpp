@@ -32,7 +32,7 @@ protected:
 std::string written(void (FileStorage::*save)(lib::io::BinaryOutputStream&), FileStorage& s) {
     lib::io::BinaryMemoryOutputStream out;
     (s.*save)(out);
-    return std::string(out.get_buffer(), out.get_size());
+    return gti_test::bytes_of(out);
 }
 
 TEST_F(OldFiles, GoldenRecordAndListEntries) {

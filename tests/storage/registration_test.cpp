@@ -85,7 +85,7 @@ protected:
     }
 };
 
-TEST_F(RegistrationTest, GoldenBytesOfTwoParametersAndOneRecord) {
+TEST_F(RegistrationTest, GoldenBytesOfTwoParametersAndOneRecordReadTwiceMerge) {
     FileStorage s;
     fill_small(s);
     s.save_with_new_format(name);
@@ -107,14 +107,9 @@ TEST_F(RegistrationTest, GoldenBytesOfTwoParametersAndOneRecord) {
     EXPECT_EQ(back.get_text_values().race_number, 1);
     EXPECT_EQ(back.get_text_values().well, "");  // an unset text is not taken from a file
     EXPECT_TRUE(warnings(back).empty());
-}
-
-TEST_F(RegistrationTest, ReadingTheSameFileTwiceMergesItsParameters) {
-    FileStorage s;
-    read(s, small_file());
-    s.add_new_file(name, false);
-    EXPECT_EQ(s.get_param_count(), 2);
-    EXPECT_EQ(s.get_record_count(), 2);
+    back.add_new_file(name, false);  // the same file twice merges its parameters
+    EXPECT_EQ(back.get_param_count(), 2);
+    EXPECT_EQ(back.get_record_count(), 2);
 }
 
 TEST_F(RegistrationTest, ColumnsFindTheirParametersByKey) {
@@ -238,21 +233,17 @@ TEST_F(RegistrationTest, EveryPrefixOfTheGoldenFileReadsToTheLastWholeRecord) {
     }
 }
 
-TEST_F(RegistrationTest, TextValuesMergeAndUnsetValuesDoNotReplace) {
+TEST_F(RegistrationTest, TextValuesMergeUnsetValuesDoNotReplaceAndTextOnlyReadsNothingElse) {
     FileStorage s;
     s.get_text_values().get_list().SetText("скважина=Южная-7\r\nмастер=Петров\r\n"_cp);
     read(s, block(3, "СКВАЖИНА=::не задано::\r\nмастер=\"Иванов\"\r\nновый=1\r\n"_cp + std::string(1, '\0')));
     EXPECT_EQ(s.get_text_values().get_list().Text(), "скважина=Южная-7\r\nмастер=Иванов\r\nновый=1\r\n"_cp);
     EXPECT_EQ(s.get_text_values().well, "Южная-7"_cp);
     EXPECT_EQ(s.get_text_values().foreman, "Иванов"_cp);
-}
-
-TEST_F(RegistrationTest, TextOnlyReadsNothingElse) {
-    FileStorage s;
-    read(s, small_file(), true);
-    EXPECT_EQ(s.get_param_count(), 0);
-    EXPECT_EQ(s.get_record_count(), 0);
-    EXPECT_EQ(s.get_text_values().get_text("номер_рейса"_cp), "1");
+    FileStorage text_only;
+    read(text_only, small_file(), true);
+    EXPECT_EQ(text_only.get_param_count() + text_only.get_record_count(), 0);
+    EXPECT_EQ(text_only.get_text_values().get_text("номер_рейса"_cp), "1");
 }
 
 TEST_F(RegistrationTest, AFullStoreOf128ParametersRoundTrips) {

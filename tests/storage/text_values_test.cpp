@@ -86,18 +86,16 @@ TEST(TextValues, TheRunFileOfAnOldDataFile) {
     FileStorage store;
     FileStorageTextValues& v = store.get_text_values();
     store.file_name = dir.file("well.7/0012.tim");
-    std::vector<std::pair<unsigned, unsigned>> beeps;
-    auto previous = lib::set_beep_handler([&](unsigned f, unsigned ms) { beeps.emplace_back(f, ms); });
+    gti_test::beep_recorder beeps;
     v.get_list().SetText("было=1\r\n"_cp);
     v.ri_from_data_old();  // no run file: a beep and the list as it was
-    EXPECT_EQ(beeps, (std::vector<std::pair<unsigned, unsigned>>{{1000, 20}}));
+    EXPECT_EQ(beeps.beeps, (gti_test::beep_recorder::list{{1000, 20}}));
     EXPECT_EQ(v.get_list().Text(), "было=1\r\n"_cp);
 
     std::filesystem::create_directory(dir.path().str() + "/well.7");
     gti_test::write_bytes(dir.file("well.7/0012.rac"), "[настройки_рейса]\r\nномер_рейса=12\r\n"_cp);
     v.ri_from_data_old();
-    lib::set_beep_handler(previous);
-    EXPECT_EQ(beeps.size(), 1u);
+    EXPECT_EQ(beeps.beeps.size(), 1u);
     EXPECT_EQ(v.get_list().Text(), "[настройки_рейса]\r\nномер_рейса=12\r\n"_cp);
     EXPECT_EQ(v.race_number, 12);
 }

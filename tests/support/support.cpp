@@ -8,8 +8,10 @@
 #include <random>
 #include <stdexcept>
 
+#include "gti/io/streams.h"
 #include "gti/platform/codepage.h"
 #include "gti/platform/os.h"
+#include "gti/util/string_list.h"
 
 void PrintTo(const AnsiString& s, std::ostream* os) {
     *os << '"' << lib::cp1251::to_utf8(s.view()) << '"';
@@ -52,6 +54,30 @@ void write_bytes(const AnsiString& path, const std::string& bytes) {
 bool exists(const AnsiString& path) {
     std::error_code ec;
     return std::filesystem::exists(lib::os::file_path(path).path(), ec);
+}
+
+std::vector<AnsiString> items(const TStringList& list) {
+    return {list.begin(), list.end()};
+}
+
+std::string hex(std::string_view text) {
+    std::string bytes;
+    for (std::size_t i = 0; i + 1 < text.size(); ++i) {
+        if (text[i] == ' ') continue;
+        bytes.push_back(static_cast<char>(std::stoi(std::string(text.substr(i++, 2)), nullptr, 16)));
+    }
+    return bytes;
+}
+
+beep_recorder::beep_recorder()
+    : previous_(lib::set_beep_handler([this](unsigned f, unsigned ms) { beeps.emplace_back(f, ms); })) {}
+
+beep_recorder::~beep_recorder() {
+    lib::set_beep_handler(previous_);
+}
+
+std::string bytes_of(const lib::io::BinaryMemoryOutputStream& out) {
+    return out.get_size() == 0 ? std::string() : std::string(out.get_buffer(), out.get_size());
 }
 
 }  // namespace gti_test

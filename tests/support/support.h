@@ -6,8 +6,17 @@
 #include <functional>
 #include <iosfwd>
 #include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
 
 #include "gti/platform/ansi_string.h"
+#include "gti/platform/system.h"
+
+class TStringList;
+namespace lib::io {
+class BinaryMemoryOutputStream;
+}
 
 // Prints station text in UTF-8, so failure messages are readable on a terminal.
 void PrintTo(const AnsiString& s, std::ostream* os);
@@ -37,6 +46,28 @@ std::string read_bytes(const AnsiString& path);
 void write_bytes(const AnsiString& path, const std::string& bytes);
 // True when the file exists.
 bool exists(const AnsiString& path);
+// The items of a string list.
+std::vector<AnsiString> items(const TStringList& list);
+// The bytes written to a memory stream.
+std::string bytes_of(const lib::io::BinaryMemoryOutputStream& out);
+// Bytes from hexadecimal pairs; blanks between them are ignored.
+std::string hex(std::string_view text);
+
+// Records the beeps sounded while it lives; the handler before it comes back afterwards.
+class beep_recorder {
+public:
+    // Frequency and duration of each beep, in order.
+    using list = std::vector<std::pair<unsigned, unsigned>>;
+    beep_recorder();
+    ~beep_recorder();
+    beep_recorder(const beep_recorder&) = delete;
+    beep_recorder& operator=(const beep_recorder&) = delete;
+
+    list beeps;
+
+private:
+    lib::beep_handler previous_;
+};
 
 // A forked child process (POSIX only) with a pipe each way, so that the two sides can order their steps
 // without sleeping. The child runs `body` and exits with its result; it must not use gtest.

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "expect.h"
 #include "gti/platform/cp_literal.h"
 
 using namespace lib;
@@ -71,12 +72,7 @@ TEST(Properties, KindsAndUnknownNames) {
         EXPECT_EQ(props.at(k).get_type(), k);
     props["file"].set("x.txt");
     EXPECT_EQ(props["dialog"].get_value(), "x.txt");
-    try {
-        props["missing"];
-        ADD_FAILURE();
-    } catch (const std::runtime_error& e) {
-        EXPECT_STREQ(e.what(), "Wrong property");
-    }
+    EXPECT_TRUE(gti_test::throws_with<std::runtime_error>([&] { props["missing"]; }, "Wrong property"));
     props.clear();
     EXPECT_THROW(props["i"], std::runtime_error);
 }

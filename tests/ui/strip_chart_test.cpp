@@ -97,12 +97,9 @@ TEST(StripChart, SvgOfADepthLogHasItsTracksCurvesAndHeader) {
     for (const auto& [id, counts] : s.curves)
         EXPECT_EQ(counts, std::vector<int>{45}) << id;
     // Header, scales in the parameters' units, depth labels.
-    EXPECT_TRUE(has_text(s, "Скважина Южная-7"_cp));
-    EXPECT_TRUE(has_text(s, "Рейс № 12"_cp));
-    EXPECT_TRUE(has_text(s, "По глубине: 1000.50 – 1022.50 м"_cp));
-    EXPECT_TRUE(has_text(s, "Вес на крюке"_cp));
-    EXPECT_TRUE(has_text(s, "атм"_cp));
-    EXPECT_TRUE(has_text(s, "1010"));
+    for (const char* text : {"Скважина Южная-7"_cp, "Рейс № 12"_cp, "По глубине: 1000.50 – 1022.50 м"_cp,
+                             "Вес на крюке"_cp, "атм"_cp, "1010"})
+        EXPECT_TRUE(has_text(s, text)) << lib::cp1251::to_utf8(text);
 }
 
 TEST(StripChart, LongTimeSeriesAreDrawnInPiecesWithinTheRange) {

@@ -29,9 +29,7 @@ using gti_test::temp_dir;
 
 namespace {
 
-std::vector<AnsiString> items(const TStringList& l) {
-    return {l.begin(), l.end()};
-}
+using gti_test::items;
 
 void make_dir(const AnsiString& path) {
     ASSERT_EQ(mkdir(os::native_path(path).c_str(), 0777), 0);

@@ -138,7 +138,7 @@ TEST_F(IniFileTest, TwoProcessesWritingDifferentKeysBothKeepTheirValues) {
     }
 }
 
-TEST_F(IniFileTest, AnUpdateWritesItsChangesTogether) {
+TEST_F(IniFileTest, AnUpdateWritesItsChangesTogetherEvenUnfinishedOrFailsAtItsEnd) {
     gti_test::write_bytes(name, "[s]\r\nold=1\r\n");
     TIniFile ini(name), other(name);
     ini.BeginUpdate();
@@ -153,23 +153,18 @@ TEST_F(IniFileTest, AnUpdateWritesItsChangesTogether) {
     ini.EndUpdate();
     EXPECT_EQ(gti_test::read_bytes(name), "[s]\r\na=1\r\n[t]\r\nb=2\r\n");
     EXPECT_EQ(ini.ReadString("t", "b", ""), "2");
-}
-
-TEST_F(IniFileTest, AnUnfinishedUpdateIsWrittenByTheDestructor) {
-    {
-        TIniFile ini(name);
-        ini.BeginUpdate();
-        ini.WriteInteger("s", "n", 5);
+    {  // an unfinished update is written by the destructor
+        TIniFile unfinished(name);
+        unfinished.BeginUpdate();
+        unfinished.WriteInteger("s", "n", 5);
     }
     EXPECT_EQ(TIniFile(name).ReadInteger("s", "n", 0), 5);
-}
 
-TEST_F(IniFileTest, AnUpdateThatCannotBeWrittenFailsAtItsEnd) {
-    TIniFile ini(dir.file("no-folder/x.ini"));
-    ini.BeginUpdate();
-    ini.WriteString("s", "a", "1");
-    EXPECT_TRUE(gti_test::throws_with<std::runtime_error>([&] { ini.EndUpdate(); }, "Файл не найден!"_cp));
-    EXPECT_EQ(ini.ReadString("s", "a", "gone"), "gone");
+    TIniFile lost(dir.file("no-folder/x.ini"));  // one that cannot be written fails at its end
+    lost.BeginUpdate();
+    lost.WriteString("s", "a", "1");
+    EXPECT_TRUE(gti_test::throws_with<std::runtime_error>([&] { lost.EndUpdate(); }, "Файл не найден!"_cp));
+    EXPECT_EQ(lost.ReadString("s", "a", "gone"), "gone");
 }
 
 TEST_F(IniFileTest, TypedValues) {
@@ -216,12 +211,17 @@ TEST_F(IniFileTest, SectionsAndTheirKeys) {
     EXPECT_EQ(gti_test::read_bytes(name), "[b]\r\n");
 }
 
-TEST_F(IniFileTest, ReadingAndErasingNeverCreateTheFile) {
+TEST_F(IniFileTest, ReadingAndErasingNeverCreateTheFileAndReadsSeeChangesMadeByOthers) {
     TIniFile ini(name);
     EXPECT_EQ(ini.ReadString("s", "k", "def"), "def");
     ini.EraseSection("s");
     ini.DeleteKey("s", "k");
     EXPECT_FALSE(gti_test::exists(name));
+    gti_test::write_bytes(name, "[s]\r\nk=1\r\n");  // reads see changes made by others
+    EXPECT_EQ(ini.ReadString("s", "k", ""), "1");
+    gti_test::write_bytes(dir.file("new.ini"), "[s]\r\nk=2\r\n");
+    ASSERT_EQ(std::rename(dir.file("new.ini").c_str(), name.c_str()), 0);
+    EXPECT_EQ(ini.ReadString("s", "k", ""), "2");
 }
 
 TEST_F(IniFileTest, AFileTooLargeForSettingsIsNeverReplaced) {
@@ -234,27 +234,10 @@ TEST_F(IniFileTest, AFileTooLargeForSettingsIsNeverReplaced) {
     EXPECT_EQ(gti_test::read_bytes(name), huge);
 }
 
-TEST_F(IniFileTest, ReadsSeeChangesMadeByOthers) {
-    TIniFile ini(name);
-    gti_test::write_bytes(name, "[s]\r\nk=1\r\n");
-    EXPECT_EQ(ini.ReadString("s", "k", ""), "1");
-    gti_test::write_bytes(dir.file("new.ini"), "[s]\r\nk=2\r\n");
-    ASSERT_EQ(std::rename(dir.file("new.ini").c_str(), name.c_str()), 0);
-    EXPECT_EQ(ini.ReadString("s", "k", ""), "2");
-}
-
-}  // namespace
-
-namespace {
-
 TEST_F(IniFileTest, AKilledOrFailingWriterLeavesTheOldFileOrTheNewOne) {
     gti_test::write_bytes(name, "[s]\r\na=1\r\n");
-    EXPECT_GE(gti_test::expect_whole_at_every_call(name,
-                                                   [&] {
-                                                       TIniFile(name).WriteString("s", "b", "2");
-                                                       return true;
-                                                   }),
-              3);
+    const auto save = [&] { return TIniFile(name).WriteString("s", "b", "2"), true; };
+    EXPECT_GE(gti_test::expect_whole_at_every_call(name, save), 3);
 }
 
 }  // namespace

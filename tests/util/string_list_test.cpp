@@ -14,9 +14,7 @@ using namespace lib::literals;
 
 namespace {
 
-std::vector<AnsiString> items(const TStringList& l) {
-    return {l.begin(), l.end()};
-}
+using gti_test::items;
 
 TStringList list_of(std::initializer_list<const char*> texts) {
     TStringList l;
@@ -153,12 +151,8 @@ TEST(Files, AKilledOrFailingSaveLeavesTheOldFileOrTheNewOne) {
     gti_test::temp_dir dir;
     const AnsiString f = dir.file("рейс.txt"_cp);
     gti_test::write_bytes(f, "old\r\n");
-    EXPECT_GE(gti_test::expect_whole_at_every_call(f,
-                                                   [&] {
-                                                       list_of({"Скважина=Южная-7"_cp, "Рейс=12"_cp}).SaveToFile(f);
-                                                       return true;
-                                                   }),
-              3);
+    const auto save = [&] { return list_of({"Скважина=Южная-7"_cp, "Рейс=12"_cp}).SaveToFile(f), true; };
+    EXPECT_GE(gti_test::expect_whole_at_every_call(f, save), 3);
 }
 
 }  // namespace
