@@ -35,13 +35,14 @@ std::string time_text(std::uint32_t t) {
     return buf;
 }
 
-void open_archive(GZIP_DECOMPRESS& in, const AnsiString& name) {
+void open_archive(GZIP_DECOMPRESS& in, const lib::os::file_path& name) {
     check_input(name);
     if (!in.open(name))
-        throw std::runtime_error((name + tr(": cannot open the archive", ": невозможно открыть архив"_cp)).str());
+        throw std::runtime_error(
+            (name.display() + tr(": cannot open the archive", ": невозможно открыть архив"_cp)).str());
     if (in.blocks().empty())
         throw std::runtime_error(
-            (name + tr(": not a block archive (no records)", ": не блочный архив (нет записей)"_cp)).str());
+            (name.display() + tr(": not a block archive (no records)", ": не блочный архив (нет записей)"_cp)).str());
 }
 
 struct archive_options {
@@ -51,21 +52,21 @@ struct archive_options {
 };
 
 int create(const archive_options& o) {
-    const AnsiString out = station(o.archive);
-    std::vector<AnsiString> files;
+    const lib::os::file_path out = file_argument(o.archive);
+    std::vector<lib::os::file_path> files;
     for (const std::string& f : o.files) {
-        files.push_back(station(f));
+        files.push_back(file_argument(f));
         check_input(files.back());
     }
     check_output(out, files, {".arc"}, o.force);
     const std::uint64_t bytes = pack_files(out, files, station(o.comment));
-    note(tr("Written archive ", "Записан архив "_cp) + out + ": " + AnsiString(std::to_string(files.size())) +
+    note(tr("Written archive ", "Записан архив "_cp) + out.display() + ": " + AnsiString(std::to_string(files.size())) +
          tr(" files, ", " файлов, "_cp) + count_text(static_cast<long long>(bytes)) + tr(" bytes", " байт"_cp));
     return exit_done;
 }
 
 int list(const archive_options& o) {
-    const AnsiString name = station(o.archive);
+    const lib::os::file_path name = file_argument(o.archive);
     GZIP_DECOMPRESS in;
     open_archive(in, name);
     const std::uint32_t time = in.get_time();
@@ -96,26 +97,26 @@ int list(const archive_options& o) {
             rows.push_back({count_text(p.original), count_text(p.compressed), AnsiString(percent), b.name});
     }
     if (o.json) {
-        print_json({{"archive", json_text(name)},
+        print_json({{"archive", json_text(name.display())},
                     {"time", time ? json_value(time_text(time)) : json_value(nullptr)},
                     {"comment", json_text(in.read_comment())},
                     {"files", files}});
     } else {
-        say(name);
+        say(name.display());
         say(tr("Time: ", "Время: "_cp) + (time ? AnsiString(time_text(time)) : tr("none", "нет"_cp)));
         if (!in.read_comment().empty()) say(tr("Comment: ", "Комментарий: "_cp) + in.read_comment());
         print_table(rows, {0, 1, 2});
     }
     if (!in.index_warning().empty()) {
-        std::fprintf(stderr, "gti: %s: %s\n", u8(name).c_str(), u8(in.index_warning()).c_str());
+        std::fprintf(stderr, "gti: %s: %s\n", u8(name.display()).c_str(), u8(in.index_warning()).c_str());
         return exit_damaged;
     }
     return exit_done;
 }
 
 int extract(const archive_options& o) {
-    const AnsiString name = station(o.archive);
-    const AnsiString folder = station(o.folder);
+    const lib::os::file_path name = file_argument(o.archive);
+    const lib::os::file_path folder = file_argument(o.folder);
     GZIP_DECOMPRESS in;
     open_archive(in, name);
     std::uint64_t total = 0, done = 0;
@@ -134,18 +135,19 @@ int extract(const archive_options& o) {
         written += b.mark == GZIP_MARK_FILE;
     written -= static_cast<int>(skipped.size());
     for (const lib::archive_skip& s : skipped)
-        std::fprintf(stderr, "gti: %s\n",
-                     u8(name + tr(": record \"", ": запись \""_cp) + s.name + tr("\" at byte ", "\" с байта "_cp) +
-                        AnsiString(std::to_string(s.offset)) + tr(" not written: ", " не записана: "_cp) +
-                        (s.unsafe_name ? tr("its name would leave the folder", "её имя ведёт за пределы папки"_cp)
-                                       : tr("the file cannot be written", "файл невозможно записать"_cp)))
-                         .c_str());
-    note(folder + ": " + AnsiString(std::to_string(written)) + tr(" files written", " файлов записано"_cp));
+        std::fprintf(
+            stderr, "gti: %s\n",
+            u8(name.display() + tr(": record \"", ": запись \""_cp) + s.name + tr("\" at byte ", "\" с байта "_cp) +
+               AnsiString(std::to_string(s.offset)) + tr(" not written: ", " не записана: "_cp) +
+               (s.unsafe_name ? tr("its name would leave the folder", "её имя ведёт за пределы папки"_cp)
+                              : tr("the file cannot be written", "файл невозможно записать"_cp)))
+                .c_str());
+    note(folder.display() + ": " + AnsiString(std::to_string(written)) + tr(" files written", " файлов записано"_cp));
     return skipped.empty() ? exit_done : exit_damaged;
 }
 
 int test(const archive_options& o) {
-    const AnsiString name = station(o.archive);
+    const lib::os::file_path name = file_argument(o.archive);
     GZIP_DECOMPRESS in;
     open_archive(in, name);
     std::uint64_t total = 0, done = 0;
@@ -169,27 +171,32 @@ int test(const archive_options& o) {
         }
     }
     if (!in.index_warning().empty()) {
-        std::fprintf(stderr, "gti: %s: %s\n", u8(name).c_str(), u8(in.index_warning()).c_str());
+        std::fprintf(stderr, "gti: %s: %s\n", u8(name.display()).c_str(), u8(in.index_warning()).c_str());
         ++damaged;
     }
     if (o.json)
-        print_json({{"archive", json_text(name)}, {"whole", good}, {"damaged", damaged}});
+        print_json({{"archive", json_text(name.display())}, {"whole", good}, {"damaged", damaged}});
     else
-        say(name + ": " + AnsiString(std::to_string(good)) + tr(" records whole, ", " записей целы, "_cp) +
+        say(name.display() + ": " + AnsiString(std::to_string(good)) + tr(" records whole, ", " записей целы, "_cp) +
             AnsiString(std::to_string(damaged)) + tr(" damaged", " повреждены"_cp));
     return damaged == 0 ? exit_done : exit_damaged;
 }
 
 }  // namespace
 
-std::uint64_t pack_files(const AnsiString& archive, const std::vector<AnsiString>& files, const AnsiString& comment) {
+std::uint64_t pack_files(const lib::os::file_path& archive, const std::vector<lib::os::file_path>& files,
+                         const AnsiString& comment) {
+    // A record keeps the file's name: the names are checked before the archive is begun.
+    for (const lib::os::file_path& f : files)
+        station_name(f, true);
     GZIP_COMPRESS out;
     if (!out.open(archive))
-        throw write_failed((archive + tr(": cannot create the archive", ": невозможно создать архив"_cp)).str());
+        throw write_failed(
+            (archive.display() + tr(": cannot create the archive", ": невозможно создать архив"_cp)).str());
     if (!comment.empty()) out.add_comment(comment);
     std::uint64_t total = 0, done = 0;
     std::vector<std::uint64_t> sizes;
-    for (const AnsiString& f : files) {
+    for (const lib::os::file_path& f : files) {
         lib::os::dir_entry e;
         sizes.push_back(lib::os::entry_info(f, e) ? e.size : 0);
         total += sizes.back();
@@ -201,11 +208,12 @@ std::uint64_t pack_files(const AnsiString& archive, const std::vector<AnsiString
             done += sizes[i];
             if (!out.add_file(files[i]))
                 throw std::runtime_error(
-                    (files[i] + tr(": cannot read the file", ": невозможно прочитать файл"_cp)).str());
+                    (files[i].display() + tr(": cannot read the file", ": невозможно прочитать файл"_cp)).str());
         }
     }
     if (!out.close())
-        throw write_failed((archive + tr(": the archive cannot be written", ": невозможно записать архив"_cp)).str());
+        throw write_failed(
+            (archive.display() + tr(": the archive cannot be written", ": невозможно записать архив"_cp)).str());
     return out.written();
 }
 

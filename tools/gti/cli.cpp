@@ -15,6 +15,7 @@
 
 #include "gti/platform/codepage.h"
 #include "gti/platform/cp_literal.h"
+#include "gti/platform/file_replacement.h"
 #include "output.h"
 
 using namespace lib::literals;
@@ -47,10 +48,6 @@ bool stderr_is_terminal() {
 #else
     return isatty(fileno(stderr)) != 0;
 #endif
-}
-
-std::filesystem::path native(const AnsiString& name) {
-    return std::filesystem::path(std::u8string(reinterpret_cast<const char8_t*>(u8(name).c_str())));
 }
 
 bool same_file(const std::filesystem::path& a, const std::filesystem::path& b) {
@@ -266,34 +263,47 @@ void all_commands(const CLI::App* app, std::vector<const CLI::App*>& out) {
 
 }  // namespace
 
-void write_output(const AnsiString& file, const std::function<void()>& write) {
+void write_output(const lib::os::file_path& file, const std::function<void()>& write) {
     try {
         write();
     } catch (const write_failed&) {
         throw;
     } catch (const std::exception& e) {
         const std::string what = e.what();
-        throw write_failed(what.starts_with(file.str() + ":") ? what : (file + ": " + e.what()).str());
+        const std::string& name = file.display().str();
+        throw write_failed(what.starts_with(name + ":") ? what : name + ": " + what);
     }
 }
 
-void check_output(const AnsiString& output, const std::vector<AnsiString>& inputs,
+void replace_file(const lib::os::file_path& name, std::string_view bytes) {
+    try {
+        lib::os::file_replacement out(name);
+        if (!lib::os::write_file(out.handle(), bytes.data(), bytes.size()))
+            throw std::runtime_error("Невозможно записать в файл!"_cp);
+        out.commit();
+    } catch (const std::exception& e) {
+        throw std::runtime_error((name.display() + ": " + e.what()).str());
+    }
+}
+
+void check_output(const lib::os::file_path& output, const std::vector<lib::os::file_path>& inputs,
                   const std::vector<const char*>& kind_extensions, bool force) {
-    const std::filesystem::path out = native(output);
-    for (const AnsiString& in : inputs)
-        if (same_file(out, native(in)))
-            throw std::runtime_error((output + tr(": is an input of this command; write the output to another file",
-                                                  ": это входной файл команды; выберите для результата другой файл"_cp))
-                                         .str());
+    const std::filesystem::path out = output.path();
+    for (const lib::os::file_path& in : inputs)
+        if (same_file(out, in.path()))
+            throw std::runtime_error(
+                (output.display() + tr(": is an input of this command; write the output to another file",
+                                       ": это входной файл команды; выберите для результата другой файл"_cp))
+                    .str());
     std::error_code ec;
     if (out.has_parent_path() && !std::filesystem::is_directory(out.parent_path(), ec))
-        throw write_failed((output + tr(": its folder does not exist", ": папки для него нет"_cp)).str());
+        throw write_failed((output.display() + tr(": its folder does not exist", ": папки для него нет"_cp)).str());
     if (force || kind_extensions.empty() || !std::filesystem::exists(out, ec)) return;
-    const std::string lower = lib::cp1251::to_lower(output.view());
+    const std::string lower = lib::cp1251::to_lower(output.display().view());
     for (const char* ext : kind_extensions)
         if (lower.ends_with(ext)) return;
-    throw std::runtime_error((output + tr(": an existing file of another kind; --force writes over it",
-                                          ": существующий файл другого вида; --force запишет поверх него"_cp))
+    throw std::runtime_error((output.display() + tr(": an existing file of another kind; --force writes over it",
+                                                    ": существующий файл другого вида; --force запишет поверх него"_cp))
                                  .str());
 }
 
@@ -405,6 +415,30 @@ AnsiString station(const std::string& argument) {
     throw std::runtime_error("'" + shown +
                              tr("': station text (code page 1251) cannot hold the characters shown as '?'",
                                 "': в тексте станции (кодовая страница 1251) нет знаков, показанных как '?'"_cp)
+                                 .str());
+}
+
+lib::os::file_path file_argument(const std::string& argument) {
+    return known_name(lib::os::file_path::from_native(argument));
+}
+
+AnsiString station_name(const lib::os::file_path& file, bool name_only) {
+    const lib::os::file_path checked = name_only ? lib::os::file_path(file.path().filename()) : file;
+    if (checked.is_station_text()) return checked.display();
+    // display() marks each character 1251 lacks as "<U+XXXX>" (a byte that is no UTF-8 "<0xNN>").
+    const std::string& shown = checked.display().str();
+    std::string lacking;
+    for (std::size_t at = shown.find('<'); at != std::string::npos; at = shown.find('<', at + 1)) {
+        const std::size_t end = shown.find('>', at);
+        if (end == std::string::npos) break;
+        const std::string mark = shown.substr(at + 1, end - at - 1);
+        if ((mark.starts_with("U+") || mark.starts_with("0x")) && lacking.find(mark) == std::string::npos)
+            lacking += " " + mark;
+    }
+    throw std::runtime_error((file.display() +
+                              tr(": the name must be station text (code page 1251), which lacks",
+                                 ": имя должно быть текстом станции (кодовая страница 1251), а в ней нет"_cp) +
+                              AnsiString(lacking))
                                  .str());
 }
 

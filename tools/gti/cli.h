@@ -13,9 +13,11 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "gti/platform/ansi_string.h"
+#include "gti/platform/os.h"
 #include "language.h"
 
 namespace gti_tool {
@@ -35,12 +37,16 @@ public:
 };
 
 // Runs `write`, which writes the output `file`; any failure becomes write_failed naming the file.
-void write_output(const AnsiString& file, const std::function<void()>& write);
+void write_output(const lib::os::file_path& file, const std::function<void()>& write);
+
+// Writes the bytes as the file `name`, which takes its new contents whole or keeps its old ones;
+// throws std::runtime_error naming the file.
+void replace_file(const lib::os::file_path& name, std::string_view bytes);
 
 // Refuses (std::runtime_error) to write `output` when it names one of the inputs, or when it is
 // an existing file whose name says another kind than `kind_extensions` (".las", ".png" ...; empty
 // for any) and `force` is not given; an output folder that does not exist is write_failed.
-void check_output(const AnsiString& output, const std::vector<AnsiString>& inputs,
+void check_output(const lib::os::file_path& output, const std::vector<lib::os::file_path>& inputs,
                   const std::vector<const char*>& kind_extensions, bool force);
 
 // Help text in the language of the run, as UTF-8 for the parser: `en` (ASCII) or `ru` (station
@@ -100,6 +106,16 @@ void add_range(CLI::App* command, std::string& from, std::string& to);
 // A command-line text (UTF-8) as station text; throws std::runtime_error naming the text when
 // code page 1251 cannot hold it.
 AnsiString station(const std::string& argument);
+
+// A file or folder named on the command line (UTF-8): any name the system allows, shown in
+// messages as typed (known_name, output.h).
+lib::os::file_path file_argument(const std::string& argument);
+
+// The name of `file` as station text, where only station text will do (a name recorded in a station
+// file, a folder the library takes in 1251 alone); with `name_only`, its last component alone (what
+// an archive's record keeps). Throws std::runtime_error naming the file and the characters that
+// code page 1251 lacks.
+AnsiString station_name(const lib::os::file_path& file, bool name_only = false);
 
 // The keys of a --params list, split at commas (empty entries dropped).
 std::vector<AnsiString> split_keys(const std::string& list);

@@ -41,7 +41,7 @@ void add_csv_options(CLI::App* command, csv_input_options& o) {
                   "переименовать и перемасштабировать"_cp));
 }
 
-std::size_t read_input(FileStorage& store, const AnsiString& file, const csv_input_options& o,
+std::size_t read_input(FileStorage& store, const lib::os::file_path& file, const csv_input_options& o,
                        const std::function<void(double)>& progress) {
     const input_kind kind = input_kind_of(file);
     if (kind == input_kind::data_file && lib::data_file_kind_of(file) == lib::data_file_kind::compressed) {
@@ -49,8 +49,8 @@ std::size_t read_input(FileStorage& store, const AnsiString& file, const csv_inp
         try {
             store.add_compressed_file(file, false, progress);
         } catch (const std::exception& e) {
-            if (std::string_view(e.what()).starts_with((file + ":").view())) throw;
-            throw std::runtime_error((file + ": " + e.what()).str());
+            if (std::string_view(e.what()).starts_with((file.display() + ":").view())) throw;
+            throw std::runtime_error((file.display() + ": " + e.what()).str());
         }
         return 0;
     }
@@ -63,7 +63,7 @@ std::size_t read_input(FileStorage& store, const AnsiString& file, const csv_inp
         const int skipped = add_las_log(file, store);
         if (skipped == 0) return 0;
         std::fprintf(stderr, "%s\n",
-                     u8(file + ": " + AnsiString(std::to_string(skipped)) +
+                     u8(file.display() + ": " + AnsiString(std::to_string(skipped)) +
                         tr(" rows left out: their time is NULL or no station time",
                            " строк пропущено: их время пусто или вне времён станции"_cp))
                          .c_str());
@@ -74,7 +74,7 @@ std::size_t read_input(FileStorage& store, const AnsiString& file, const csv_inp
     csv.depth_column = station(o.depth_column);
     if (!o.null_text.empty()) csv.null_text = o.null_text;
     if (!o.map.empty()) {
-        const AnsiString map = station(o.map);
+        const lib::os::file_path map = file_argument(o.map);
         check_input(map);
         csv.map = load_csv_map(map);
     }
@@ -112,15 +112,16 @@ void apply_selection(FileStorage& store, const selection_options& o, const AnsiS
 }
 
 int convert(const convert_options& o) {
-    const AnsiString from = station(o.input);
-    const AnsiString to = station(o.output);
+    const lib::os::file_path from = file_argument(o.input);
+    const lib::os::file_path to = file_argument(o.output);
     const bool compressed = lib::data_file_kind_of(to) == lib::data_file_kind::compressed;
     const bool csv = input_kind_of(to) == input_kind::csv;
-    if (csv && !lib::cp1251::equal_nocase(to.view().substr(to.size() - 4), ".csv"))
-        throw std::runtime_error((to + tr(": a CSV file is written as .csv", ": файл CSV пишется как .csv"_cp)).str());
+    if (csv && !lib::cp1251::equal_nocase(to.display().view().substr(to.display().size() - 4), ".csv"))
+        throw std::runtime_error(
+            (to.display() + tr(": a CSV file is written as .csv", ": файл CSV пишется как .csv"_cp)).str());
     if (!csv && lib::data_file_kind_of(to) == lib::data_file_kind::unknown)
         throw std::runtime_error(
-            (to +
+            (to.display() +
              tr(": unknown kind of data file to write (known: .creg, .realtim, .realdep, "
                 ".reallag, .tim, .dep, .ldp, .csv)",
                 ": неизвестный вид файла данных (известны: .creg, .realtim, .realdep, .reallag, .tim, .dep, .ldp, "_cp
@@ -135,7 +136,7 @@ int convert(const convert_options& o) {
     FileStorage store;
     std::size_t input_warnings = 0;
     {
-        progress_bar bar(tr("Reading ", "Чтение "_cp) + from);
+        progress_bar bar(tr("Reading ", "Чтение "_cp) + from.display());
         input_warnings = read_input(store, from, o.csv, [&](double done) { bar(done); });
     }
     std::vector<AnsiString> read_warnings;
@@ -147,16 +148,16 @@ int convert(const convert_options& o) {
             if (lines[i].find('=') == AnsiString::npos) lines.Delete(i);
         }
     }
-    apply_selection(store, o.select, from);
+    apply_selection(store, o.select, from.display());
 
     if (compressed) {
-        progress_bar bar(tr("Writing ", "Запись "_cp) + to);
+        progress_bar bar(tr("Writing ", "Запись "_cp) + to.display());
         write_output(to, [&] {
             store.save_compressed_file(to, o.quantized ? FileStorage::encode_quantized : FileStorage::encode_plain,
                                        [&](double done) { bar(done); });
         });
     } else if (csv) {
-        progress_bar bar(tr("Writing ", "Запись "_cp) + to);
+        progress_bar bar(tr("Writing ", "Запись "_cp) + to.display());
         write_output(to, [&] { save_csv_file(store, to, [&](double done) { bar(done); }); });
     } else {
         save_data_file(store, to);

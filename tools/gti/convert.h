@@ -28,7 +28,7 @@ void add_csv_options(CLI::App* command, csv_input_options& o);
 // into the store. Returns the number of warnings it printed about the input (rows of a LAS log
 // left out); the store's own warnings are not among them. `progress`, when given, hears the
 // fraction read of a compressed data file or a CSV file.
-std::size_t read_input(FileStorage& store, const AnsiString& file, const csv_input_options& o,
+std::size_t read_input(FileStorage& store, const lib::os::file_path& file, const csv_input_options& o,
                        const std::function<void(double)>& progress = nullptr);
 
 // The part of the data a command writes (select.h), as given (UTF-8; empty: all).

@@ -13,15 +13,15 @@
 using namespace lib::literals;
 
 namespace gti_tool {
-bool is_old_generation(const AnsiString& file) {
+bool is_old_generation(const lib::os::file_path& file) {
     return lib::data_file_kind_of(file) == lib::data_file_kind::old_generation;
 }
 
-void save_data_file(FileStorage& store, const AnsiString& file) {
+void save_data_file(FileStorage& store, const lib::os::file_path& file) {
     const bool old = is_old_generation(file);
     if (lib::data_file_kind_of(file) == lib::data_file_kind::unknown)
         throw std::runtime_error(
-            (file + tr(": unknown kind of data file to write", ": неизвестный вид файла данных"_cp)).str());
+            (file.display() + tr(": unknown kind of data file to write", ": неизвестный вид файла данных"_cp)).str());
     write_output(file, [&] {
         // Checked before the file is touched: a parameter without a column would be lost.
         const auto columns = old ? store.old_columns(file) : std::array<int, FileStorage::old_value_count>{};

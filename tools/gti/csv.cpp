@@ -568,14 +568,14 @@ std::vector<csv_column_map> read_csv_map(std::string_view text, const AnsiString
     return map;
 }
 
-std::vector<csv_column_map> load_csv_map(const AnsiString& file) {
+std::vector<csv_column_map> load_csv_map(const lib::os::file_path& file) {
     lib::io::whole_file bytes;
     try {
         bytes = lib::io::read_whole_file(file);
     } catch (const std::exception& e) {
-        fail(file, e.what());
+        fail(file.display(), e.what());
     }
-    return read_csv_map(std::string_view(bytes.data.get(), bytes.size), file);
+    return read_csv_map(std::string_view(bytes.data.get(), bytes.size), file.display());
 }
 
 void read_csv(std::string_view text, const AnsiString& file, const csv_read_options& options, FileStorage& store,
@@ -651,22 +651,23 @@ void read_csv(std::string_view text, const AnsiString& file, const csv_read_opti
     }
 }
 
-void load_csv_file(const AnsiString& file, const csv_read_options& options, FileStorage& store,
+void load_csv_file(const lib::os::file_path& file, const csv_read_options& options, FileStorage& store,
                    const std::function<void(double)>& progress) {
+    const AnsiString& name = file.display();
     lib::io::whole_file bytes;
     try {
         bytes = lib::io::read_whole_file(file);
     } catch (const std::exception& e) {
-        fail(file, e.what());
+        fail(name, e.what());
     }
     const std::string_view raw(bytes.data.get(), bytes.size);
     if (!is_gzip(raw)) {
-        read_csv(raw, file, options, store, progress);
+        read_csv(raw, name, options, store, progress);
         return;
     }
-    const std::string text = gunzip(raw, file);
+    const std::string text = gunzip(raw, name);
     bytes = {};
-    read_csv(text, file, options, store, progress);
+    read_csv(text, name, options, store, progress);
 }
 
 void write_csv(const FileStorage& store, lib::io::BinaryOutputStream& out,
@@ -703,13 +704,14 @@ void write_csv(const FileStorage& store, lib::io::BinaryOutputStream& out,
     out.write(text.data(), static_cast<unsigned>(text.size()));
 }
 
-void save_csv_file(const FileStorage& store, const AnsiString& file, const std::function<void(double)>& progress) {
+void save_csv_file(const FileStorage& store, const lib::os::file_path& file,
+                   const std::function<void(double)>& progress) {
     try {
         lib::io::atomic_file out(file);
         write_csv(store, out, progress);
         out.commit();
     } catch (const std::exception& e) {
-        fail(file, e.what());
+        fail(file.display(), e.what());
     }
 }
 

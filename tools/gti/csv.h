@@ -89,16 +89,16 @@ struct csv_read_options {
 // naming the file and line for a map it cannot use.
 std::vector<csv_column_map> read_csv_map(std::string_view text, const AnsiString& file);
 // read_csv_map of a file's text.
-std::vector<csv_column_map> load_csv_map(const AnsiString& file);
+std::vector<csv_column_map> load_csv_map(const lib::os::file_path& file);
 
 // Adds the records of a CSV text (see above) to the store, its columns merged by key into the
-// store's parameters. `file` names the text in messages. On failure the store may hold the
-// parameters and records read before it. `progress`, when given, hears now and then the fraction
-// of the text read.
+// store's parameters. `file` names the text in messages (a file by lib::os::file_path::display()).
+// On failure the store may hold the parameters and records read before it. `progress`, when given,
+// hears now and then the fraction of the text read.
 void read_csv(std::string_view text, const AnsiString& file, const csv_read_options& options, FileStorage& store,
               const std::function<void(double)>& progress = nullptr);
 // read_csv of a file, inflated first when it is gzip data.
-void load_csv_file(const AnsiString& file, const csv_read_options& options, FileStorage& store,
+void load_csv_file(const lib::os::file_path& file, const csv_read_options& options, FileStorage& store,
                    const std::function<void(double)>& progress = nullptr);
 
 // Writes the store as CSV text (see above); `progress`, when given, hears now and then the
@@ -107,7 +107,7 @@ void write_csv(const FileStorage& store, lib::io::BinaryOutputStream& out,
                const std::function<void(double)>& progress = nullptr);
 // Writes the store as a CSV file through lib::io::atomic_file: the old file stays until the
 // new one is complete.
-void save_csv_file(const FileStorage& store, const AnsiString& file,
+void save_csv_file(const FileStorage& store, const lib::os::file_path& file,
                    const std::function<void(double)>& progress = nullptr);
 
 // True for a name ending in ".csv" or ".csv.gz" (letter case ignored).

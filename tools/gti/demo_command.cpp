@@ -32,7 +32,8 @@ struct demo_options {
     bool json = false;
 };
 
-// One step of the road: what it made, the file it wrote, its size and how long it took.
+// One step of the road: what it made, the file it wrote (display(); empty for none), its size and
+// how long it took.
 struct step_report {
     AnsiString what, file;
     std::uint64_t bytes = 0;
@@ -40,22 +41,24 @@ struct step_report {
 };
 
 // Runs a step that writes `file` and reports it.
-step_report timed(const AnsiString& what, const AnsiString& file, const std::function<void()>& step) {
+step_report timed(const AnsiString& what, const lib::os::file_path& file, const std::function<void()>& step) {
     const auto start = std::chrono::steady_clock::now();
     write_output(file, step);
     const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - start;
-    return {what, file, file_size(file), took.count()};
+    return {what, file.display(), file_size(file), took.count()};
 }
 
 int demo(const demo_options& o) {
-    const AnsiString dir = station(o.dir);
+    const lib::os::file_path dir = file_argument(o.dir);
     std::error_code ec;
-    std::filesystem::create_directories(
-        std::filesystem::path(std::u8string(reinterpret_cast<const char8_t*>(o.dir.c_str()))), ec);
+    std::filesystem::create_directories(dir.path(), ec);
     if (ec)
-        throw write_failed((dir + tr(": cannot create the folder: ", ": невозможно создать папку: "_cp)).str() +
-                           ec.message());
-    const AnsiString data = dir + "/12.realtim";
+        throw write_failed(
+            (dir.display() + tr(": cannot create the folder: ", ": невозможно создать папку: "_cp)).str() +
+            ec.message());
+    // The files of the run, in the folder.
+    const auto in_dir = [&](const char* name) { return lib::os::file_path(dir.path() / name); };
+    const lib::os::file_path data = in_dir("12.realtim");
     std::vector<step_report> steps;
 
     FileStorage store;
@@ -73,44 +76,45 @@ int demo(const demo_options& o) {
     for (int i = 0; i < store.get_param_count(); ++i)
         table.add(store.get_param(i)->global_name);
     table["вес_на_крюке"_cp].calibration = {{0.0, 0.0}, {5.0, 200.0}};
-    const AnsiString table_file = dir + "/params.tbl";
+    const lib::os::file_path table_file = in_dir("params.tbl");
     steps.push_back(timed(tr("parameter table", "таблица параметров"_cp), table_file, [&] {
         if (!table.save_to(table_file)) throw std::runtime_error("Невозможно записать в файл!"_cp);
     }));
 
     FileStorage back;
     load_data_file(back, data);
-    const AnsiString creg = dir + "/12.creg";
+    const lib::os::file_path creg = in_dir("12.creg");
     steps.push_back(timed(tr("compressed data file, quantized", "сжатый файл данных, квантованный"_cp), creg,
                           [&] { back.save_compressed_file(creg, FileStorage::encode_quantized); }));
-    const AnsiString las = dir + "/12.las";
+    const lib::os::file_path las = in_dir("12.las");
     steps.push_back(timed(tr("LAS depth log, a row per 0.1 m", "LAS по глубине, строка на 0,1 м"_cp), las, [&] {
         lib::las::file doc;
         lib::las::export_storage(back, lib::las::export_options{}, doc);
         save_las(doc, las, "1251");
     }));
 #ifdef GTI_WITH_UI
-    const AnsiString png = dir + "/12.png";
+    const lib::os::file_path png = in_dir("12.png");
     steps.push_back(timed(tr("strip chart", "диаграмма"_cp), png, [&] {
         const lib::ui::strip_chart chart(back, lib::ui::strip_chart_options{});
         lib::ui::png_canvas canvas(chart.width(), chart.height());
         chart.draw(canvas);
-        canvas.save(png);
+        replace_file(png, canvas.png_bytes());
     }));
 #endif
     // The run packed for keeping: the data file, the parameter table and the run file that a
     // save in the old generation keeps beside its data file.
-    steps.push_back(
-        timed(tr("run file", "файл рейса"_cp), dir + "/12.rac", [&] { back.save_all(dir + "/12.tim", true); }));
-    std::vector<AnsiString> packed = {data, table_file, dir + "/12.rac"};
-    if (file_size(table_file + ".extended") > 0) packed.push_back(table_file + ".extended");
+    const lib::os::file_path run_file = in_dir("12.rac");
+    steps.push_back(timed(tr("run file", "файл рейса"_cp), run_file, [&] { back.save_all(in_dir("12.tim"), true); }));
+    std::vector<lib::os::file_path> packed = {data, table_file, run_file};
+    const lib::os::file_path extended = in_dir("params.tbl.extended");
+    if (file_size(extended) > 0) packed.push_back(extended);
     const FileStorageTextValues& run = back.get_text_values();
     const AnsiString comment = "Рейс "_cp + AnsiString(std::to_string(run.race_number)) + " скважины "_cp + run.well;
-    steps.push_back(
-        timed(tr("archive", "архив"_cp), dir + "/12.arc", [&] { pack_files(dir + "/12.arc", packed, comment); }));
+    const lib::os::file_path archive = in_dir("12.arc");
+    steps.push_back(timed(tr("archive", "архив"_cp), archive, [&] { pack_files(archive, packed, comment); }));
 
     if (o.json) {
-        json_value doc{{"folder", json_text(dir)},
+        json_value doc{{"folder", json_text(dir.display())},
                        {"records", back.get_record_count()},
                        {"parameters", back.get_param_count()},
                        {"steps", json_value::array()}};
@@ -130,7 +134,7 @@ int demo(const demo_options& o) {
         rows.push_back({s.what, s.file, s.file.empty() ? AnsiString() : count_text(static_cast<long long>(s.bytes)),
                         AnsiString(std::to_string(static_cast<long long>(s.ms + 0.5)))});
     print_table(rows, {2, 3});
-    say(tr("Look at it: gti info ", "Посмотреть: gti info "_cp) + data);
+    say(tr("Look at it: gti info ", "Посмотреть: gti info "_cp) + data.display());
     return exit_done;
 }
 

@@ -46,7 +46,7 @@ struct info_options {
 };
 
 int info(const info_options& o) {
-    const AnsiString file = station(o.file);
+    const lib::os::file_path file = file_argument(o.file);
     check_input(file);
     if (is_las_file(file)) return print_las_info(file, o.json);
     FileStorage store;
@@ -59,30 +59,33 @@ int info(const info_options& o) {
 
 }  // namespace
 
-void check_input(const AnsiString& file) {
-    const std::filesystem::path path(std::u8string(reinterpret_cast<const char8_t*>(u8(file).c_str())));
+void check_input(const lib::os::file_path& file) {
+    const std::filesystem::path path = file.path();
+    const AnsiString& name = file.display();
     std::error_code ec;
     const auto status = std::filesystem::status(path, ec);
     if (std::filesystem::is_directory(status))
-        throw std::runtime_error((file + tr(": a folder, not a file", ": это папка, а не файл"_cp)).str());
+        throw std::runtime_error((name + tr(": a folder, not a file", ": это папка, а не файл"_cp)).str());
     if (std::filesystem::exists(status)) return;
-    const std::size_t slash = file.find_last_of("/\\");
+    const std::size_t slash = name.find_last_of("/\\");
     if (slash != AnsiString::npos && slash > 0 && !std::filesystem::is_directory(path.parent_path(), ec))
         throw std::runtime_error(
-            (file + tr(": the folder ", ": папки "_cp) + file.substr(0, slash) + tr(" does not exist", " нет"_cp))
+            (name + tr(": the folder ", ": папки "_cp) + name.substr(0, slash) + tr(" does not exist", " нет"_cp))
                 .str());
-    throw std::runtime_error((file + tr(": no such file", ": файла нет"_cp)).str());
+    throw std::runtime_error((name + tr(": no such file", ": файла нет"_cp)).str());
 }
 
-void load_data_file(FileStorage& store, const AnsiString& file) {
+void load_data_file(FileStorage& store, const lib::os::file_path& file) {
     check_input(file);
-    store.file_name = file;
+    // The store names its file in the strip chart and finds an old run file beside it; no station
+    // file records it.
+    store.file_name = file.display();
     try {
         store.add_file(file, false);
     } catch (const std::exception& e) {
         // The library's readers name the file themselves.
-        if (std::string_view(e.what()).starts_with((file + ":").view())) throw;
-        throw std::runtime_error((file + ": " + e.what()).str());
+        if (std::string_view(e.what()).starts_with((file.display() + ":").view())) throw;
+        throw std::runtime_error((file.display() + ": " + e.what()).str());
     }
 }
 
@@ -95,16 +98,16 @@ std::size_t print_warnings(const FileStorage& store) {
     return warnings.size();
 }
 
-std::uint64_t file_size(const AnsiString& file) {
+std::uint64_t file_size(const lib::os::file_path& file) {
     lib::os::dir_entry e;
     return lib::os::entry_info(file, e) ? e.size : 0;
 }
 
-std::size_t print_written(const FileStorage& store, const AnsiString& file, bool json) {
+std::size_t print_written(const FileStorage& store, const lib::os::file_path& file, bool json) {
     std::vector<AnsiString> warnings;
     store.get_warnings(warnings);
     if (json) {
-        json_value doc{{"written", json_text(file)},
+        json_value doc{{"written", json_text(file.display())},
                        {"records", store.get_record_count()},
                        {"parameters", store.get_param_count()},
                        {"bytes", file_size(file)},
@@ -114,14 +117,14 @@ std::size_t print_written(const FileStorage& store, const AnsiString& file, bool
         print_json(doc);
         return warnings.size();
     }
-    note(tr("Written ", "Записан "_cp) + file + ": " + count_text(store.get_record_count()) +
+    note(tr("Written ", "Записан "_cp) + file.display() + ": " + count_text(store.get_record_count()) +
          tr(" records, ", " записей, "_cp) + AnsiString(std::to_string(store.get_param_count())) +
          tr(" parameters, ", " параметров, "_cp) + count_text(static_cast<long long>(file_size(file))) +
          tr(" bytes", " байт"_cp));
     return print_warnings(store);
 }
 
-void print_info(FileStorage& store, const AnsiString& file, bool json) {
+void print_info(FileStorage& store, const lib::os::file_path& file, bool json) {
     const summary sum = summarize(store);
     const int step = store.calc_time_step();
     std::vector<AnsiString> warnings;
@@ -142,7 +145,7 @@ void print_info(FileStorage& store, const AnsiString& file, bool json) {
 
     if (json) {
         json_value doc;
-        doc["file"] = json_text(file);
+        doc["file"] = json_text(file.display());
         doc["parameters"] = json_value::array();
         for (int i = 0; i < store.get_param_count(); ++i) {
             const FileStorageParam& p = *store.get_param(i);
@@ -174,7 +177,7 @@ void print_info(FileStorage& store, const AnsiString& file, bool json) {
         return;
     }
 
-    say(tr("File: ", "Файл: "_cp) + file);
+    say(tr("File: ", "Файл: "_cp) + file.display());
     say(tr("Parameters (", "Параметры ("_cp) + AnsiString(std::to_string(store.get_param_count())) + "):");
     std::vector<std::vector<AnsiString>> rows{
         {"#", tr("key", "ключ"_cp), tr("name", "название"_cp), tr("unit", "ед."_cp), tr("scale", "шкала"_cp)}};

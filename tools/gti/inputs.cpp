@@ -18,13 +18,13 @@ bool ends_with(const AnsiString& name, std::string_view end) {
 
 }  // namespace
 
-input_kind input_kind_of(const AnsiString& name) {
-    if (is_csv_file(name)) return input_kind::csv;
-    if (ends_with(name, ".las")) return input_kind::las;
+input_kind input_kind_of(const lib::os::file_path& name) {
+    if (is_csv_file(name.display())) return input_kind::csv;
+    if (ends_with(name.display(), ".las")) return input_kind::las;
     return input_kind::data_file;
 }
 
-int add_las_log(const AnsiString& file, FileStorage& store) {
+int add_las_log(const lib::os::file_path& file, FileStorage& store) {
     lib::las::file doc;
     FileStorage log;
     lib::las::import_result result;
@@ -32,7 +32,7 @@ int add_las_log(const AnsiString& file, FileStorage& store) {
         doc.load(file);
         result = lib::las::import_storage(doc, log);
     } catch (const std::exception& e) {
-        throw std::runtime_error((file + ": " + e.what()).str());
+        throw std::runtime_error((file.display() + ": " + e.what()).str());
     }
     // The time range of the store applies to the log as to any file it reads.
     FileStorage kept;
@@ -46,7 +46,7 @@ int add_las_log(const AnsiString& file, FileStorage& store) {
     try {
         append_records(store, kept);
     } catch (const std::exception& e) {
-        throw std::runtime_error((file + ": " + e.what()).str());
+        throw std::runtime_error((file.display() + ": " + e.what()).str());
     }
     return result.skipped;
 }

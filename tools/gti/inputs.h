@@ -13,12 +13,12 @@ enum class input_kind {
 };
 
 // The kind of an input, by its name (letter case ignored).
-input_kind input_kind_of(const AnsiString& name);
+input_kind input_kind_of(const lib::os::file_path& name);
 
 // Adds the records of a LAS log (lib::las::import_storage: curves as parameters, the index a
 // time or a depth) to the store, as append_records (join.h) adds them, keeping those inside the store's
 // time range. Returns the number of rows left out for a time that is NULL or no station time.
 // Throws std::runtime_error naming the file for a file that cannot be read or holds no log.
-int add_las_log(const AnsiString& file, FileStorage& store);
+int add_las_log(const lib::os::file_path& file, FileStorage& store);
 
 }  // namespace gti_tool

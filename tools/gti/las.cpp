@@ -12,7 +12,6 @@
 #include "gti/las/export.h"
 #include "gti/platform/codepage.h"
 #include "gti/platform/cp_literal.h"
-#include "gti/platform/file_replacement.h"
 #include "gti/platform/os.h"
 #include "gti/util/number_text.h"
 #include "info.h"
@@ -49,21 +48,9 @@ std::string to_ascii(std::string_view text) {
     return out;
 }
 
-// Writes the bytes as the file `name`, which takes its new contents whole or keeps its old ones.
-void replace_file(const AnsiString& name, std::string_view bytes) {
-    try {
-        lib::os::file_replacement out(name);
-        if (!lib::os::write_file(out.handle(), bytes.data(), bytes.size()))
-            throw std::runtime_error("Невозможно записать в файл!"_cp);
-        out.commit();
-    } catch (const std::exception& e) {
-        throw std::runtime_error((name + ": " + e.what()).str());
-    }
-}
-
 }  // namespace
 
-void save_las(lib::las::file& doc, const AnsiString& output, const std::string& encoding) {
+void save_las(lib::las::file& doc, const lib::os::file_path& output, const std::string& encoding) {
     lib::io::BinaryMemoryOutputStream out;
     doc.save(out);
     const std::string_view text(out.get_buffer() != nullptr ? out.get_buffer() : "", out.get_size());
@@ -77,8 +64,8 @@ void save_las(lib::las::file& doc, const AnsiString& output, const std::string& 
     });
 }
 
-bool is_las_file(const AnsiString& file) {
-    const std::string lower = lib::cp1251::to_lower(file.view());
+bool is_las_file(const lib::os::file_path& file) {
+    const std::string lower = lib::cp1251::to_lower(file.display().view());
     return lower.size() >= 4 && lower.compare(lower.size() - 4, 4, ".las") == 0;
 }
 
@@ -102,37 +89,39 @@ int las_command(const las_options& o) {
                   : o.agg == "min" ? lib::las::aggregation::min
                   : o.agg == "max" ? lib::las::aggregation::max
                                    : lib::las::aggregation::mean;
-    const AnsiString input = station(o.input);
-    const AnsiString output = station(o.output);
+    const lib::os::file_path input = file_argument(o.input);
+    const lib::os::file_path output = file_argument(o.output);
     check_output(output, {input}, {".las"}, o.force);
     FileStorage store;
     std::size_t input_warnings = 0;
     {
-        progress_bar bar(tr("Reading ", "Чтение "_cp) + input);
+        progress_bar bar(tr("Reading ", "Чтение "_cp) + input.display());
         input_warnings = read_input(store, input, {}, [&](double done) { bar(done); });
     }
     std::vector<AnsiString> read_warnings;
     store.get_warnings(read_warnings);
     // A key of --params is a parameter's key or its curve's mnemonic.
-    apply_selection(store, o.select, input, lib::las::mnemonic_of);
+    apply_selection(store, o.select, input.display(), lib::las::mnemonic_of);
     lib::las::file doc;
     const int rows = lib::las::export_storage(store, options, doc);
     if (rows == 0 && options.index == lib::las::export_index::depth && store.get_record_count() > 0)
         throw std::runtime_error(
-            (input + tr(": the hole did not deepen while this file was recorded, so a depth log is empty; "
-                        "by time: gti las --time",
-                        ": за время записи скважина не углублялась, глубинный LAS пуст; по времени: gti las --time"_cp))
+            (input.display() +
+             tr(": the hole did not deepen while this file was recorded, so a depth log is empty; "
+                "by time: gti las --time",
+                ": за время записи скважина не углублялась, глубинный LAS пуст; по времени: gti las --time"_cp))
                 .str());
     save_las(doc, output, o.encoding);
     if (o.json) {
-        print_json({{"written", json_text(output)},
+        print_json({{"written", json_text(output.display())},
                     {"rows", rows},
                     {"curves", doc.get_param_count()},
                     {"bytes", file_size(output)}});
     } else {
-        note(tr("Written LAS ", "Записан LAS "_cp) + output + ": " + count_text(rows) + tr(" rows, ", " строк, "_cp) +
-             AnsiString(std::to_string(doc.get_param_count())) + tr(" curves, ", " кривых, "_cp) +
-             count_text(static_cast<long long>(file_size(output))) + tr(" bytes", " байт"_cp));
+        note(tr("Written LAS ", "Записан LAS "_cp) + output.display() + ": " + count_text(rows) +
+             tr(" rows, ", " строк, "_cp) + AnsiString(std::to_string(doc.get_param_count())) +
+             tr(" curves, ", " кривых, "_cp) + count_text(static_cast<long long>(file_size(output))) +
+             tr(" bytes", " байт"_cp));
     }
     print_warnings(store);
     return read_warnings.empty() && input_warnings == 0 ? exit_done : exit_damaged;
@@ -140,7 +129,7 @@ int las_command(const las_options& o) {
 
 }  // namespace
 
-int print_las_info(const AnsiString& file, bool json) {
+int print_las_info(const lib::os::file_path& file, bool json) {
     lib::las::file doc;
     doc.load(file);
     const int rows = doc.values.size();
@@ -153,7 +142,8 @@ int print_las_info(const AnsiString& file, bool json) {
                                                               : AnsiString(lib::las::number_text(v));
     };
     if (json) {
-        json_value doc_json{{"file", json_text(file)}, {"las", doc.is_log()}, {"curves", json_value::array()}};
+        json_value doc_json{
+            {"file", json_text(file.display())}, {"las", doc.is_log()}, {"curves", json_value::array()}};
         for (int i = 0; curves && i < curves->size(); ++i) {
             const auto& c = curves->item_by_index(i);
             doc_json["curves"].push_back({{"mnemonic", json_text(c.mnemonic)},
@@ -172,7 +162,7 @@ int print_las_info(const AnsiString& file, bool json) {
         print_json(doc_json);
         return doc.is_log() ? exit_done : exit_usage;
     }
-    say(tr("LAS file: ", "Файл LAS: "_cp) + file);
+    say(tr("LAS file: ", "Файл LAS: "_cp) + file.display());
     for (const auto& block : doc.blocks) {
         const auto headers = std::dynamic_pointer_cast<lib::las::text_headers>(block);
         if (!headers || headers == curves) continue;

@@ -1,12 +1,17 @@
 // gti: the station library's command-line tool.
 //
-// All text it prints is UTF-8; file names and texts on the command line are UTF-8 too and are
-// turned into station text (code page 1251) on the way in.
+// All text it prints is UTF-8; the command line is UTF-8 too. File names keep every character
+// the system allows; other texts are turned into station text (code page 1251) on the way in.
 #include <cstdio>
+#include <string>
+#include <vector>
 
 #include "cli.h"
 #include "commands.h"
 #include "gti/platform/cp_literal.h"
+#ifdef _WIN32
+#include "wide_arguments.h"
+#endif
 
 using namespace lib::literals;
 
@@ -82,5 +87,16 @@ std::unique_ptr<CLI::App> make_tool() {
 }  // namespace gti_tool
 
 int main(int argc, char** argv) {
+#ifdef _WIN32
+    // The arguments in UTF-8, whatever the ANSI code page lacks.
+    std::vector<std::string> arguments = gti_tool::wide_arguments();
+    if (!arguments.empty()) {
+        std::vector<char*> pointers;
+        for (std::string& a : arguments)
+            pointers.push_back(a.data());
+        pointers.push_back(nullptr);
+        return gti_tool::run_tool(static_cast<int>(arguments.size()), pointers.data());
+    }
+#endif
     return gti_tool::run_tool(argc, argv);
 }

@@ -10,10 +10,10 @@
 #include "commands.h"
 #include "convert_old.h"
 #include "csv.h"
+#include "gti/platform/codepage.h"
 #include "gti/platform/cp_literal.h"
 #include "gti/time/unix_time.h"
 #include "gti/util/files.h"
-#include "gti/util/string_list.h"
 #include "info.h"
 #include "inputs.h"
 #include "join.h"
@@ -24,24 +24,22 @@ using namespace lib::literals;
 namespace gti_tool {
 
 int merge(const merge_options& o) {
-    const AnsiString output = station(o.output);
-    std::vector<AnsiString> files;
+    const lib::os::file_path output = file_argument(o.output);
+    std::vector<lib::os::file_path> files;
     for (const std::string& given : o.inputs) {
-        const AnsiString input = station(given);
-        if (input.find_first_of("*?") == AnsiString::npos) {
+        const lib::os::file_path input = file_argument(given);
+        if (given.find_first_of("*?") == std::string::npos) {
             files.push_back(input);
             continue;
         }
-        lib::FileFinder finder;
-        finder.find(input, lib::fa_any_file & ~lib::fa_directory, false);
-        if (finder.files.empty())
-            throw std::runtime_error((input + tr(": no file matches", ": нет подходящих файлов"_cp)).str());
-        TStringList names;
-        for (const lib::FindedFile& f : finder.files)
-            names.Add(f.path + f.name);
-        names.Sort();
-        for (const AnsiString& file : names)
-            files.push_back(file);
+        std::vector<lib::os::file_path> found = lib::find_paths(input, lib::fa_any_file & ~lib::fa_directory);
+        if (found.empty())
+            throw std::runtime_error((input.display() + tr(": no file matches", ": нет подходящих файлов"_cp)).str());
+        std::stable_sort(found.begin(), found.end(), [](const lib::os::file_path& a, const lib::os::file_path& b) {
+            return lib::cp1251::compare_nocase(a.display().view(), b.display().view()) < 0;
+        });
+        for (const lib::os::file_path& file : found)
+            files.push_back(known_name(file));
     }
     const bool csv = input_kind_of(output) == input_kind::csv;
     std::vector<std::pair<AnsiString, time_span>> spans;
@@ -52,10 +50,10 @@ int merge(const merge_options& o) {
     std::vector<AnsiString> notes;
     {
         progress_bar bar(files.size() == 1
-                             ? tr("Reading ", "Чтение "_cp) + files.front()
+                             ? tr("Reading ", "Чтение "_cp) + files.front().display()
                              : tr("Reading files: ", "Чтение файлов: "_cp) + AnsiString(std::to_string(files.size())));
         for (std::size_t i = 0; i < files.size(); ++i) {
-            const AnsiString& file = files[i];
+            const lib::os::file_path& file = files[i];
             const auto done = [&](double part) { bar((static_cast<double>(i) + part) / files.size()); };
             if (o.join) {
                 FileStorage one;
@@ -64,11 +62,11 @@ int merge(const merge_options& o) {
                 one.get_warnings(warnings);
                 input_warnings += warnings.size();
                 for (const AnsiString& w : warnings)
-                    notes.push_back(file + ": " + w);
+                    notes.push_back(file.display() + ": " + w);
                 try {
                     join_by_time(store, one);
                 } catch (const std::exception& e) {
-                    throw std::runtime_error((file + ": " + e.what()).str());
+                    throw std::runtime_error((file.display() + ": " + e.what()).str());
                 }
             } else {
                 // Inputs of overlapping times stay apart, two records of one time: --join joins them.
@@ -78,14 +76,14 @@ int merge(const merge_options& o) {
                 if (span) {
                     for (const auto& [other, other_span] : spans) {
                         if (!span->overlaps(other_span)) continue;
-                        notes.push_back(file + tr(" overlaps ", " перекрывается по времени с "_cp) + other + " (" +
-                                        lib::to_iso8601(std::max(span->first, other_span.first)) + " .. " +
+                        notes.push_back(file.display() + tr(" overlaps ", " перекрывается по времени с "_cp) + other +
+                                        " (" + lib::to_iso8601(std::max(span->first, other_span.first)) + " .. " +
                                         lib::to_iso8601(std::min(span->last, other_span.last)) +
                                         tr("): records of one time stay apart; --join joins them",
                                            "): записи одного времени остаются раздельными; --join объединяет их"_cp));
                         break;
                     }
-                    spans.emplace_back(file, *span);
+                    spans.emplace_back(file.display(), *span);
                 }
             }
             done(1);
@@ -93,11 +91,11 @@ int merge(const merge_options& o) {
     }
     for (const AnsiString& n : notes)
         std::fprintf(stderr, "%s\n", u8(n).c_str());
-    apply_selection(store, o.select, files.size() == 1 ? files.front() : tr("the inputs", "входы"_cp));
+    apply_selection(store, o.select, files.size() == 1 ? files.front().display() : tr("the inputs", "входы"_cp));
     std::vector<AnsiString> read_warnings;
     store.get_warnings(read_warnings);
     if (csv) {
-        progress_bar bar(tr("Writing ", "Запись "_cp) + output);
+        progress_bar bar(tr("Writing ", "Запись "_cp) + output.display());
         write_output(output, [&] { save_csv_file(store, output, [&](double done) { bar(done); }); });
     } else {
         save_data_file(store, output);

@@ -7,14 +7,21 @@
 #include <vector>
 
 #include "gti/platform/ansi_string.h"
+#include "gti/platform/os.h"
 
 namespace gti_tool {
 
 // JSON documents of the tool: members in the order they are added.
 using json_value = nlohmann::ordered_json;
 
-// Station text for the terminal.
+// Station text for the terminal. The names of the files the tool knows (known_name) come out as
+// the system spells them wherever their lib::os::file_path::display() stands in the text.
 std::string u8(const AnsiString& s);
+
+// Makes u8 give back the name of `file`, of its folder and of its run file as typed: messages and JSON name a
+// file by display(), which writes a character that code page 1251 cannot hold as "<U+XXXX>", and
+// people read "Sleipner Øst" where they wrote it. Returns `file`.
+const lib::os::file_path& known_name(const lib::os::file_path& file);
 
 // Station text as a JSON string (UTF-8).
 json_value json_text(const AnsiString& s);

@@ -31,21 +31,21 @@ struct params_options {
 };
 
 int params_command(const params_options& o) {
-    const AnsiString file = station(o.file);
+    const lib::os::file_path file = file_argument(o.file);
     check_input(file);
     // The table keeps its contents when its file cannot be read: find out first.
     const lib::os::open_result probe =
         lib::os::open_shared(file, lib::os::access::read, lib::os::disposition::open_existing);
     if (probe.status != lib::os::open_status::ok)
         throw std::runtime_error(
-            (file + (probe.status == lib::os::open_status::not_found ? ": Файл не найден!"_cp
-                                                                     : ": Невозможно открыть файл!"_cp))
+            (file.display() + (probe.status == lib::os::open_status::not_found ? ": Файл не найден!"_cp
+                                                                               : ": Невозможно открыть файл!"_cp))
                 .str());
     lib::os::close_file(probe.handle);
     ParTabl table;
     table.load_from(file);
     if (o.json) {
-        json_value doc{{"file", json_text(file)}, {"parameters", json_value::array()}};
+        json_value doc{{"file", json_text(file.display())}, {"parameters", json_value::array()}};
         for (int i = 0; i < table.get_items_count(); ++i) {
             const Param p = static_cast<const ParTabl&>(table)[i];
             json_value item{{"key", json_text(p.global_name)},
@@ -68,7 +68,7 @@ int params_command(const params_options& o) {
         print_json(doc);
         return exit_done;
     }
-    say("Таблица параметров: "_cp + file);
+    say("Таблица параметров: "_cp + file.display());
     say(AnsiString("Параметров: "_cp + std::to_string(table.get_items_count())));
     for (int i = 0; i < table.get_items_count(); ++i) {
         const Param p = static_cast<const ParTabl&>(table)[i];

@@ -58,21 +58,21 @@ int plot(const plot_options& o) {
     if (!o.params.empty()) options.tracks = parse_tracks(station(o.params));
     options.by_time = o.time;
     if (o.height > 0) options.body_height = o.height;
-    const AnsiString file = station(o.input);
-    const AnsiString out = station(o.output);
+    const lib::os::file_path file = file_argument(o.input);
+    const lib::os::file_path out = file_argument(o.output);
     const AnsiString from = station(o.from);
     const AnsiString to = station(o.to);
-    const bool svg = ends_with_nocase(out, ".svg");
-    if (!svg && !ends_with_nocase(out, ".png"))
-        throw std::runtime_error(
-            (out + tr(": the chart is written as .png or .svg", ": диаграмма записывается как .png или .svg"_cp))
-                .str());
+    const bool svg = ends_with_nocase(out.display(), ".svg");
+    if (!svg && !ends_with_nocase(out.display(), ".png"))
+        throw std::runtime_error((out.display() + tr(": the chart is written as .png or .svg",
+                                                     ": диаграмма записывается как .png или .svg"_cp))
+                                     .str());
     check_output(out, {file}, {".png", ".svg"}, o.force);
 
     FileStorage store;
     load_data_file(store, file);
     for (const std::vector<AnsiString>& track : options.tracks)
-        check_keys(store, track, file);
+        check_keys(store, track, file.display());
     const std::uint32_t first = first_time(store);
     options.has_from = !from.empty();
     options.has_to = !to.empty();
@@ -84,26 +84,26 @@ int plot(const plot_options& o) {
         if (svg) {
             lib::ui::svg_canvas canvas(chart.width(), chart.height());
             chart.draw(canvas);
-            canvas.save(out);
+            replace_file(out, canvas.document());
         } else {
             lib::ui::png_canvas canvas(chart.width(), chart.height());
             chart.draw(canvas);
-            canvas.save(out);
+            replace_file(out, canvas.png_bytes());
         }
     });
     if (o.json)
-        print_json({{"written", json_text(out)},
+        print_json({{"written", json_text(out.display())},
                     {"width", chart.width()},
                     {"height", chart.height()},
                     {"tracks", chart.track_count()},
                     {"points", chart.row_count()},
                     {"bytes", file_size(out)}});
     else
-        note(tr("Written chart ", "Записана диаграмма "_cp) + out + " (" + AnsiString(std::to_string(chart.width())) +
-             "x" + AnsiString(std::to_string(chart.height())) + tr(", tracks: ", ", дорожек: "_cp) +
-             AnsiString(std::to_string(chart.track_count())) + tr(", points: ", ", точек: "_cp) +
-             count_text(chart.row_count()) + ", " + count_text(static_cast<long long>(file_size(out))) +
-             tr(" bytes)", " байт)"_cp));
+        note(tr("Written chart ", "Записана диаграмма "_cp) + out.display() + " (" +
+             AnsiString(std::to_string(chart.width())) + "x" + AnsiString(std::to_string(chart.height())) +
+             tr(", tracks: ", ", дорожек: "_cp) + AnsiString(std::to_string(chart.track_count())) +
+             tr(", points: ", ", точек: "_cp) + count_text(chart.row_count()) + ", " +
+             count_text(static_cast<long long>(file_size(out))) + tr(" bytes)", " байт)"_cp));
     return print_warnings(store) == 0 ? exit_done : exit_damaged;
 }
 
