@@ -39,9 +39,9 @@ struct record_range {
 };
 
 // The range of --from and --to (station text, empty when not given): times when they read as
-// times (they hold a ':', or a '-' after the first character), depths otherwise; "HH:MM" falls on the day of the time
-// value `first`. Throws std::runtime_error for a text that is neither, for a time and a depth together, and for a start
-// after the end.
+// times (they hold a ':', or a '-' after the first character), depths otherwise; "HH:MM" falls
+// on the day of the time value `first`. Throws std::runtime_error for a text that is neither,
+// for a time and a depth together, and for a start after the end.
 record_range parse_range(const AnsiString& from, const AnsiString& to, std::uint32_t first);
 
 // Throws std::runtime_error when a key of `keys` names no parameter of the store (letter case
