@@ -27,6 +27,20 @@ using namespace lib::literals;
 namespace gti_tool {
 namespace {
 
+// A file name as a shell argument: in double quotes when a shell would split or expand it.
+AnsiString shell_word(const AnsiString& name) {
+    if (name.view().find_first_of(" \t'\"$`\\!*?&;|<>()[]{}#~") == std::string_view::npos) return name;
+    AnsiString quoted("\"");
+    for (const char c : name.view()) {
+#ifndef _WIN32
+        if (c == '"' || c == '$' || c == '`' || c == '\\') quoted.push_back('\\');
+#endif
+        quoted.push_back(c);
+    }
+    quoted.push_back('"');
+    return quoted;
+}
+
 struct demo_options {
     std::string dir = ".";
     bool json = false;
@@ -134,7 +148,7 @@ int demo(const demo_options& o) {
         rows.push_back({s.what, s.file, s.file.empty() ? AnsiString() : count_text(static_cast<long long>(s.bytes)),
                         AnsiString(std::to_string(static_cast<long long>(s.ms + 0.5)))});
     print_table(rows, {2, 3});
-    say(tr("Look at it: gti info ", "Посмотреть: gti info "_cp) + data.display());
+    say(tr("Look at it: gti info ", "Посмотреть: gti info "_cp) + shell_word(data.display()));
     return exit_done;
 }
 

@@ -9,6 +9,7 @@
 #include "cli.h"
 #include "commands.h"
 #include "gti/options/options.h"
+#include "gti/platform/codepage.h"
 #include "gti/platform/cp_literal.h"
 #include "gti/platform/os.h"
 #include "gti/time/unix_time.h"
@@ -20,6 +21,15 @@ using namespace lib::literals;
 
 namespace gti_tool {
 namespace {
+
+// A station time for people: as the station writes it in a Russian run, "YYYY-MM-DD HH:MM:SS"
+// otherwise.
+AnsiString time_text(std::uint32_t time) {
+    if (russian()) return lib::date_to_string(time);
+    AnsiString iso = lib::to_iso8601(time);
+    if (const std::size_t t = iso.find('T'); t != AnsiString::npos) iso[t] = ' ';
+    return iso;
+}
 
 struct summary {
     std::uint32_t first = 0, last = 0;
@@ -137,9 +147,12 @@ void print_info(FileStorage& store, const lib::os::file_path& file, bool json) {
         AnsiString value = d->get();
         int time = 0;
         if (d->units == "UNIX_TIME" && lib::str_to_int(value, time))
-            value = json ? lib::to_iso8601(static_cast<std::uint32_t>(time))
-                         : lib::date_to_string(static_cast<std::uint32_t>(time));
-        if (!value.empty()) run_fields.emplace_back(d->name, value);
+            value =
+                json ? lib::to_iso8601(static_cast<std::uint32_t>(time)) : time_text(static_cast<std::uint32_t>(time));
+        // Fields the file has no line for (the registration file keeps no oilfield and no
+        // customer) read as the station's "not set".
+        if (!value.empty() && !lib::cp1251::equal_nocase(value.view(), "::не задано::"_cp))
+            run_fields.emplace_back(d->name, value);
     }
     const bool any = store.get_record_count() > 0;
 
@@ -190,7 +203,7 @@ void print_info(FileStorage& store, const lib::os::file_path& file, bool json) {
     std::vector<std::vector<AnsiString>> facts{{tr("Records:", "Записей:"_cp), count_text(store.get_record_count())}};
     if (any) {
         facts.push_back(
-            {tr("Time:", "Время:"_cp), lib::date_to_string(sum.first) + " .. " + lib::date_to_string(sum.last) + " (" +
+            {tr("Time:", "Время:"_cp), time_text(sum.first) + " .. " + time_text(sum.last) + " (" +
                                            lib::time_to_string(static_cast<std::int32_t>(sum.last - sum.first)) + ")"});
         facts.push_back({tr("Depth:", "Глубина:"_cp), lib::float_to_str(sum.depth_min, 2) + " .. " +
                                                           lib::float_to_str(sum.depth_max, 2) + tr(" m", " м"_cp)});
