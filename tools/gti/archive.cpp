@@ -119,6 +119,7 @@ int extract(const archive_options& o) {
     const lib::os::file_path folder = file_argument(o.folder);
     GZIP_DECOMPRESS in;
     open_archive(in, name);
+    make_folder(folder);
     std::uint64_t total = 0, done = 0;
     for (const GZIP_FILE_BLOCK& b : in.blocks())
         if (b.mark == GZIP_MARK_FILE) total += static_cast<std::uint64_t>(b.size);

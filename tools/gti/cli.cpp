@@ -286,6 +286,15 @@ void replace_file(const lib::os::file_path& name, std::string_view bytes) {
     }
 }
 
+void make_folder(const lib::os::file_path& dir) {
+    std::error_code ec;
+    std::filesystem::create_directories(dir.path(), ec);
+    if (ec)
+        throw write_failed(
+            (dir.display() + tr(": cannot create the folder: ", ": невозможно создать папку: "_cp)).str() +
+            ec.message());
+}
+
 void check_output(const lib::os::file_path& output, const std::vector<lib::os::file_path>& inputs,
                   const std::vector<const char*>& kind_extensions, bool force) {
     const std::filesystem::path out = output.path();

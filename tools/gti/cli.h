@@ -43,6 +43,10 @@ void write_output(const lib::os::file_path& file, const std::function<void()>& w
 // throws std::runtime_error naming the file.
 void replace_file(const lib::os::file_path& name, std::string_view bytes);
 
+// Creates the folder `dir` and the folders above it that are missing; write_failed naming it
+// when it cannot be created.
+void make_folder(const lib::os::file_path& dir);
+
 // Refuses (std::runtime_error) to write `output` when it names one of the inputs, or when it is
 // an existing file whose name says another kind than `kind_extensions` (".las", ".png" ...; empty
 // for any) and `force` is not given; an output folder that does not exist is write_failed.

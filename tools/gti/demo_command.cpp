@@ -4,7 +4,6 @@
 #include <functional>
 #include <stdexcept>
 #include <string>
-#include <system_error>
 
 #include "archive.h"
 #include "cli.h"
@@ -64,12 +63,7 @@ step_report timed(const AnsiString& what, const lib::os::file_path& file, const 
 
 int demo(const demo_options& o) {
     const lib::os::file_path dir = file_argument(o.dir);
-    std::error_code ec;
-    std::filesystem::create_directories(dir.path(), ec);
-    if (ec)
-        throw write_failed(
-            (dir.display() + tr(": cannot create the folder: ", ": невозможно создать папку: "_cp)).str() +
-            ec.message());
+    make_folder(dir);
     // The files of the run, in the folder.
     const auto in_dir = [&](const char* name) { return lib::os::file_path(dir.path() / name); };
     const lib::os::file_path data = in_dir("12.realtim");
