@@ -51,19 +51,6 @@ std::vector<std::size_t> add_params(FileStorage& into, const FileStorage& from) 
     return to;
 }
 
-// A record with the fields of `from`, and every value of `width` parameters missing.
-FileStorageItem fields_of(const FileStorageItem& from, int width) {
-    FileStorageItem item;
-    item.time = from.time;
-    item.depth = from.depth;
-    item.second_depth = from.second_depth;
-    item.third_depth = from.third_depth;
-    item.valid = from.valid;
-    item.tag = from.tag;
-    item.resize(width);
-    return item;
-}
-
 // Adds the run text lines of names that `into` lacks, then reads the run fields from the list.
 void merge_run_text(FileStorage& into, const FileStorage& from) {
     TStringList& lines = into.get_text_values().get_list();
@@ -127,6 +114,18 @@ std::optional<time_span> span_of(const FileStorage& store, int from) {
         span->last = std::max(span->last, t);
     }
     return span;
+}
+
+FileStorageItem fields_of(const FileStorageItem& from, int width) {
+    FileStorageItem item;
+    item.time = from.time;
+    item.depth = from.depth;
+    item.second_depth = from.second_depth;
+    item.third_depth = from.third_depth;
+    item.valid = from.valid;
+    item.tag = from.tag;
+    item.resize(width);
+    return item;
 }
 
 }  // namespace gti_tool

@@ -33,6 +33,10 @@ void join_by_time(FileStorage& joined, const FileStorage& input);
 // много параметров" before anything changes when the keys make more than 128 parameters.
 void append_records(FileStorage& into, const FileStorage& from);
 
+// A record with the time, depths, validity and tag of `from`, and every value of `width`
+// parameters missing.
+FileStorageItem fields_of(const FileStorageItem& from, int width);
+
 // The first and the last time of some records.
 struct time_span {
     std::uint32_t first = 0;

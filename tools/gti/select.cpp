@@ -11,6 +11,7 @@
 #include "gti/platform/cp_literal.h"
 #include "gti/time/unix_time.h"
 #include "gti/util/string_list.h"
+#include "join.h"
 #include "language.h"
 
 using namespace lib::literals;
@@ -124,14 +125,7 @@ int select_records(FileStorage& store, const std::vector<AnsiString>& keys, cons
     for (int r = 0; r < store.get_record_count(); ++r) {
         const FileStorageItem& from = *store.get_record(r);
         if (!range.contains(from)) continue;
-        FileStorageItem item;
-        item.time = from.time;
-        item.depth = from.depth;
-        item.second_depth = from.second_depth;
-        item.third_depth = from.third_depth;
-        item.valid = from.valid;
-        item.tag = from.tag;
-        item.resize(static_cast<int>(chosen.size()));
+        FileStorageItem item = fields_of(from, static_cast<int>(chosen.size()));
         for (std::size_t i = 0; i < chosen.size(); ++i) {
             const auto at = static_cast<std::size_t>(chosen[i]);
             if (at < from.values.size()) item.values[i] = from.values[at];
