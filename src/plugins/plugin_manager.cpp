@@ -30,21 +30,27 @@ bool is_separator(char c) {
 }  // namespace
 
 void PluginManager::load(const AnsiString& directory) {
-    AnsiString prefix = directory;
+    load(os::file_path(directory));
+}
+
+void PluginManager::load(const os::file_path& directory) {
+    std::string prefix = directory.native();
     if (!prefix.empty() && !is_separator(prefix.back())) prefix += "/";
-    FileFinder finder;
-    finder.find(prefix + "*" + os::library_suffix, 0, true);
     const std::string skipped_name = std::string("convlibrary") + os::library_suffix;
     int loaded = 0;
-    for (const FindedFile& found : finder.files) {
-        AnsiString file = found.path + found.name;
+    for (const os::file_path& found :
+         find_paths(os::file_path::from_native(prefix + "*" + os::library_suffix), 0, true)) {
+        const std::string& native = found.native();
+        const std::size_t name_start = native.find_last_of("/\\") + 1;  // 0 for a bare name
+        const AnsiString folder = os::file_path::from_native(native.substr(0, name_start)).display();
         // A bare name would send the system looking through its own library folders.
-        if (found.path.empty()) file = "./" + file;
-        if (cp1251::to_lower(found.name.view()) == skipped_name) {
+        const os::file_path path = name_start == 0 ? os::file_path::from_native("./" + native) : found;
+        const AnsiString& file = path.display();
+        if (cp1251::to_lower(os::file_path::from_native(native.substr(name_start)).display().view()) == skipped_name) {
             item_skipped(file, skip_reason::convlibrary, "");
             continue;
         }
-        const os::library_handle library = os::load_library(file);
+        const os::library_handle library = os::load_library(path);
         if (library == nullptr) {
             AnsiString reason;
             if (!os::station_name(os::last_library_error(), reason)) reason.clear();
@@ -76,7 +82,7 @@ void PluginManager::load(const AnsiString& directory) {
             item_skipped(file, skip_reason::declined, "");
             continue;
         }
-        plugin->path_ = found.path;
+        plugin->path_ = folder;
         entries_.push_back(entry{plugin, library, file});
         after_load_item(plugin, loaded);
         ++loaded;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <climits>
+#include <iterator>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -465,6 +466,24 @@ std::vector<os::file_path> find_paths(const os::file_path& mask, int attributes)
     std::vector<os::file_path> paths;
     for (const os::dir_entry& e : matching(mask, attributes))
         paths.push_back(os::file_path::from_native(folder + e.native_name));
+    return paths;
+}
+
+std::vector<os::file_path> find_paths(const os::file_path& mask, int attributes, bool recursive) {
+    if (!recursive) return find_paths(mask, attributes);
+    const std::string& native = mask.native();
+    const std::size_t start = native.find_last_of(separators) + 1;  // 0 without a separator
+    const std::string folder = native.substr(0, start);
+    std::vector<os::file_path> paths;
+    for (const os::dir_entry& sub : matching(os::file_path::from_native(folder + "*.*"),
+                                             fa_directory | (attributes & (fa_hidden | fa_sys_file)))) {
+        if ((sub.attributes & os::attr_directory) == 0 || (sub.attributes & os::attr_link) != 0) continue;
+        std::vector<os::file_path> more = find_paths(
+            os::file_path::from_native(folder + sub.native_name + "/" + native.substr(start)), attributes, true);
+        paths.insert(paths.end(), std::make_move_iterator(more.begin()), std::make_move_iterator(more.end()));
+    }
+    std::vector<os::file_path> own = find_paths(mask, attributes);
+    paths.insert(paths.end(), std::make_move_iterator(own.begin()), std::make_move_iterator(own.end()));
     return paths;
 }
 

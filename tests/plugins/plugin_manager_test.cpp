@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -117,6 +118,19 @@ TEST(PluginManager, EachLoadAppendsAndCountsItsIndicesFromZero) {
     EXPECT_EQ(m.only("before_unload").size(), 6u);
     EXPECT_EQ(m.only("before_unload").back(), "before_unload 5");
     EXPECT_EQ(m.only("unloaded alpha").size(), 1u);  // released once per load; gone after the last
+}
+
+TEST(PluginManager, LoadsFromAFolderOfAnyName) {
+    gti_test::temp_dir root;
+    const auto folder = lib::os::file_path::from_native(root.path().str() + "/\u4E95");
+    std::filesystem::copy(std::filesystem::path(GTI_PLUGIN_TREE), folder.path(),
+                          std::filesystem::copy_options::recursive);
+    recorder m;
+    m.load(folder);
+    EXPECT_EQ(m.only("after_load").size(), 3u);
+    ASSERT_EQ(m.size(), 3);
+    EXPECT_EQ(m.get_item(0)->get_path(), root.path() + "/<U+4E95>/");
+    EXPECT_EQ(m.get_file(0), root.path() + "/<U+4E95>/alpha" + ext);
 }
 
 TEST(DynamicLibrary, FailuresCarryTheirMessages) {

@@ -140,7 +140,7 @@ int listen_command(const notice_options& o) {
 
 int plugins_command(const std::string& folder) {
     plugin_lister lister;
-    lister.load(station_name(file_argument(folder)));
+    lister.load(file_argument(folder));
     const int loaded = lister.size();
     lister.free();
     say(AnsiString(std::to_string(loaded)) + tr(" plug-ins load, ", " модулей загружается, "_cp) +

@@ -22,6 +22,7 @@
 
 #include "gti/platform/ansi_string.h"
 #include "gti/platform/dynlib.h"
+#include "gti/platform/os.h"
 
 namespace lib {
 
@@ -67,6 +68,9 @@ public:
     // Loads every plug-in found in `directory` and its subfolders and appends them; entries of
     // earlier calls stay. A separator is added to a directory given without one.
     void load(const AnsiString& directory);
+    // The same for a folder of any name; the paths kept (get_path, get_file, item_skipped) are
+    // the names as lib::os::file_path::display() shows them.
+    void load(const os::file_path& directory);
     // Unloads every entry in list order: before_unload_item, the object destroyed, its library
     // released. The list is empty afterwards.
     void free();

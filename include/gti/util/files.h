@@ -157,6 +157,9 @@ void get_file_list(const os::file_path& mask, TStrings* list, int attributes, in
 // byte order of their names), each joined from the mask's folder and the name the system spells,
 // so that every one of them can be opened.
 std::vector<os::file_path> find_paths(const os::file_path& mask, int attributes);
+// The same, with `recursive` the matches in the subfolders too, as FileFinder::find gives them:
+// each subfolder's (in name order, links not followed) before the folder's own.
+std::vector<os::file_path> find_paths(const os::file_path& mask, int attributes, bool recursive);
 // Copies every file matching `source_dir` + `mask` to `destination_dir` under the same name,
 // overwriting existing files (lib::os::copy_file). True when every one was copied.
 bool copy_by_mask(const AnsiString& source_dir, const AnsiString& destination_dir, const AnsiString& mask);
